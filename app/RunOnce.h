@@ -1,0 +1,19 @@
+#pragma once
+// Instance marker: a named shared-memory block of one 32-bit value, held for
+// the life of the process. Nothing reads it; failures are silent.
+class RunOnceMarker {
+public:
+    RunOnceMarker();
+    ~RunOnceMarker();
+    RunOnceMarker(const RunOnceMarker &) = delete;
+    RunOnceMarker &operator=(const RunOnceMarker &) = delete;
+
+    bool held() const { return m_view != nullptr; }
+    bool createdHere() const { return m_created; }
+    static const char *name();
+
+private:
+    int m_fd = -1;
+    void *m_view = nullptr;
+    bool m_created = false;
+};

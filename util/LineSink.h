@@ -1,0 +1,16 @@
+#pragma once
+// Where the protocol and the firmware transfer write their console lines.
+#include <QByteArray>
+
+enum class LineKind { Rcv, Send, Info, Err };
+
+class LineSink {
+public:
+    virtual ~LineSink() = default;
+    virtual void showLine(LineKind kind, const QByteArray &text) = 0;
+
+    void ShowRcv(const QByteArray &t) { showLine(LineKind::Rcv, t); }
+    void ShowSend(const QByteArray &t) { showLine(LineKind::Send, t); }
+    void ShowInfo(const QByteArray &t) { showLine(LineKind::Info, t); }
+    void ShowErr(const QByteArray &t) { showLine(LineKind::Err, t); }
+};
