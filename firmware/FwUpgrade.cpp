@@ -1,0 +1,301 @@
+#include "firmware/FwUpgrade.h"
+
+#include "util/Gbk.h"
+#include "util/LineSink.h"
+#include "util/ProFun.h"
+
+#include <QDir>
+
+#include <chrono>
+#include <limits>
+
+namespace fw {
+
+QByteArray BuildBlock(uint8_t blockNo, const QByteArray &data)
+{
+    QByteArray payload = data.left(BLOCK_DATA);
+    payload.append(QByteArray(BLOCK_DATA - payload.size(), PAD));
+    const uint16_t crc =
+        XModemCRC16(reinterpret_cast<const uint8_t *>(payload.constData()), 0, BLOCK_DATA);
+
+    QByteArray block;
+    block.reserve(BLOCK_SIZE);
+    block.append(SOH);
+    block.append(char(blockNo));
+    block.append(char(255 - blockNo));
+    block.append(payload);
+    block.append(char(crc >> 8));
+    block.append(char(crc & 0xFF));
+    return block;
+}
+
+} // namespace fw
+
+namespace {
+
+class NullSink final : public LineSink {
+public:
+    void showLine(LineKind, const QByteArray &) override {}
+};
+
+NullSink g_nullSink;
+
+uint32_t steadyTick()
+{
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+QByteArray hex(const QByteArray &bytes)
+{
+    return BytesToHexStr(reinterpret_cast<const uint8_t *>(bytes.constData()), int(bytes.size()));
+}
+
+} // namespace
+
+FwUpgrade::FwUpgrade(FwUpgradeDeps deps, QObject *parent)
+    : QObject(parent), m_deps(std::move(deps)), m_timer(new QTimer(this))
+{
+    // Fill the hooks the caller left out, so the logic below never tests for them.
+    if (!m_deps.sendToCom) m_deps.sendToCom = [](const QByteArray &) {};
+    if (!m_deps.lastSend) m_deps.lastSend = [] { return QByteArray(); };
+    if (!m_deps.sendBytes) m_deps.sendBytes = [](const QByteArray &) { return false; };
+    if (!m_deps.comOpened) m_deps.comOpened = [] { return false; };
+    if (!m_deps.console) m_deps.console = &g_nullSink;
+    if (!m_deps.langText) m_deps.langText = [](const QByteArray &key) { return key; };
+    if (!m_deps.progressVisible) m_deps.progressVisible = [](bool) {};
+    if (!m_deps.progressTotal) m_deps.progressTotal = [](int) {};
+    if (!m_deps.progressValue) m_deps.progressValue = [](int) {};
+    if (!m_deps.overRestart) m_deps.overRestart = [] { return false; };
+    if (!m_deps.showDataStream) m_deps.showDataStream = [] { return false; };
+    if (!m_deps.tickCount) m_deps.tickCount = steadyTick;
+
+    m_timer->setObjectName(QStringLiteral("tmrXModemTx"));
+    m_timer->setInterval(10);
+    connect(m_timer, &QTimer::timeout, this, &FwUpgrade::tmrXModemTxTimer);
+}
+
+FwUpgrade::~FwUpgrade() = default;
+
+QByteArray FwUpgrade::text(const char *key) const { return m_deps.langText(QByteArray(key)); }
+void FwUpgrade::info(const QByteArray &t) { m_deps.console->ShowInfo(t); }
+void FwUpgrade::err(const QByteArray &t) { m_deps.console->ShowErr(t); }
+bool FwUpgrade::showStream() const { return m_deps.showDataStream(); }
+
+void FwUpgrade::sendShown(const QByteArray &bytes, const QByteArray &hexText)
+{
+    m_deps.sendBytes(bytes);
+    if (showStream()) {
+        m_deps.console->ShowSend("[ Send ]:");
+        m_deps.console->ShowSend(hexText);
+    }
+}
+
+bool FwUpgrade::PrepareChoice()
+{
+    if (!m_deps.comOpened()) {
+        err(text("info_ComNoOpen"));
+        return false;
+    }
+    info(text("info_SlctFwFile"));
+    m_savedDir = QDir::currentPath();
+    return true;
+}
+
+QString FwUpgrade::DialogFilter() const
+{
+    return QStringLiteral("%1(*.bin);;%2(*.*)")
+        .arg(gbk::toUnicode(text("info_FwFile")), gbk::toUnicode(text("info_AllFile")));
+}
+
+bool FwUpgrade::ChooseFile(const QString &path)
+{
+    CloseFile();
+    // A transfer on the line was reading the old image; its next block must not come
+    // from the new one. Wait for the boot loader's next 'C' to start over.
+    if (m_state >= Send)
+        m_state = Armed;
+
+    auto file = std::make_unique<QFile>(path);
+    const bool opened = file->open(QIODevice::ReadOnly);
+    if (!m_savedDir.isEmpty())
+        QDir::setCurrent(m_savedDir);
+
+    const QByteArray shownPath = gbk::fromUnicode(QDir::toNativeSeparators(path));
+    if (!opened) {
+        QByteArray line = text("info_FwOpenFail");
+        const auto at = line.indexOf("%s");
+        if (at >= 0)
+            line.replace(at, 2, shownPath);
+        else
+            line += ' ' + shownPath;
+        err(line);
+        return false;
+    }
+    m_file = std::move(file);
+
+    info(QByteArray());
+    info("[ File name ]: " + shownPath);
+    info("[ File size ]: " + QByteArray::number(m_file->size()) + " Bytes");
+    info(text("info_ReloadRepower"));
+    return true;
+}
+
+void FwUpgrade::CloseFile()
+{
+    m_file.reset();
+}
+
+bool FwUpgrade::ClaimBlock(const QByteArray &chunk)
+{
+    if (chunk.contains(fw::BootMenu)) {
+        info(chunk);
+        m_deps.sendToCom("F");
+        return true;
+    }
+    if (chunk.contains(fw::BootQuestion) && m_deps.lastSend() == "F") {
+        info(chunk);
+        m_deps.sendToCom("Y");
+        return true;
+    }
+    if (chunk == fw::BootEcho && m_deps.lastSend() == "Y") {
+        info(chunk);
+        m_state = Armed;
+        m_timer->start();
+        return true;
+    }
+    if (m_state != Idle) {
+        FwUpReceive(chunk);
+        return true;
+    }
+    return false;
+}
+
+void FwUpgrade::NextBlock()
+{
+    ++m_blockNo; // 255 wraps to 0
+    ++m_sentBlocks;
+}
+
+void FwUpgrade::startTransfer()
+{
+    m_startTick = m_deps.tickCount();
+    const qint64 blocks = m_file->size() / fw::BLOCK_DATA + 1;
+    m_blockCount = int32_t(std::min<qint64>(blocks, std::numeric_limits<int32_t>::max()));
+    if (!m_file->seek(0)) {
+        dropForLostFile();
+        return;
+    }
+    m_deps.progressTotal(m_blockCount);
+    m_deps.progressValue(0);
+    m_deps.progressVisible(true);
+    info(text("info_Sending"));
+    m_blockNo = 0;
+    m_sentBlocks = 0;
+    NextBlock();
+    m_state = Send;
+}
+
+void FwUpgrade::dropForLostFile()
+{
+    err(text("info_FwFileGone"));
+    m_state = Idle;
+    m_timer->stop();
+    m_deps.progressVisible(false);
+    CloseFile();
+}
+
+void FwUpgrade::FwUpReceive(const QByteArray &bytes)
+{
+    if (showStream()) {
+        m_deps.console->ShowRcv("[ Rcv ]:");
+        m_deps.console->ShowRcv(hex(bytes));
+    }
+
+    switch (bytes.size()) {
+    case 1:
+        switch (bytes.at(0)) {
+        case fw::CRC_REQUEST:
+            info(text("info_ModuleRTS"));
+            if (!m_file)
+                err(text("info_AbsentFwFlie"));
+            else
+                startTransfer();
+            break;
+        case fw::ACK:
+            if (m_state == WaitAck) {
+                NextBlock();
+                m_state = Send;
+            }
+            break;
+        case fw::NAK:
+            // Before the first 'C' there is no block to repeat, and without a file nothing to read.
+            if (!m_file || m_state < Send)
+                break;
+            if (m_state == WaitAck && !m_file->seek(m_blockStart)) {
+                dropForLostFile();
+                break;
+            }
+            m_state = Send; // after EOT the file is exhausted, so EOT goes again
+            break;
+        default:
+            break;
+        }
+        break;
+    case 4:
+        if (bytes == fw::FinalAnswer)
+            finish(bytes);
+        break;
+    default:
+        m_state = Idle;
+        break;
+    }
+}
+
+void FwUpgrade::tmrXModemTxTimer()
+{
+    if (m_state != Send || !m_file)
+        return;
+
+    const qint64 pos = m_file->pos();
+    if (pos < m_file->size()) {
+        m_deps.progressValue(m_sentBlocks);
+        m_blockStart = pos;
+        char data[fw::BLOCK_DATA];
+        const qint64 got = m_file->read(data, fw::BLOCK_DATA);
+        // Nothing readable below the size: the image changed or vanished under us.
+        // Ending with EOT here would pass a cut image off as complete.
+        if (got <= 0) {
+            dropForLostFile();
+            return;
+        }
+        const QByteArray block = fw::BuildBlock(m_blockNo, QByteArray(data, int(got)));
+        sendShown(block, hex(block));
+        m_state = WaitAck;
+    } else {
+        sendShown(QByteArray(1, fw::EOT), "04");
+        m_state = EotSent;
+    }
+}
+
+void FwUpgrade::finish(const QByteArray &answer)
+{
+    m_state = Idle;
+    m_blockNo = 0;
+    m_sentBlocks = 0;
+    m_deps.progressVisible(false);
+    info(text("info_FwUpOver"));
+    const uint32_t elapsed = m_deps.tickCount() - m_startTick; // modulo 2^32
+    info(text("info_FwUpTime") + QByteArray::number(elapsed / 1000));
+    info(QByteArray(31, '-'));
+    m_timer->stop();
+    info(BytesToStr(reinterpret_cast<const uint8_t *>(answer.constData()), int(answer.size())));
+    if (m_deps.overRestart()) {
+        m_deps.sendBytes("R");
+        if (showStream()) {
+            m_deps.console->ShowSend("[ Send ]:");
+            m_deps.console->ShowSend(StrToHexStr("R", ""));
+        }
+    }
+    CloseFile();
+}

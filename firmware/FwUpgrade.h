@@ -1,0 +1,110 @@
+#pragma once
+// Firmware upgrade: answers the boot loader's menu and sends the chosen image
+// with XModem (128-byte blocks, CRC-16). Runs on the user-interface thread.
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class LineSink;
+
+namespace fw {
+
+inline constexpr char SOH = 0x01;
+inline constexpr char EOT = 0x04;
+inline constexpr char ACK = 0x06;
+inline constexpr char NAK = 0x15;
+inline constexpr char CRC_REQUEST = 'C';
+inline constexpr int BLOCK_DATA = 128;
+inline constexpr int BLOCK_SIZE = BLOCK_DATA + 5;
+inline constexpr char PAD = 0x1A;
+
+// Texts of the boot loader, byte for byte.
+inline const QByteArray BootMenu =
+    "\r\n'F': update firmware\r\n'G': run application\r\n'R': restart module\r\n>";
+inline const QByteArray BootQuestion = "F\r\nSure to update, 'Y' or 'N'\r\n>";
+inline const QByteArray BootEcho = "Y\r\n";
+// The boot loader's answer to the last EOT.
+inline const QByteArray FinalAnswer("\x06\x0D\x0A\x3E", 4);
+
+// One XModem block: SOH, n, 255-n, data padded with 0x1A to 128 bytes, CRC high, CRC low.
+QByteArray BuildBlock(uint8_t blockNo, const QByteArray &data);
+
+} // namespace fw
+
+// What the upgrade needs from the window, the protocol and the serial component.
+// Any hook left empty does nothing (or answers false / an empty text).
+struct FwUpgradeDeps {
+    std::function<void(const QByteArray &)> sendToCom;   // echo + remember as LastSend
+    std::function<QByteArray()> lastSend;
+    std::function<bool(const QByteArray &)> sendBytes;   // raw write, no echo
+    std::function<bool()> comOpened;
+    LineSink *console = nullptr;
+    std::function<QByteArray(const QByteArray &)> langText; // unknown key -> key
+    std::function<void(bool)> progressVisible;
+    std::function<void(int)> progressTotal;
+    std::function<void(int)> progressValue;
+    std::function<bool()> overRestart;    // check mark of mniOverRestart
+    std::function<bool()> showDataStream; // check mark of ShowDataStream
+    std::function<uint32_t()> tickCount;  // milliseconds, monotonic; default steady clock
+};
+
+class FwUpgrade : public QObject {
+    Q_OBJECT
+public:
+    enum State : uint8_t { Idle = 0, Armed = 1, Send = 2, WaitAck = 3, EotSent = 4 };
+
+    explicit FwUpgrade(FwUpgradeDeps deps, QObject *parent = nullptr);
+    ~FwUpgrade() override;
+
+    // Before the file dialog: false (and a red line) when the port is closed;
+    // otherwise the prompt line, and the current directory is remembered.
+    bool PrepareChoice();
+    // Filter for the file dialog, in the toolkit's form.
+    QString DialogFilter() const;
+    // After the dialog: replaces the held image. False when it cannot be opened.
+    bool ChooseFile(const QString &path);
+    // The boot-menu branch of the receive dispatcher; true when the chunk was handled.
+    bool ClaimBlock(const QByteArray &chunk);
+    void FwUpReceive(const QByteArray &bytes);
+    void tmrXModemTxTimer();
+    void NextBlock();
+    void CloseFile();
+
+    uint8_t FwState() const { return m_state; }
+    uint8_t FwBlockNo() const { return m_blockNo; }
+    int32_t FwSentBlocks() const { return m_sentBlocks; }
+    int32_t FwBlockCount() const { return m_blockCount; }
+    uint32_t FwStartTick() const { return m_startTick; }
+    const QString &FwSavedDir() const { return m_savedDir; }
+    const QFile *FwFile() const { return m_file.get(); }
+    bool HasFile() const { return m_file != nullptr; }
+    QTimer *tmrXModemTx() const { return m_timer; }
+
+private:
+    QByteArray text(const char *key) const;
+    void info(const QByteArray &t);
+    void err(const QByteArray &t);
+    void sendShown(const QByteArray &bytes, const QByteArray &hex);
+    bool showStream() const;
+    void setProgressVisible(bool on);
+    void startTransfer();
+    void finish(const QByteArray &answer);
+    void dropForLostFile();
+
+    FwUpgradeDeps m_deps;
+    std::unique_ptr<QFile> m_file;
+    QString m_savedDir;
+    uint8_t m_state = Idle;
+    uint8_t m_blockNo = 0;
+    int32_t m_sentBlocks = 0;
+    int32_t m_blockCount = 0;
+    uint32_t m_startTick = 0;
+    qint64 m_blockStart = 0; // file position where the last block's data began
+    QTimer *m_timer; // child, so the window can find it by name
+};
