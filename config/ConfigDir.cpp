@@ -1,0 +1,26 @@
+#include "config/ConfigDir.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+bool DirIsWritable(const QString &dir)
+{
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
+        return false;
+    // Mode bits say nothing about read-only mounts, and root passes them all.
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".dtu-config-probe-XXXXXX")));
+    return probe.open();
+}
+
+QString ConfigDirFor(const QString &exeDir)
+{
+    if (DirIsWritable(exeDir))
+        return exeDir;
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString dir = QDir(base.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : base)
+                            .filePath(QStringLiteral("dtu-config"));
+    QDir().mkpath(dir);
+    return dir;
+}

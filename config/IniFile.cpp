@@ -1,0 +1,389 @@
+#include "config/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <climits>
+
+TIniFile *IniFile = nullptr;
+
+namespace {
+
+const QByteArray kCrLf("\r\n");
+
+inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+inline bool isGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+
+QByteArray trimBlanks(const QByteArray &s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && isBlank(s.at(b)))
+        ++b;
+    while (e > b && isBlank(s.at(e - 1)))
+        --e;
+    return s.mid(b, e - b);
+}
+
+// Names compare with ASCII letters case-folded; a GBK double-byte character compares exactly.
+bool sameName(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return false;
+    const qsizetype n = a.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (isGbkLead(static_cast<unsigned char>(a.at(i))) && i + 1 < n) {
+            if (a.at(i) != b.at(i) || a.at(i + 1) != b.at(i + 1))
+                return false;
+            ++i;
+            continue;
+        }
+        if (asciiLower(a.at(i)) != asciiLower(b.at(i)))
+            return false;
+    }
+    return true;
+}
+
+// "[name]" with optional blanks; gives the name between the brackets.
+bool sectionOf(const QByteArray &line, QByteArray *name)
+{
+    const QByteArray t = trimBlanks(line);
+    if (!t.startsWith('['))
+        return false;
+    const qsizetype close = t.indexOf(']');
+    if (close < 0)
+        return false;
+    *name = trimBlanks(t.mid(1, close - 1));
+    return true;
+}
+
+// "name=value"; comments (';') and section lines are no keys.
+bool keyOf(const QByteArray &line, QByteArray *name, qsizetype *valueStart)
+{
+    const QByteArray t = trimBlanks(line);
+    if (t.isEmpty() || t.at(0) == ';' || t.at(0) == '[')
+        return false;
+    const qsizetype eq = line.indexOf('=');
+    if (eq < 0)
+        return false;
+    *name = trimBlanks(line.left(eq));
+    if (name->isEmpty())
+        return false;
+    *valueStart = eq + 1;
+    return true;
+}
+
+QByteArray cleanValue(const QByteArray &raw)
+{
+    QByteArray v = trimBlanks(raw);
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    if (v.size() > TIniFile::kMaxValueBytes) {
+        qsizetype i = 0;
+        while (i < v.size()) {
+            const qsizetype step = (isGbkLead(static_cast<unsigned char>(v.at(i))) && i + 1 < v.size()) ? 2 : 1;
+            if (i + step > TIniFile::kMaxValueBytes)
+                break;
+            i += step;
+        }
+        v.truncate(i);
+    }
+    return v;
+}
+
+QByteArray oneLine(const QByteArray &s)
+{
+    QByteArray t = s;
+    t.replace('\r', QByteArray());
+    t.replace('\n', QByteArray());
+    return t;
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+} // namespace
+
+bool ParseIniInteger(const QByteArray &text, int *value)
+{
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == '+' || text.at(i) == '-')) {
+        negative = text.at(i) == '-';
+        ++i;
+    }
+    int base = 10;
+    if (i + 1 < text.size() && text.at(i) == '0' && (text.at(i + 1) == 'x' || text.at(i + 1) == 'X')) {
+        base = 16;
+        i += 2;
+    } else if (i < text.size() && text.at(i) == '$') {
+        base = 16;
+        i += 1;
+    }
+    const QByteArray digits = text.mid(i);
+    if (digits.isEmpty())
+        return false;
+    for (char c : digits)
+        if (base == 16 ? !isHexDigit(c) : !(c >= '0' && c <= '9'))
+            return false;
+    bool ok = false;
+    const qulonglong magnitude = digits.toULongLong(&ok, base);
+    if (!ok)
+        return false;
+    if (base == 16) {
+        // Hexadecimal spans the 32 bits: $FFFFFFFF is -1.
+        if (magnitude > 0xFFFFFFFFull)
+            return false;
+        quint32 bits = quint32(magnitude);
+        if (negative)
+            bits = 0u - bits;
+        *value = qint32(bits);
+        return true;
+    }
+    if (negative) {
+        if (magnitude > qulonglong(INT_MAX) + 1)
+            return false;
+        *value = int(-qint64(magnitude));
+    } else {
+        if (magnitude > qulonglong(INT_MAX))
+            return false;
+        *value = int(magnitude);
+    }
+    return true;
+}
+
+TIniFile::TIniFile(const QString &fileName) : m_fileName(fileName) {}
+
+bool TIniFile::load(QString *error)
+{
+    m_lines.clear();
+    m_modified = false;
+    if (!QFileInfo::exists(m_fileName))
+        return true;
+    QFile file(m_fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_fileName), file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_fileName), file.errorString());
+        return false;
+    }
+    setContent(bytes);
+    return true;
+}
+
+void TIniFile::setContent(const QByteArray &bytes)
+{
+    m_lines.clear();
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', pos);
+        if (end < 0)
+            end = bytes.size();
+        qsizetype stop = end;
+        while (stop > pos && bytes.at(stop - 1) == '\r')
+            --stop;
+        m_lines.append(bytes.mid(pos, stop - pos));
+        pos = end + 1;
+    }
+    m_modified = false;
+}
+
+QByteArray TIniFile::content() const
+{
+    QByteArray out;
+    for (const QByteArray &line : m_lines) {
+        out += line;
+        out += kCrLf;
+    }
+    return out;
+}
+
+qsizetype TIniFile::findSection(const QByteArray &section, qsizetype *end) const
+{
+    QByteArray name;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        if (!sectionOf(m_lines.at(i), &name) || !sameName(name, section))
+            continue;
+        qsizetype j = i + 1;
+        while (j < m_lines.size() && !sectionOf(m_lines.at(j), &name))
+            ++j;
+        *end = j;
+        return i;
+    }
+    return -1;
+}
+
+TIniFile::KeyLine TIniFile::findKey(qsizetype begin, qsizetype end, const QByteArray &key) const
+{
+    QByteArray name;
+    qsizetype valueStart = 0;
+    for (qsizetype i = begin; i < end; ++i)
+        if (keyOf(m_lines.at(i), &name, &valueStart) && sameName(name, key))
+            return {i, valueStart};
+    return {};
+}
+
+bool TIniFile::SectionExists(const QByteArray &section) const
+{
+    qsizetype end = 0;
+    return findSection(section, &end) >= 0;
+}
+
+bool TIniFile::ValueExists(const QByteArray &section, const QByteArray &key) const
+{
+    qsizetype end = 0;
+    const qsizetype head = findSection(section, &end);
+    return head >= 0 && findKey(head + 1, end, key).index >= 0;
+}
+
+QByteArray TIniFile::ReadString(const QByteArray &section, const QByteArray &key, const QByteArray &def) const
+{
+    qsizetype end = 0;
+    const qsizetype head = findSection(section, &end);
+    if (head < 0)
+        return def;
+    const KeyLine k = findKey(head + 1, end, key);
+    if (k.index < 0)
+        return def;
+    return cleanValue(m_lines.at(k.index).mid(k.valueStart));
+}
+
+int TIniFile::ReadInteger(const QByteArray &section, const QByteArray &key, int def) const
+{
+    int value = 0;
+    return ParseIniInteger(ReadString(section, key, QByteArray()), &value) ? value : def;
+}
+
+bool TIniFile::ReadBool(const QByteArray &section, const QByteArray &key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const QByteArray &section, const QByteArray &key, const QByteArray &value)
+{
+    const QByteArray sec = oneLine(section);
+    const QByteArray name = oneLine(key);
+    const QByteArray val = oneLine(value);
+    m_modified = true;
+
+    qsizetype end = 0;
+    const qsizetype head = findSection(sec, &end);
+    if (head < 0) {
+        if (!m_lines.isEmpty() && !trimBlanks(m_lines.constLast()).isEmpty())
+            m_lines.append(QByteArray());
+        m_lines.append('[' + sec + ']');
+        m_lines.append(name + '=' + val);
+        return;
+    }
+    const KeyLine k = findKey(head + 1, end, name);
+    if (k.index >= 0) {
+        // Keep everything up to the value, blanks after '=' included.
+        const QByteArray &line = m_lines.at(k.index);
+        qsizetype start = k.valueStart;
+        while (start < line.size() && isBlank(line.at(start)))
+            ++start;
+        m_lines[k.index] = line.left(start) + val;
+        return;
+    }
+    qsizetype at = head + 1;
+    for (qsizetype i = head + 1; i < end; ++i)
+        if (!trimBlanks(m_lines.at(i)).isEmpty())
+            at = i + 1;
+    m_lines.insert(at, name + '=' + val);
+}
+
+void TIniFile::WriteInteger(const QByteArray &section, const QByteArray &key, int value)
+{
+    WriteString(section, key, QByteArray::number(value));
+}
+
+void TIniFile::WriteBool(const QByteArray &section, const QByteArray &key, bool value)
+{
+    WriteString(section, key, value ? QByteArray("1") : QByteArray("0"));
+}
+
+bool TIniFile::save(QString *error)
+{
+    const auto fail = [&](const QString &reason) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_fileName), reason);
+        return false;
+    };
+    if (m_fileName.isEmpty())
+        return fail(QStringLiteral("no file name"));
+    QSaveFile file(m_fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(file.errorString());
+    const QByteArray bytes = content();
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return fail(reason);
+    }
+    if (!file.commit())
+        return fail(file.errorString());
+    m_modified = false;
+    return true;
+}
+
+bool BindIni(const QString &fileName, QString *error)
+{
+    FreeIni();
+    IniFile = new TIniFile(fileName);
+    return IniFile->load(error);
+}
+
+void FreeIni()
+{
+    delete IniFile;
+    IniFile = nullptr;
+}
+
+int ReadIniInt(const QByteArray &section, const QByteArray &key, int def)
+{
+    return IniFile ? IniFile->ReadInteger(section, key, def) : def;
+}
+
+bool ReadIniBool(const QByteArray &section, const QByteArray &key, bool def)
+{
+    return IniFile ? IniFile->ReadBool(section, key, def) : def;
+}
+
+QByteArray ReadIniStr(const QByteArray &section, const QByteArray &key, const QByteArray &def)
+{
+    return IniFile ? IniFile->ReadString(section, key, def) : def;
+}
+
+void WriteIniStr(const QByteArray &section, const QByteArray &key, const QByteArray &value)
+{
+    if (IniFile)
+        IniFile->WriteString(section, key, value);
+}
+
+void WriteIniInt(const QByteArray &section, const QByteArray &key, int value)
+{
+    if (IniFile)
+        IniFile->WriteInteger(section, key, value);
+}
+
+bool FlushIni(QString *error)
+{
+    if (!IniFile) {
+        if (error)
+            *error = QStringLiteral("no configuration file");
+        return false;
+    }
+    return IniFile->flush(error);
+}

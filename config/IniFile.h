@@ -1,0 +1,84 @@
+#pragma once
+// A small INI engine that keeps the file as it stands: every line the program does not
+// touch (unknown keys, comments, blank lines) is written back byte for byte and in its
+// place. Names and values are bytes of the 8-bit code page (GBK); nothing is converted.
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+
+class TIniFile
+{
+public:
+    // Longest value a read returns, in bytes.
+    static constexpr qsizetype kMaxValueBytes = 2047;
+
+    explicit TIniFile(const QString &fileName);
+
+    const QString &FileName() const { return m_fileName; }
+
+    // Reads the bound file. A missing file is no error and gives an empty file; a file
+    // that exists but cannot be read gives false (with the reason) and an empty file.
+    bool load(QString *error = nullptr);
+
+    // Parses bytes as the file's content: lines end at LF, CRs before it are dropped.
+    void setContent(const QByteArray &bytes);
+    // The content as save writes it: every line followed by CR LF.
+    QByteArray content() const;
+
+    bool SectionExists(const QByteArray &section) const;
+    bool ValueExists(const QByteArray &section, const QByteArray &key) const;
+
+    // Blanks around the value and one pair of enclosing quotes (double or single) are
+    // dropped; at most kMaxValueBytes bytes come back, never half a double-byte character.
+    QByteArray ReadString(const QByteArray &section, const QByteArray &key, const QByteArray &def) const;
+    // Decimal, or hexadecimal after "0x" or "$"; anything else gives def.
+    int ReadInteger(const QByteArray &section, const QByteArray &key, int def) const;
+    // An integer other than 0 is true; no integer gives def.
+    bool ReadBool(const QByteArray &section, const QByteArray &key, bool def) const;
+
+    // Replaces the value where the key stands (keeping the key's spelling), or appends the
+    // key to the end of its section, or appends the section to the end of the file.
+    // Line breaks in names and values are dropped so that a write stays one line.
+    void WriteString(const QByteArray &section, const QByteArray &key, const QByteArray &value);
+    void WriteInteger(const QByteArray &section, const QByteArray &key, int value);
+    void WriteBool(const QByteArray &section, const QByteArray &key, bool value); // "1" / "0"
+
+    // Writes the whole file through a temporary file and a rename, so a failure leaves the
+    // old file as it was. On failure the error text names the file's path.
+    bool save(QString *error = nullptr);
+    // The same, for callers that write key by key and commit once at the end.
+    bool flush(QString *error = nullptr) { return save(error); }
+
+    bool isModified() const { return m_modified; }
+
+private:
+    struct KeyLine {
+        qsizetype index = -1; // line of the key, or -1
+        qsizetype valueStart = 0;
+    };
+    qsizetype findSection(const QByteArray &section, qsizetype *end) const;
+    KeyLine findKey(qsizetype begin, qsizetype end, const QByteArray &key) const;
+
+    QString m_fileName;
+    QByteArrayList m_lines;
+    bool m_modified = false;
+};
+
+// Parses an integer the way ReadInteger does; false when the text is no integer.
+bool ParseIniInteger(const QByteArray &text, int *value);
+
+// The one configuration file object of the program.
+extern TIniFile *IniFile;
+
+// Creates IniFile bound to the path and reads it; returns what load returned.
+bool BindIni(const QString &fileName, QString *error = nullptr);
+void FreeIni();
+
+// Access to IniFile; without it reads give the default and writes do nothing.
+int ReadIniInt(const QByteArray &section, const QByteArray &key, int def);
+bool ReadIniBool(const QByteArray &section, const QByteArray &key, bool def);
+QByteArray ReadIniStr(const QByteArray &section, const QByteArray &key, const QByteArray &def);
+void WriteIniStr(const QByteArray &section, const QByteArray &key, const QByteArray &value);
+void WriteIniInt(const QByteArray &section, const QByteArray &key, int value);
+// Commits the writes to disk; false (with the reason) when the file cannot be written.
+bool FlushIni(QString *error = nullptr);

@@ -1,0 +1,230 @@
+#include "lang/AppLang.h"
+
+#include "util/Gbk.h"
+
+#include <QDir>
+
+#include <iterator>
+
+TLangList *LangList = nullptr;
+
+namespace {
+
+struct TextRow {
+    const char *key;
+    const char *chinese; // UTF-8 in the source, GBK in the table
+    const char *english;
+};
+
+// The catalogue, in the order of a written language file.
+const TextRow kCatalogue[] = {
+    {"lang_Main_Title", "QEB-R52x", "QEB-R52x"}, // 1
+    {"lang_Main_AppTitle", "QEB-R52x", "QEB-R52x"}, // 2
+    {"lang_Menu_File", "文件", "File"}, // 3
+    {"lang_Menu_Quit", "退出", "Quit"}, // 4
+    {"lang_Menu_Lang", "Language", "Language"}, // 5
+    {"lang_Menu_Cn", "简体中文", "简体中文"}, // 6
+    {"lang_Menu_En", "English", "English"}, // 7
+    {"lang_Menu_Diy", "DiyLang", "DiyLang"}, // 8
+    {"lang_Menu_Help", "帮助", "Help"}, // 9
+    {"lang_Menu_About", "关于...", "About..."}, // 10
+    {"lang_Menu_Hint", "实时帮助", "Real-time Help"}, // 11
+    {"lang_Menu_Version", "检查更新", "Latest version"}, // 12
+    {"lang_Menu_DownUrl", "https://www.example.com/cn/download/dtu-config", "https://www.example.com/en/download/dtu-config"}, // 13
+    {"lang_Menu_WorkOrder", "提交问题", "Work Order"}, // 14
+    {"lang_Menu_WorkOrderUrl", "https://www.example.com/cn/support/work-order", "https://www.example.com/en/support/work-order"}, // 15
+    {"lang_lblOpenCom", "串口号", "ComName"}, // 16
+    {"lang_lblOpenBaud", "波特率", "BaudRate"}, // 17
+    {"lang_lblOpenPDS", "检验/数据/停止", "Parity/Data/Stop"}, // 18
+    {"lang_lblOpenFlow", "流控", "Flow"}, // 19
+    {"lang_btnOpen", "打开串口", "Open Serial"}, // 20
+    {"lang_btnClose", "关闭串口", "Close Serial"}, // 21
+    {"lang_btnFwUp", "固件升级", "Upgrade"}, // 22
+    {"lang_rzgrpbxWkmod", " 选择工作模式", " Choose Work Mode"}, // 23
+    {"lang_rbNetTran", " 网络透传模式", "Network Transmission"}, // 24
+    {"lang_rbHttpd", " HTTPD模式", "HTTPD Mode"}, // 25
+    {"lang_rbSmsTran", " 短信透传模式", "SMS Transmission"}, // 26
+    {"lang_rzgrpbxPara", "相关参数", " Param of "}, // 27
+    {"lang_rzchckbxSkt", "连接服务器", "Enable Net"}, // 28
+    {"lang_lblIpAndPort", "地址和端口", "IP&Port"}, // 29
+    {"lang_lblLinkTpye", "连接类型", "Link type"}, // 30
+    {"lang_cbbASL0", "短链接", "Short connection"}, // 31
+    {"lang_cbbASL1", "长连接", "Long connection"}, // 32
+    {"lang_OverTimeS", "超时时间(秒)", "Over Time (s)"}, // 33
+    {"lang_rzchckbxHeartEn", "启用心跳包", "Enable heartbeat"}, // 34
+    {"lang_lblHeartTm", "心跳时间(秒)", "Heartbeat time(s)"}, // 35
+    {"lang_lblHeartDt", "心跳数据", "Heartbeat data"}, // 36
+    {"lang_lblHeartSnd", "心跳发送方式", "Heartbeat send type"}, // 37
+    {"lang_cbbHeartSnd0", "向服务器发送心跳包", "Send data to network"}, // 38
+    {"lang_cbbHeartSnd1", "向串口终端发送心跳包", "Send data to serial port"}, // 39
+    {"lang_rzchckbxRegEn", "启用注册包", "Enable register package"}, // 40
+    {"lang_lblRegSnd", "注册包发送方式", "Reg package send type"}, // 41
+    {"lang_cbbRegSnd0", "与服务器建立连接时向服务器发送一次", "Send register data when socket connects"}, // 42
+    {"lang_cbbRegSnd1", "向服务器发送的每个数据包前都加上", "Send register data as the head of every TCP/UDP package"}, // 43
+    {"lang_cbbRegSnd2", "同时支持以上两种", "Support both of above two ways"}, // 44
+    {"lang_lblRegTp", "注册数据类型", "Reg package data type"}, // 45
+    {"lang_cbbRegTp0", "ICCID码", "ICCID code"}, // 46
+    {"lang_cbbRegTp1_MEID", "MEID码", "MEID code"}, // 47
+    {"lang_cbbRegTp1_IMEI", "IMEI码", "IMEI code"}, // 48
+    {"lang_cbbRegTp2", "注册ID", "Register ID (for D2D function)"}, // 49
+    {"lang_cbbRegTp3", "QEB云", "Cloud (for QEB Cloud)"}, // 50
+    {"lang_cbbRegTp4", "自定义数据", "User-defined data"}, // 51
+    {"lang_lblCloudId", "设备编号:共20位", "Device ID: length is 20"}, // 52
+    {"lang_lblCloudPa", "通讯密码:共8位,不足8位在前面补'0'.", "Communication Code:Length is 8,if less than 8,fill Char '0' in the front"}, // 53
+    {"lang_CloudIdPw", "设备编号和密码", "Device id & code"}, // 54
+    {"lang_rzchckbxSOCKIND", "显示网络透传来源Socket", "Indication of socket"}, // 55
+    {"lang_lblHTPTP", "HTTP请求方式", "HTTP request type"}, // 56
+    {"lang_lblHTPURL", "HTTP请求的URL", "HTTP URL"}, // 57
+    {"lang_lblHTPSVIP", "服务器地址", "HTTP server address"}, // 58
+    {"lang_lblHTPSVPort", "服务器端口", "HTTP server port"}, // 59
+    {"lang_lblHTPHD", "HTTP请求头信息", "HTTP request head"}, // 60
+    {"lang_rzchckbxHtpFlt", "过滤HTTP头", "Filter HTTP head"}, // 61
+    {"lang_lblDSTNUM", "透传目标电话号码", "Destination phone number "}, // 62
+    {"lang_rzchckbxSMSFLT", "短信来源号码过滤", "SMS source number filter"}, // 63
+    {"lang_rzchckbxSMSPH", "显示短信透传来源号码", "Show SMS source number"}, // 64
+    {"lang_rzgrpbxBase", " 全局参数", " Base Param"}, // 65
+    {"lang_lblUart", "串口参数", "Serial param"}, // 66
+    {"lang_lblBaud", "串口波特率", "Serial BaudRate"}, // 67
+    {"lang_rzchckbxMore", "高级", "More Function"}, // 68
+    {"lang_rzchckbxRFC", "类RFC2217", "Similar RFC2117"}, // 69
+    {"lang_lblUARTFT", "打包时间(ms)", "Pack period(ms)"}, // 70
+    {"lang_lblUARTFL", "打包长度(Byte)", "Pack length(Byte)"}, // 71
+    {"lang_rzchckbxE", "指令回显", "Enable echo"}, // 72
+    {"lang_lbledtCmdPw", "命令密码", "Command password"}, // 73
+    {"lang_lbledtStMsg", "启动信息", "Welcome message"}, // 74
+    {"lang_lbledtApn", "APN", "APN"}, // 75
+    {"lang_rzgrpbxDo", " 执行命令及提示", " Operation and Hints"}, // 76
+    {"lang_btnAskAll", "获取当前参数", "Get All Param"}, // 77
+    {"lang_btnSetAll", "设置并保存所有参数", "Set Save All Param"}, // 78
+    {"lang_btnPPPA", "进入配置状态", "Enter cfg status"}, // 79
+    {"lang_btnENTM", "进入通讯状态", "Exit cfg status"}, // 80
+    {"lang_btnH", "帮助信息", "Help message"}, // 81
+    {"lang_btnZ", "模块重启", "Restart"}, // 82
+    {"lang_btnVER", "查询版本", "Query version"}, // 83
+    {"lang_btnCNUM", "查询本机号码", "Query phone number"}, // 84
+    {"lang_btnCFGTF", "存为用户默认", "Save as default"}, // 85
+    {"lang_btnRELD", "恢复用户默认", "Restore default"}, // 86
+    {"lang_btnCLEAR", "恢复出厂设置", "Restore factory"}, // 87
+    {"lang_btnCSQ", "查信号强度", "Query RSSI"}, // 88
+    {"lang_lblReTelNum", "目标电话号码", "Destination phone number"}, // 89
+    {"lang_pmSendType0", "通过串口发送", "Send via Serial Port"}, // 90
+    {"lang_pmSendType1", "发送手机短信", "Sned SMS message"}, // 91
+    {"lang_btnSend", "发送", "Send"}, // 92
+    {"lang_pmSend0", "按Enter键发送", "Enter key to send"}, // 93
+    {"lang_pmSend1", "按Ctrl+Enter键发送", "Ctrl+ENTER to send"}, // 94
+    {"lang_pmSend3", "AT指令自动加回车", "Auto attach CR"}, // 95
+    {"lang_pmCls0", "复制", "Copy"}, // 96
+    {"lang_pmCls1", "粘贴", "Paste"}, // 97
+    {"lang_pmCls2", "全选", "Select All"}, // 98
+    {"lang_pmCls4", "清屏", "Clear"}, // 99
+    {"lang_pmFwUpOpt0", "升级后重启", "Restar after upgrade"}, // 100
+    {"lang_pmFwUpOpt1", "显示数据流", "Show Streaming"}, // 101
+    {"lang_About_Title", "关于", "About"}, // 102
+    {"lang_About_Version", "版本：", "Version:"}, // 103
+    {"lang_About_OK", "确 认", "OK"}, // 104
+    {"lang_About_SoftName", "名称：QEB-R52x", "Name: QEB-R52x"}, // 105
+    {"lang_About_Description", "本软件由QEB Networks设计并提供，免费使用。", "This software is designed by QEB Networks."}, // 106
+    {"lang_About_Contact", "联系我们：", "Contact Us:"}, // 107
+    {"lang_About_Website", "https://www.example.com/cn/", "https://www.example.com/en/"}, // 108
+    {"lang_About_Tel", "400-000-0000", "400-000-0000"}, // 109
+    {"lang_About_Email", "support@example.com", "support@example.com"}, // 110
+    {"hint_cbbOpenUart", "PC串口和DTU应采用相同的串口参数", "PC Serial and DTU should work in the same serial port parameters"}, // 111
+    {"hint_cbbUart", "DTU和串口终端应采用相同的串口参数", "DTU and Serial console should work in the same serial port parameters"}, // 112
+    {"hint_chkEn", "勾选表示启用", "Checcked make enable"}, // 113
+    {"hint_chkHex", "勾选以输入16进制数据", "Checcked to input hexadecimal number"}, // 114
+    {"hint_edtCloudId", "20位", "length is 20"}, // 115
+    {"hint_edtCloudPa", "8位", "length is 8"}, // 116
+    {"hint_rzchckbxCloudEn", "启用QEB云时，注册包功能失效！", "When enable QEB Cloud, register package function voidance!"}, // 117
+    {"hint_imgGif", "藏这么严，还是被发现了 ^_^ ", "Hide so strict,also be discovered ^_^ "}, // 118
+    {"info_ComOpenYes", "串口已打开", "Serial Open Success"}, // 119
+    {"info_ComCloseYes", "串口已关闭", "Serial Close Success"}, // 120
+    {"info_ComOpenNo", "串口打开失败，请检查该串口是否被其他软件占用！", "Failure , please close other software which use this Com Port."}, // 121
+    {"info_ComNoOpen", "串口未打开", "Serial port is not open"}, // 122
+    {"info_DoOver", "执行完毕", "Operation complete"}, // 123
+    {"info_Start0", "一般操作流程：", "General operation process:"}, // 124
+    {"info_Start1", "1、模块连PC串口,上电；", "1,Module connect to PC serial port;"}, // 125
+    {"info_Start2", "2、打开串口；", "2,Open the serial port;"}, // 126
+    {"info_Start3", "3、获取当前参数；", "3,Get All Param;"}, // 127
+    {"info_Start4", "4、选择工作模式及配置相关参数；", "4,Choose work mode and configure related parameters;"}, // 128
+    {"info_Start5", "5、设置并保存所有参数。", "5,Set and Save All Param."}, // 129
+    {"info_Restarting", "正在重启...", "Restarting..."}, // 130
+    {"info_FwUpOver", "固件升级完成", "Firmware upgrade success"}, // 131
+    {"info_FwUpTime", "耗时(秒): ", "Used time (s): "}, // 132
+    {"info_SlctFwFile", "请选择固件", "Please select firmware file"}, // 133
+    {"info_FwFile", "固件文件", "Firmware File"}, // 134
+    {"info_AllFile", "所有文件", "All File"}, // 135
+    {"info_AbsentFwFlie", "请先选择固件", "Please select firmware file First"}, // 136
+    {"info_ModuleRTS", "模块请求发送", "Module request to send"}, // 137
+    {"info_Sending", "发送中...", "Sending..."}, // 138
+    {"info_ReloadRepower", "如果升级未开始,请按住Reload键,同时给模块重新上电", "If upgrade does not start,Please hold down the Reload button and Re power-on"}, // 139
+    {"info_PlsUpFw", "请升级固件！", "Please upgrade the firmware!"}, // 140
+};
+
+static_assert(std::size(kCatalogue) == kCatalogueRows);
+
+// Messages added after the catalogue. They are served like every other row but
+// are not written into a new language file, so its layout stays as users know it;
+// a file may still override them by adding their keys.
+//   info_ComHangup     the open port vanished (device unplugged) and was closed
+//   info_ComNoAccess   opening the port was refused for lack of permission
+//   info_SimModule     the simulated module is in use (%s: its port)
+//   info_LangFileError the language file could not be written (%s: its path)
+//   info_FwOpenFail    a firmware file could not be opened (%s: its path)
+//   info_FwFileGone    the firmware file became unreadable during a transfer
+const TextRow kExtraTexts[] = {
+    {"info_ComHangup", "串口已断开，已关闭串口",
+     "Serial port lost (device unplugged or closed); the port was closed."},
+    {"info_ComNoAccess", "没有权限打开串口，请将用户加入 dialout 组",
+     "Permission denied: add your user to the dialout group"},
+    {"info_SimModule", "正在使用模拟模块：%s", "Using the simulated module on %s"},
+    {"info_LangFileError", "无法写入语言文件 %s", "Unable to write the language file %s"},
+    {"info_FwOpenFail", "无法打开固件文件 %s", "Unable to open firmware file %s"},
+    {"info_FwFileGone", "固件文件已不可用，升级已中止",
+     "Firmware file is no longer available; transfer stopped"},
+};
+
+void addRows(const TextRow *rows, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        LangList->AddDefault(rows[i].key, gbk::fromUtf8(rows[i].chinese), gbk::fromUtf8(rows[i].english));
+}
+
+} // namespace
+
+QByteArray LangText(const QByteArray &key)
+{
+    return LangList ? LangList->GetText(key) : key;
+}
+
+QString LangTextU(const QByteArray &key)
+{
+    return gbk::toUnicode(LangText(key));
+}
+
+void RegisterTexts()
+{
+    if (!LangList)
+        return;
+    addRows(kCatalogue, std::size(kCatalogue));
+    LangList->FileRowLimit = LangList->DefaultKeys.size();
+    addRows(kExtraTexts, std::size(kExtraTexts));
+}
+
+QString LangFilePath(const QString &dir)
+{
+    return QDir(dir).filePath(QString::fromLatin1(kLangFileName));
+}
+
+TLangFileState InitLanguage(const QString &dir)
+{
+    FreeLanguage();
+    LangList = new TLangList;
+    RegisterTexts();
+    return LangList->LoadFromFile(LangFilePath(dir));
+}
+
+void FreeLanguage()
+{
+    delete LangList;
+    LangList = nullptr;
+}

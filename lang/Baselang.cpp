@@ -1,0 +1,239 @@
+#include "lang/Baselang.h"
+
+#include "util/Gbk.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+const char kSeparator = '|';
+const char kComment = ';';
+const char kEndOfFile = 0x1A;
+const QByteArray kLineBreakMark("///");
+const QByteArray kCrLf("\r\n");
+
+inline bool isGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
+
+qsizetype indexOfNoCase(const QByteArrayList &list, const QByteArray &text)
+{
+    for (qsizetype i = 0; i < list.size(); ++i)
+        if (SameTextNoCase(list.at(i), text))
+            return i;
+    return -1;
+}
+
+// Row of the first of the three lists that holds the text, or -1.
+qsizetype findRow(const QByteArrayList &keys, const QByteArrayList &zh, const QByteArrayList &en,
+                  const QByteArray &text)
+{
+    qsizetype i = indexOfNoCase(keys, text);
+    if (i < 0)
+        i = indexOfNoCase(zh, text);
+    if (i < 0)
+        i = indexOfNoCase(en, text);
+    return i;
+}
+
+} // namespace
+
+bool SameTextNoCase(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return false;
+    const qsizetype n = a.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char ca = a.at(i);
+        const char cb = b.at(i);
+        if (isGbkLead(static_cast<unsigned char>(ca)) && i + 1 < n) {
+            if (ca != cb || a.at(i + 1) != b.at(i + 1))
+                return false;
+            ++i; // the trail byte has been compared exactly
+            continue;
+        }
+        if (asciiLower(ca) != asciiLower(cb))
+            return false;
+    }
+    return true;
+}
+
+void TLangList::AddDefault(const QByteArray &key, const QByteArray &chinese, const QByteArray &english)
+{
+    DefaultKeys.append(key);
+    DefaultChinese.append(chinese);
+    DefaultEnglish.append(english);
+}
+
+QByteArray TLangList::GetText(const QByteArray &key) const
+{
+    qsizetype i = findRow(FileKeys, FileChinese, FileEnglish, key);
+    if (i >= 0)
+        return IsChinese ? FileChinese.at(i) : FileEnglish.at(i);
+    i = findRow(DefaultKeys, DefaultChinese, DefaultEnglish, key);
+    if (i >= 0)
+        return IsChinese ? DefaultChinese.at(i) : DefaultEnglish.at(i);
+    return key;
+}
+
+TLangFileState TLangList::LoadFromFile(const QString &fileName)
+{
+    TLangFileState state = TLangFileState::Read;
+    if (!QFileInfo::exists(fileName))
+        state = WriteDefaultFile(fileName) ? TLangFileState::Written : TLangFileState::WriteFailed;
+    ReadLangFile(fileName);
+    return state;
+}
+
+QByteArray LangHeaderLine1()
+{
+    static const QByteArray line = gbk::fromUtf8(
+        ";语言文件格式为: 名称|中文|英文，竖线分割，逗号与分号为注释，///为换行，空行自动忽略");
+    return line;
+}
+
+QByteArray LangHeaderLine2()
+{
+    static const QByteArray line = gbk::fromUtf8(
+        ";Language file format: Name|Chinese|English，vertical is delimiter， comma or semicolon is "
+        "Comments，///is newline，Empty lines automatically ignored");
+    return line;
+}
+
+QByteArray TLangList::DefaultFileBytes() const
+{
+    QByteArray out;
+    out += LangHeaderLine1() + kCrLf;
+    out += LangHeaderLine2() + kCrLf;
+    out += " " + kCrLf;
+    qsizetype rows = DefaultKeys.size();
+    if (FileRowLimit >= 0 && FileRowLimit < rows)
+        rows = FileRowLimit;
+    for (qsizetype i = 0; i < rows; ++i) {
+        out += DefaultKeys.at(i);
+        out += kSeparator;
+        out += EncodeLineBreaks(DefaultChinese.at(i));
+        out += kSeparator;
+        out += EncodeLineBreaks(DefaultEnglish.at(i));
+        out += kCrLf;
+    }
+    return out;
+}
+
+bool TLangList::WriteDefaultFile(const QString &fileName) const
+{
+    if (fileName.isEmpty())
+        return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = DefaultFileBytes();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+void TLangList::ReadLangFile(const QString &fileName)
+{
+    if (fileName.isEmpty())
+        return;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    QByteArray bytes;
+    char chunk[65536];
+    for (;;) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got <= 0) // end of file, or an error: keep what has been read
+            break;
+        bytes.append(chunk, got);
+        if (bytes.contains(kEndOfFile))
+            break;
+    }
+    ReadLangBytes(bytes);
+}
+
+void TLangList::ReadLangBytes(const QByteArray &bytes)
+{
+    QByteArray data = bytes;
+    const qsizetype eof = data.indexOf(kEndOfFile);
+    if (eof >= 0)
+        data.truncate(eof);
+    qsizetype pos = 0;
+    while (pos < data.size()) {
+        qsizetype end = data.indexOf('\n', pos);
+        if (end < 0)
+            end = data.size();
+        QByteArray line = data.mid(pos, end - pos);
+        pos = end + 1;
+        line.replace('\r', QByteArray());
+        if (line.isEmpty() || line.at(0) == kComment)
+            continue;
+        FileKeys.append(CutName(line));
+        FileChinese.append(CutChinese(line));
+        FileEnglish.append(CutEnglish(line));
+    }
+}
+
+QByteArray EncodeLineBreaks(const QByteArray &text)
+{
+    QByteArray s = text;
+    return s.replace(kCrLf, kLineBreakMark);
+}
+
+QByteArray DecodeLineBreaks(const QByteArray &text)
+{
+    QByteArray s = text;
+    return s.replace(kLineBreakMark, QByteArray("\n"));
+}
+
+QByteArray CutName(const QByteArray &line)
+{
+    const qsizetype i = line.indexOf(kSeparator);
+    return i < 0 ? QByteArray() : line.left(i);
+}
+
+QByteArray CutChinese(const QByteArray &line)
+{
+    const qsizetype i = line.indexOf(kSeparator);
+    if (i < 0)
+        return QByteArray();
+    return DecodeLineBreaks(CutName(line.mid(i + 1)));
+}
+
+QByteArray CutEnglish(const QByteArray &line)
+{
+    const qsizetype i = line.lastIndexOf(kSeparator);
+    if (i < 0)
+        return QByteArray();
+    return DecodeLineBreaks(line.mid(i + 1));
+}
+
+QByteArray GetSystemLanguageName(const std::function<QByteArray(const char *)> &getEnv)
+{
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QByteArray value = getEnv(name);
+        if (!value.isEmpty())
+            return value;
+    }
+    return QByteArray();
+}
+
+QByteArray GetSystemLanguageName()
+{
+    return GetSystemLanguageName([](const char *name) { return qgetenv(name); });
+}
+
+bool LanguageNameIsChinese(const QByteArray &localeName)
+{
+    return localeName.startsWith("zh");
+}
+
+bool TLangList::SystemIsChinese()
+{
+    return LanguageNameIsChinese(GetSystemLanguageName());
+}
