@@ -1,0 +1,545 @@
+#include "firmware/FwUpgrade.h"
+#include "util/LineSink.h"
+#include "util/ProFun.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <random>
+
+namespace {
+
+struct Line {
+    LineKind kind;
+    QByteArray text;
+    bool operator==(const Line &o) const { return kind == o.kind && text == o.text; }
+};
+
+std::ostream &operator<<(std::ostream &os, const Line &l)
+{
+    static const char *names[] = {"Rcv", "Send", "Info", "Err"};
+    return os << names[int(l.kind)] << ":\"" << l.text.toStdString() << '"';
+}
+
+class RecordingSink : public LineSink {
+public:
+    QList<Line> lines;
+    void showLine(LineKind kind, const QByteArray &text) override { lines.append({kind, text}); }
+};
+
+// Fake window: records every write and console line, holds the check marks and the clock.
+class FwRig : public ::testing::Test {
+protected:
+    RecordingSink sink;
+    QList<QByteArray> toCom;  // through SendToCom
+    QByteArray last;          // LastSend
+    QList<QByteArray> raw;    // through SendBytes
+    bool portOpen = true;
+    bool barVisible = false;
+    int barTotal = -1;
+    QList<int> barValues;
+    bool overRestart = true;
+    bool showStream = false;
+    uint32_t now = 1000;
+    QTemporaryDir dir;
+    std::unique_ptr<FwUpgrade> fw;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        FwUpgradeDeps d;
+        d.sendToCom = [this](const QByteArray &t) {
+            toCom.append(t);
+            last = t;
+        };
+        d.lastSend = [this] { return last; };
+        d.sendBytes = [this](const QByteArray &b) {
+            raw.append(b);
+            return portOpen;
+        };
+        d.comOpened = [this] { return portOpen; };
+        d.console = &sink;
+        d.langText = [](const QByteArray &key) {
+            return key == "info_FwOpenFail" ? QByteArray("cannot open <%s>") : key;
+        };
+        d.progressVisible = [this](bool on) { barVisible = on; };
+        d.progressTotal = [this](int t) { barTotal = t; };
+        d.progressValue = [this](int v) { barValues.append(v); };
+        d.overRestart = [this] { return overRestart; };
+        d.showDataStream = [this] { return showStream; };
+        d.tickCount = [this] { return now; };
+        fw = std::make_unique<FwUpgrade>(std::move(d));
+    }
+
+    QString writeFile(const QByteArray &content, const char *name = "image.bin")
+    {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return path;
+    }
+
+    static QByteArray pattern(int size, unsigned seed = 7)
+    {
+        std::mt19937 gen(seed);
+        QByteArray out(size, '\0');
+        for (auto &c : out)
+            c = char(gen() & 0xFF);
+        return out;
+    }
+
+    void arm()
+    {
+        ASSERT_TRUE(fw->ClaimBlock(fw::BootMenu));
+        ASSERT_TRUE(fw->ClaimBlock(fw::BootQuestion));
+        ASSERT_TRUE(fw->ClaimBlock(fw::BootEcho));
+        ASSERT_EQ(fw->FwState(), FwUpgrade::Armed);
+    }
+
+    void start(const QByteArray &content)
+    {
+        ASSERT_TRUE(fw->ChooseFile(writeFile(content)));
+        arm();
+        ASSERT_TRUE(fw->ClaimBlock("C"));
+        ASSERT_EQ(fw->FwState(), FwUpgrade::Send);
+        raw.clear();
+        sink.lines.clear();
+    }
+
+    // Ticks and ACKs until EOT went out; returns every write.
+    QList<QByteArray> runToEot(int limit = 100000)
+    {
+        QList<QByteArray> sent;
+        for (int i = 0; i < limit; ++i) {
+            raw.clear();
+            fw->tmrXModemTxTimer();
+            if (raw.isEmpty())
+                break;
+            sent.append(raw.first());
+            if (raw.first() == QByteArray(1, fw::EOT))
+                break;
+            fw->ClaimBlock(QByteArray(1, fw::ACK));
+        }
+        return sent;
+    }
+
+    QByteArray tickOnce()
+    {
+        raw.clear();
+        fw->tmrXModemTxTimer();
+        return raw.isEmpty() ? QByteArray() : raw.first();
+    }
+
+    static QByteArray dataOf(const QByteArray &block) { return block.mid(3, fw::BLOCK_DATA); }
+};
+
+const QByteArray ack(1, fw::ACK);
+const QByteArray nak(1, fw::NAK);
+const QByteArray eot(1, fw::EOT);
+
+// ---- boot menu -------------------------------------------------------------------------
+
+TEST_F(FwRig, MenuQuestionEchoArmTheTransfer)
+{
+    const QByteArray menuInNoise = "boot v1.2" + fw::BootMenu + "junk";
+    EXPECT_TRUE(fw->ClaimBlock(menuInNoise));
+    EXPECT_EQ(toCom, QList<QByteArray>{"F"});
+    EXPECT_EQ(sink.lines.last(), (Line{LineKind::Info, menuInNoise}));
+
+    EXPECT_TRUE(fw->ClaimBlock(fw::BootQuestion));
+    EXPECT_EQ(toCom, (QList<QByteArray>{"F", "Y"}));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_FALSE(fw->tmrXModemTx()->isActive());
+
+    EXPECT_TRUE(fw->ClaimBlock("Y\r\n"));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Armed);
+    EXPECT_TRUE(fw->tmrXModemTx()->isActive());
+    EXPECT_EQ(fw->tmrXModemTx()->interval(), 10);
+    EXPECT_EQ(fw->tmrXModemTx()->objectName(), QStringLiteral("tmrXModemTx"));
+    EXPECT_EQ(sink.lines.size(), 3);
+    EXPECT_TRUE(raw.isEmpty()); // menu answers never bypass SendToCom
+}
+
+TEST_F(FwRig, QuestionAndEchoNeedTheMatchingLastSend)
+{
+    last = "AT+VER?\r\n"; // the user typed something after the menu
+    EXPECT_FALSE(fw->ClaimBlock(fw::BootQuestion));
+    EXPECT_TRUE(toCom.isEmpty());
+
+    EXPECT_FALSE(fw->ClaimBlock(fw::BootEcho));
+    last = "F";
+    EXPECT_FALSE(fw->ClaimBlock(fw::BootEcho));
+    last = "Y";
+    EXPECT_FALSE(fw->ClaimBlock("Y\r\n>")); // the echo must be the whole chunk
+    EXPECT_FALSE(fw->ClaimBlock(fw::BootMenu.left(fw::BootMenu.size() - 1))); // menu cut short
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_TRUE(sink.lines.isEmpty());
+}
+
+TEST_F(FwRig, IdleLeavesOrdinaryChunksToTheDispatcher)
+{
+    EXPECT_FALSE(fw->ClaimBlock("C"));
+    EXPECT_FALSE(fw->ClaimBlock(fw::FinalAnswer));
+    EXPECT_FALSE(fw->ClaimBlock("\r\nOK\r\n\r\n"));
+    EXPECT_FALSE(fw->ClaimBlock(QByteArray()));
+    EXPECT_TRUE(sink.lines.isEmpty());
+    EXPECT_TRUE(raw.isEmpty());
+}
+
+// ---- blocks ----------------------------------------------------------------------------
+
+TEST_F(FwRig, EmptyFileSendsEotFirst)
+{
+    ASSERT_TRUE(fw->ChooseFile(writeFile(QByteArray())));
+    arm();
+    ASSERT_TRUE(fw->ClaimBlock("C"));
+    EXPECT_EQ(fw->FwBlockCount(), 1);
+    EXPECT_EQ(barTotal, 1);
+    EXPECT_TRUE(barVisible);
+    EXPECT_EQ(barValues, QList<int>{0});
+    EXPECT_EQ(tickOnce(), eot);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::EotSent);
+}
+
+TEST_F(FwRig, FullBlockThenEot)
+{
+    const QByteArray content = pattern(128);
+    start(content);
+    EXPECT_EQ(fw->FwBlockCount(), 2);
+    const auto sent = runToEot();
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(dataOf(sent[0]), content);
+    EXPECT_EQ(sent[1], eot);
+}
+
+TEST_F(FwRig, ShortLastBlockIsPaddedWith1A)
+{
+    const QByteArray content = pattern(130);
+    start(content);
+    EXPECT_EQ(fw->FwBlockCount(), 2);
+    const auto sent = runToEot();
+    ASSERT_EQ(sent.size(), 3);
+    EXPECT_EQ(dataOf(sent[0]), content.left(128));
+    EXPECT_EQ(dataOf(sent[1]), content.mid(128) + QByteArray(126, fw::PAD));
+    EXPECT_EQ(sent[2], eot);
+}
+
+TEST_F(FwRig, BlockLayoutAndCrc)
+{
+    const QByteArray content = pattern(128, 99);
+    start(content);
+    const QByteArray b = tickOnce();
+    ASSERT_EQ(b.size(), fw::BLOCK_SIZE);
+    EXPECT_EQ(b.at(0), fw::SOH);
+    EXPECT_EQ(uint8_t(b.at(1)), 1);
+    EXPECT_EQ(uint8_t(b.at(2)), 254);
+    EXPECT_EQ(dataOf(b), content);
+    // A receiver's check: the CRC over data and CRC bytes together comes out 0.
+    EXPECT_EQ(XModemCRC16(reinterpret_cast<const uint8_t *>(b.constData()), 3, 130), 0);
+
+    const QByteArray padBlock = fw::BuildBlock(7, QByteArray());
+    EXPECT_EQ(dataOf(padBlock), QByteArray(128, fw::PAD));
+    EXPECT_EQ(uint8_t(padBlock.at(131)), 0xF8);
+    EXPECT_EQ(uint8_t(padBlock.at(132)), 0xB0);
+    EXPECT_EQ(fw::BuildBlock(1, QByteArray(200, 'x')).size(), fw::BLOCK_SIZE);
+}
+
+TEST_F(FwRig, BlockNumberWrapsFrom255To0)
+{
+    const QByteArray content = pattern(256 * 128 + 5);
+    start(content);
+    EXPECT_EQ(fw->FwBlockCount(), 257);
+    const auto sent = runToEot();
+    ASSERT_EQ(sent.size(), 258); // 257 blocks and EOT
+    QByteArray joined;
+    for (int i = 0; i < 257; ++i) {
+        ASSERT_EQ(uint8_t(sent[i].at(1)), uint8_t(i + 1)) << "block " << i;
+        ASSERT_EQ(uint8_t(sent[i].at(2)), uint8_t(255 - uint8_t(i + 1)));
+        joined += dataOf(sent[i]);
+    }
+    EXPECT_EQ(uint8_t(sent[254].at(1)), 255);
+    EXPECT_EQ(uint8_t(sent[255].at(1)), 0);
+    EXPECT_EQ(joined.left(content.size()), content);
+    EXPECT_EQ(fw->FwSentBlocks(), 258);
+    // the bar shows blocks begun before each block
+    EXPECT_EQ(barValues.size(), 258);
+    EXPECT_EQ(barValues.last(), 257);
+}
+
+// ---- ACK, NAK, restart -----------------------------------------------------------------
+
+TEST_F(FwRig, NakRepeatsTheSameBlockAndEot)
+{
+    start(pattern(300));
+    const QByteArray first = tickOnce();
+    fw->ClaimBlock(nak);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Send);
+    EXPECT_EQ(tickOnce(), first);
+    fw->ClaimBlock(ack);
+    const QByteArray second = tickOnce();
+    EXPECT_EQ(uint8_t(second.at(1)), 2);
+    fw->ClaimBlock(nak);
+    fw->ClaimBlock(nak); // a second NAK in send state changes nothing
+    EXPECT_EQ(tickOnce(), second);
+    fw->ClaimBlock(ack);
+    tickOnce();
+    fw->ClaimBlock(ack);
+    EXPECT_EQ(tickOnce(), eot);
+    fw->ClaimBlock(nak);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Send);
+    EXPECT_EQ(tickOnce(), eot);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::EotSent);
+}
+
+TEST_F(FwRig, AckOutsideWaitAckIsIgnored)
+{
+    start(pattern(128));
+    fw->ClaimBlock(ack); // state 2
+    EXPECT_EQ(fw->FwBlockNo(), 1);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Send);
+    const QByteArray b = tickOnce();
+    EXPECT_EQ(uint8_t(b.at(1)), 1);
+    fw->ClaimBlock(ack);
+    EXPECT_EQ(tickOnce(), eot);
+    fw->ClaimBlock(ack); // state 4
+    EXPECT_EQ(fw->FwState(), FwUpgrade::EotSent);
+    EXPECT_EQ(fw->FwBlockNo(), 2);
+    EXPECT_EQ(tickOnce(), QByteArray());
+}
+
+TEST_F(FwRig, CRestartsFromBlockOne)
+{
+    const QByteArray content = pattern(600);
+    start(content);
+    tickOnce();
+    fw->ClaimBlock(ack);
+    tickOnce();
+    fw->ClaimBlock(ack);
+    ASSERT_EQ(fw->FwBlockNo(), 3);
+    now += 5000;
+    fw->ClaimBlock("C");
+    EXPECT_EQ(fw->FwStartTick(), now);
+    EXPECT_EQ(fw->FwSentBlocks(), 1);
+    const QByteArray b = tickOnce();
+    EXPECT_EQ(uint8_t(b.at(1)), 1);
+    EXPECT_EQ(dataOf(b), content.left(128));
+}
+
+TEST_F(FwRig, CWithoutFileAsksForOneAndKeepsState)
+{
+    arm();
+    sink.lines.clear();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(fw->ClaimBlock("C"));
+    const QList<Line> want{{LineKind::Info, "info_ModuleRTS"}, {LineKind::Err, "info_AbsentFwFlie"},
+                           {LineKind::Info, "info_ModuleRTS"}, {LineKind::Err, "info_AbsentFwFlie"}};
+    EXPECT_EQ(sink.lines, want);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Armed);
+    EXPECT_EQ(tickOnce(), QByteArray());
+}
+
+TEST_F(FwRig, NakWithoutStartedTransferIsIgnored)
+{
+    arm();
+    fw->ClaimBlock(nak); // no file
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Armed);
+    ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(10))));
+    fw->ClaimBlock(nak); // file, but no 'C' yet
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Armed);
+    EXPECT_EQ(tickOnce(), QByteArray());
+}
+
+TEST_F(FwRig, OtherCountsDropTheTransferSilently)
+{
+    start(pattern(300));
+    tickOnce();
+    fw->ClaimBlock("\x06\x06");
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_TRUE(sink.lines.isEmpty());
+    EXPECT_TRUE(fw->HasFile());
+    EXPECT_TRUE(fw->tmrXModemTx()->isActive());
+    EXPECT_TRUE(barVisible);
+    EXPECT_EQ(tickOnce(), QByteArray());
+    EXPECT_FALSE(fw->ClaimBlock("C")); // back to the ordinary dispatcher
+
+    start(pattern(300));
+    fw->ClaimBlock("\x06\r\n>x"); // five bytes
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+}
+
+TEST_F(FwRig, OtherSingleBytesAndFourBytesAreIgnored)
+{
+    start(pattern(10));
+    tickOnce();
+    fw->ClaimBlock("x");
+    fw->ClaimBlock("\x06\r\n?");
+    EXPECT_EQ(fw->FwState(), FwUpgrade::WaitAck);
+    EXPECT_TRUE(sink.lines.isEmpty());
+}
+
+// ---- finish ----------------------------------------------------------------------------
+
+TEST_F(FwRig, FinishReportsRestartsAndClosesTheFile)
+{
+    now = 4294967000u; // the tick count wraps during the transfer
+    start(pattern(200));
+    runToEot();
+    now = 2500;
+    raw.clear();
+    EXPECT_TRUE(fw->ClaimBlock(fw::FinalAnswer));
+    const QList<Line> want{{LineKind::Info, "info_FwUpOver"},
+                           {LineKind::Info, "info_FwUpTime2"},
+                           {LineKind::Info, QByteArray(31, '-')},
+                           {LineKind::Info, fw::FinalAnswer}};
+    EXPECT_EQ(sink.lines, want);
+    EXPECT_EQ(raw, QList<QByteArray>{"R"});
+    EXPECT_EQ(last, QByteArray("Y")); // "R" does not go through SendToCom
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_EQ(fw->FwBlockNo(), 0);
+    EXPECT_EQ(fw->FwSentBlocks(), 0);
+    EXPECT_FALSE(barVisible);
+    EXPECT_FALSE(fw->tmrXModemTx()->isActive());
+    EXPECT_FALSE(fw->HasFile());
+
+    // a new upgrade needs a new file choice
+    arm();
+    sink.lines.clear();
+    fw->ClaimBlock("C");
+    EXPECT_EQ(sink.lines.last(), (Line{LineKind::Err, "info_AbsentFwFlie"}));
+}
+
+TEST_F(FwRig, FinishWithoutRestartMark)
+{
+    overRestart = false;
+    start(QByteArray());
+    runToEot();
+    raw.clear();
+    fw->ClaimBlock(fw::FinalAnswer);
+    EXPECT_TRUE(raw.isEmpty());
+    EXPECT_FALSE(fw->HasFile());
+}
+
+TEST_F(FwRig, DataStreamShowsEveryExchange)
+{
+    showStream = true;
+    start(pattern(5));
+    const QByteArray b = tickOnce();
+    ASSERT_EQ(sink.lines.size(), 2);
+    EXPECT_EQ(sink.lines[0], (Line{LineKind::Send, "[ Send ]:"}));
+    EXPECT_EQ(sink.lines[1], (Line{LineKind::Send, b.toHex().toUpper()}));
+    sink.lines.clear();
+    fw->ClaimBlock(ack);
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Rcv, "[ Rcv ]:"}, {LineKind::Rcv, "06"}}));
+    sink.lines.clear();
+    tickOnce();
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Send, "[ Send ]:"}, {LineKind::Send, "04"}}));
+    sink.lines.clear();
+    fw->ClaimBlock(fw::FinalAnswer);
+    ASSERT_EQ(sink.lines.size(), 8);
+    EXPECT_EQ(sink.lines[1], (Line{LineKind::Rcv, "060D0A3E"}));
+    EXPECT_EQ(sink.lines[6], (Line{LineKind::Send, "[ Send ]:"}));
+    EXPECT_EQ(sink.lines[7], (Line{LineKind::Send, "52"}));
+}
+
+// ---- file choice -----------------------------------------------------------------------
+
+TEST_F(FwRig, ChooseFileReportsNameAndSize)
+{
+    const QString path = writeFile(pattern(130));
+    EXPECT_TRUE(fw->ChooseFile(path));
+    const QList<Line> want{{LineKind::Info, ""},
+                           {LineKind::Info, "[ File name ]: " + path.toUtf8()},
+                           {LineKind::Info, "[ File size ]: 130 Bytes"},
+                           {LineKind::Info, "info_ReloadRepower"}};
+    EXPECT_EQ(sink.lines, want);
+    ASSERT_TRUE(fw->HasFile());
+    EXPECT_FALSE(fw->FwFile()->isWritable());
+}
+
+TEST_F(FwRig, FileThatCannotBeOpenedIsReported)
+{
+    ASSERT_TRUE(fw->ChooseFile(writeFile("abc")));
+    sink.lines.clear();
+    const QString missing = dir.filePath("missing.bin");
+    EXPECT_FALSE(fw->ChooseFile(missing));
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "cannot open <" + missing.toUtf8() + ">"}}));
+    EXPECT_FALSE(fw->HasFile()); // the old one was let go as well
+    EXPECT_FALSE(fw->ChooseFile(QString()));
+    EXPECT_FALSE(fw->HasFile());
+}
+
+TEST_F(FwRig, PrepareChoiceNeedsAnOpenPort)
+{
+    portOpen = false;
+    EXPECT_FALSE(fw->PrepareChoice());
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_ComNoOpen"}}));
+    portOpen = true;
+    sink.lines.clear();
+    EXPECT_TRUE(fw->PrepareChoice());
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Info, "info_SlctFwFile"}}));
+    EXPECT_EQ(fw->FwSavedDir(), QDir::currentPath());
+    EXPECT_EQ(fw->DialogFilter(), QStringLiteral("info_FwFile(*.bin);;info_AllFile(*.*)"));
+}
+
+TEST_F(FwRig, NewFileDuringTransferWaitsForTheNextC)
+{
+    start(pattern(600, 1));
+    tickOnce();
+    fw->ClaimBlock(ack);
+    const QByteArray other = pattern(300, 2);
+    ASSERT_TRUE(fw->ChooseFile(writeFile(other, "other.bin")));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Armed);
+    EXPECT_EQ(tickOnce(), QByteArray()); // nothing of the new image under an old block number
+    fw->ClaimBlock("C");
+    const QByteArray b = tickOnce();
+    EXPECT_EQ(uint8_t(b.at(1)), 1);
+    EXPECT_EQ(dataOf(b), other.left(128));
+
+    // a failed choice during the transfer leaves it armed without a file
+    ASSERT_FALSE(fw->ChooseFile(dir.filePath("nope.bin")));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Armed);
+    fw->ClaimBlock(nak);
+    EXPECT_EQ(tickOnce(), QByteArray());
+}
+
+TEST_F(FwRig, UnreadableImageDropsTheTransfer)
+{
+    start(pattern(300));
+    // Swap the open descriptor for a directory: reads now fail under the same file object.
+    const int fd = fw->FwFile()->handle();
+    ASSERT_GE(fd, 0);
+    const int dirFd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(dirFd, 0);
+    ASSERT_GE(::dup2(dirFd, fd), 0);
+    ::close(dirFd);
+
+    EXPECT_EQ(tickOnce(), QByteArray());
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_FwFileGone"}}));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_FALSE(fw->HasFile());
+    EXPECT_FALSE(fw->tmrXModemTx()->isActive());
+    EXPECT_FALSE(barVisible);
+}
+
+TEST_F(FwRig, TimerSendsOnItsOwn)
+{
+    start(pattern(10));
+    QElapsedTimer t;
+    t.start();
+    while (raw.isEmpty() && t.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    ASSERT_EQ(raw.size(), 1);
+    EXPECT_EQ(raw.first().size(), fw::BLOCK_SIZE);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::WaitAck);
+}
+
+} // namespace
