@@ -297,10 +297,14 @@ void TIniFile::WriteString(const QByteArray &section, const QByteArray &key, con
         m_lines[k.index] = line.left(start) + val;
         return;
     }
+    // After the section's last content line: blank lines and comments at its end
+    // usually belong to the next section.
     qsizetype at = head + 1;
-    for (qsizetype i = head + 1; i < end; ++i)
-        if (!trimBlanks(m_lines.at(i)).isEmpty())
+    for (qsizetype i = head + 1; i < end; ++i) {
+        const QByteArray t = trimBlanks(m_lines.at(i));
+        if (!t.isEmpty() && t.at(0) != ';')
             at = i + 1;
+    }
     m_lines.insert(at, name + '=' + val);
 }
 

@@ -37,7 +37,8 @@ public:
     bool ReadBool(const QByteArray &section, const QByteArray &key, bool def) const;
 
     // Replaces the value where the key stands (keeping the key's spelling), or appends the
-    // key to the end of its section, or appends the section to the end of the file.
+    // key after the last content line of its section (before the blank lines and comments
+    // that end it), or appends the section to the end of the file.
     // Line breaks in names and values are dropped so that a write stays one line.
     void WriteString(const QByteArray &section, const QByteArray &key, const QByteArray &value);
     void WriteInteger(const QByteArray &section, const QByteArray &key, int value);

@@ -1,0 +1,237 @@
+#include "config/ConfigIo.h"
+
+#include "config/IniFile.h"
+#include "lang/AppLang.h"
+#include "protocol/Protocol.h"
+#include "util/Gbk.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QWidget>
+
+namespace {
+
+const QByteArray kSockLetters = "ABCD";
+
+QByteArray word(const char *prefix, int i, const char *suffix)
+{
+    return QByteArray(prefix) + kSockLetters[i] + suffix;
+}
+
+QByteArray comboText(const QComboBox *c) { return c ? gbk::fromUnicode(c->currentText()) : QByteArray(); }
+
+template <class T> T *child(QWidget *form, const char *name)
+{
+    return form->findChild<T *>(QString::fromLatin1(name));
+}
+
+// Registration types have words of their own in the file.
+int regTypeOfWord(const QByteArray &w)
+{
+    if (w == "ICCID")
+        return 0;
+    if (w == "MEID" || w == "IMEI")
+        return 1;
+    if (w == "REGID" || w == "D2DID")
+        return 2;
+    if (w == "CLOUD")
+        return 3;
+    if (w == "REGDT" || w == "USER")
+        return 4;
+    return -1;
+}
+
+const char *const kRegTypeWords[] = {"ICCID", "MEID", "REGID", "CLOUD", "REGDT"};
+
+} // namespace
+
+QString ConfigFilePath(const QString &dir) { return dir + QLatin1Char('/') + QLatin1String(kConfigFileName); }
+
+void LoadIni(IniTarget &t, const QString &dir)
+{
+    BindIni(ConfigFilePath(dir));
+    QWidget *form = t.iniForm();
+    Protocol &p = t.iniProtocol();
+    FormControls &c = p.controls();
+    auto param = [&](const char *section, const QByteArray &key, const QByteArray &def) {
+        p.ApplyParam(key, ReadIniStr(section, key, def));
+    };
+
+    // System
+    const bool custom = ReadIniBool("System", "Custom", false);
+    for (const char *n : {"mni_About", "mni_Up", "mni_WorkOrder"})
+        if (auto *a = child<QAction>(form, n))
+            a->setVisible(!custom);
+    const bool zh = ReadIniBool("System", "Language", TLangList::SystemIsChinese());
+    if (LangList)
+        LangList->IsChinese = zh;
+    if (auto *a = child<QAction>(form, "mni_Cn"))
+        a->setChecked(zh);
+    if (auto *a = child<QAction>(form, "mni_En"))
+        a->setChecked(!zh);
+    t.iniSetHintsOn(ReadIniBool("System", "ReadTimeHelp", true));
+    const int sendKey = ReadIniInt("System", "SendShortCutTag", 2);
+    if (sendKey == 1 || sendKey == 2)
+        t.iniSendKeyClick(sendKey);
+    p.ApplyOnOff(c.rzchckbxHeartDtHex, ReadIniStr("System", "HeartDtHex", "OFF"));
+    p.ApplyOnOff(c.rzchckbxRegDtHex, ReadIniStr("System", "RegDtHex", "OFF"));
+    p.ApplyOnOff(c.rzchckbxMore, ReadIniStr("System", "ShowMore", "OFF"));
+    // An unknown name keeps the current sign, so saving always writes one of the four.
+    if (const auto s = StrToHdVerSign(ReadIniStr("System", "HdVerSign", HdVerSignToStr(t.iniHdVerSign()))))
+        t.iniSetHdVerSign(*s);
+
+    // OpenUart
+    t.iniFillPortList();
+    if (auto *com = child<QComboBox>(form, "cbbOpenCom"); com && com->count() > 0)
+        ParamCodec::SelectItem(com, ReadIniStr("OpenUart", "ComName", gbk::fromUnicode(com->itemText(0))));
+    for (auto [key, name, def] : {std::tuple{"BaudRate", "cbbOpenBaud", "115200"}, std::tuple{"Parity", "cbbOpenP", "NONE"},
+                                  std::tuple{"Data", "cbbOpenD", "8"}, std::tuple{"Stop", "cbbOpenS", "1"},
+                                  std::tuple{"Flow", "cbbOpenFlow", "NONE"}})
+        if (auto *cb = child<QComboBox>(form, name))
+            ParamCodec::SelectItem(cb, ReadIniStr("OpenUart", key, def));
+
+    // WKMOD
+    param("WKMOD", "WKMOD", "NET");
+
+    // Socket
+    const QByteArray sockDef = QByteArray("TCP,") + kDefaultServerHost + ",2317";
+    for (int i = 0; i < 4; ++i) {
+        param("Socket", word("SOCK", i, "EN"), i == 0 ? "ON" : "OFF");
+        param("Socket", word("SOCK", i, ""), sockDef);
+        param("Socket", word("SOCK", i, "SL"), "LONG");
+        t.iniHooks().cbbProtocolChange(i + 1);
+        param("Socket", word("SOCK", i, "TO"), "5");
+    }
+    param("Socket", "SOCKIND", "OFF");
+
+    // Heart
+    param("Heart", "HEARTEN", "ON");
+    SetText(c.edtHeartDt, ReadIniStr("Heart", "HEARTDT", kDefaultWebHost));
+    param("Heart", "HEARTSND", "NET");
+    param("Heart", "HEARTTM", "30");
+
+    // Reg
+    param("Reg", "REGEN", "OFF");
+    const int regTp = regTypeOfWord(ReadIniStr("Reg", "REGTP", "REGDT"));
+    if (regTp >= 0 && c.cbbRegTp)
+        c.cbbRegTp->setCurrentIndex(regTp);
+    t.iniHooks().cbbRegTpChange();
+    p.WriteRegDtSlot(0, QByteArray());
+    p.WriteRegDtSlot(1, QByteArray());
+    p.WriteRegDtSlot(2, ReadIniStr("Reg", "REGID", "1111"));
+    p.WriteRegDtSlot(4, ReadIniStr("Reg", "REGDT", kDefaultWebHost));
+    param("Reg", "REGSND", "LINK");
+
+    // HTTPD
+    param("HTTPD", "HTPTP", "GET");
+    param("HTTPD", "HTPURL", "/1.php[3F]");
+    param("HTTPD", "HTPSV", QByteArray(kDefaultServerHost) + ",80");
+    param("HTTPD", "HTPHD", "Connection: close[0D][0A]");
+    param("HTTPD", "HTPFLT", "ON");
+    param("HTTPD", "HTPTO", "10");
+
+    // SMS
+    param("SMS", "DSTNUM", "10086");
+    param("SMS", "SMSFLT", "ON");
+    param("SMS", "SMSPH", "OFF");
+
+    // Base
+    param("Base", "APN", "CMNET,,");
+    param("Base", "UART", "115200,8,1,NONE,NFC");
+    param("Base", "RFCEN", "OFF");
+    param("Base", "UARTFT", "50");
+    param("Base", "UARTFL", "1024");
+    param("Base", "E", "ON");
+    param("Base", "CMDPW", "qmv.tz");
+    param("Base", "STMSG", "[QEB-R520]");
+}
+
+bool SaveIni(IniTarget &t, QString *error)
+{
+    if (!IniFile)
+        return true;
+    QWidget *form = t.iniForm();
+    Protocol &p = t.iniProtocol();
+    FormControls &c = p.controls();
+    auto onOff = [](const QCheckBox *b) { return ParamCodec::OnOffOf(b); };
+
+    IniFile->WriteBool("System", "Language", LangList && LangList->IsChinese);
+    IniFile->WriteBool("System", "ReadTimeHelp", t.iniHintsOn());
+    if (const int tag = t.iniSendKeyTag(); tag == 1 || tag == 2)
+        WriteIniInt("System", "SendShortCutTag", tag);
+    WriteIniStr("System", "HeartDtHex", onOff(c.rzchckbxHeartDtHex));
+    WriteIniStr("System", "RegDtHex", onOff(c.rzchckbxRegDtHex));
+    WriteIniStr("System", "ShowMore", onOff(c.rzchckbxMore));
+    WriteIniStr("System", "HdVerSign", HdVerSignToStr(t.iniHdVerSign()));
+
+    WriteIniStr("OpenUart", "ComName", comboText(child<QComboBox>(form, "cbbOpenCom")));
+    WriteIniStr("OpenUart", "BaudRate", comboText(child<QComboBox>(form, "cbbOpenBaud")));
+    WriteIniStr("OpenUart", "Parity", comboText(child<QComboBox>(form, "cbbOpenP")));
+    WriteIniStr("OpenUart", "Data", comboText(child<QComboBox>(form, "cbbOpenD")));
+    WriteIniStr("OpenUart", "Stop", comboText(child<QComboBox>(form, "cbbOpenS")));
+    WriteIniStr("OpenUart", "Flow", comboText(child<QComboBox>(form, "cbbOpenFlow")));
+
+    static const char *const modes[] = {"NET", "HTTPD", "SMS"};
+    if (const int m = t.iniHooks().GetWorkMode(); m >= 0 && m < 3)
+        WriteIniStr("WKMOD", "WKMOD", modes[m]);
+
+    auto writeSocket = [&](int i) {
+        WriteIniStr("Socket", word("SOCK", i, "EN"), onOff(c.skt[i]));
+        WriteIniStr("Socket", word("SOCK", i, ""),
+                    comboText(c.protocol[i]) + ',' + TextOf(c.addr[i]) + ',' + TextOf(c.port[i]));
+        if (c.sl[i] && (c.sl[i]->currentIndex() == 0 || c.sl[i]->currentIndex() == 1))
+            WriteIniStr("Socket", word("SOCK", i, "SL"), c.sl[i]->currentIndex() == 0 ? "SHORT" : "LONG");
+        WriteIniStr("Socket", word("SOCK", i, "TO"), TextOf(c.sockTo[i]));
+    };
+    writeSocket(0);
+    writeSocket(1);
+    writeSocket(2);
+    WriteIniStr("Socket", "SOCKIND", onOff(c.rzchckbxSOCKIND));
+    writeSocket(3);
+
+    WriteIniStr("Heart", "HEARTEN", onOff(c.rzchckbxHeartEn));
+    WriteIniStr("Heart", "HEARTDT", TextOf(c.edtHeartDt));
+    if (c.cbbHeartSnd && (c.cbbHeartSnd->currentIndex() == 0 || c.cbbHeartSnd->currentIndex() == 1))
+        WriteIniStr("Heart", "HEARTSND", c.cbbHeartSnd->currentIndex() == 0 ? "NET" : "COM");
+    WriteIniStr("Heart", "HEARTTM", TextOf(c.edtHeartTm));
+
+    WriteIniStr("Reg", "REGEN", onOff(c.rzchckbxRegEn));
+    if (c.cbbRegTp && c.cbbRegTp->currentIndex() >= 0 && c.cbbRegTp->currentIndex() < 5)
+        WriteIniStr("Reg", "REGTP", kRegTypeWords[c.cbbRegTp->currentIndex()]);
+    if (c.cbbRegDt) {
+        WriteIniStr("Reg", "REGID", gbk::fromUnicode(c.cbbRegDt->itemText(2)));
+        WriteIniStr("Reg", "REGDT", gbk::fromUnicode(c.cbbRegDt->itemText(4)));
+    }
+    if (c.cbbRegSnd && (c.cbbRegSnd->currentIndex() == 0 || c.cbbRegSnd->currentIndex() == 1))
+        WriteIniStr("Reg", "REGSND", c.cbbRegSnd->currentIndex() == 0 ? "LINK" : "DATA");
+
+    WriteIniStr("HTTPD", "HTPTP", comboText(c.cbbHTPTP));
+    WriteIniStr("HTTPD", "HTPURL", TextOf(c.edtHTPURL));
+    WriteIniStr("HTTPD", "HTPSV", TextOf(c.edtHTPSVIP) + ',' + TextOf(c.edtHTPSVPort));
+    WriteIniStr("HTTPD", "HTPHD", TextOf(c.edtHTPHD));
+    WriteIniStr("HTTPD", "HTPFLT", onOff(c.rzchckbxHtpFlt));
+    WriteIniStr("HTTPD", "HTPTO", TextOf(c.edtHtpTo));
+
+    WriteIniStr("SMS", "DSTNUM", TextOf(c.edtDSTNUM));
+    WriteIniStr("SMS", "SMSFLT", onOff(c.rzchckbxSMSFLT));
+    WriteIniStr("SMS", "SMSPH", onOff(c.rzchckbxSMSPH));
+
+    WriteIniStr("Base", "UART", p.UartText());
+    WriteIniStr("Base", "RFCEN", onOff(c.rzchckbxRFC));
+    WriteIniStr("Base", "UARTFT", TextOf(c.edtUARTFT));
+    WriteIniStr("Base", "UARTFL", TextOf(c.edtUARTFL));
+    WriteIniStr("Base", "E", onOff(c.rzchckbxE));
+    WriteIniStr("Base", "CMDPW", TextOf(c.lbledtCmdPw));
+    WriteIniStr("Base", "STMSG", TextOf(c.lbledtStMsg));
+    WriteIniStr("Base", "APN", TextOf(c.lbledtApn));
+
+    // One atomic write: a failure leaves the previous file whole.
+    QString why;
+    const bool ok = FlushIni(&why);
+    if (!ok && error)
+        *error = QStringLiteral("Unable to write to %1").arg(IniFile->FileName());
+    return ok;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Every setting and form value to and from R52xCfg.ini: loaded once at start,
+// saved once at close. Stored module values are loaded as answers, through the
+// parameter codec, so the form rules react exactly as to the module.
+#include "util/ProFun.h"
+
+#include <QString>
+
+class FormHooks;
+class Protocol;
+class QWidget;
+
+inline constexpr const char *kConfigFileName = "R52xCfg.ini";
+
+// What loading and saving need of the window beyond its named controls.
+class IniTarget {
+public:
+    virtual ~IniTarget() = default;
+    virtual QWidget *iniForm() = 0;
+    virtual Protocol &iniProtocol() = 0;
+    virtual FormHooks &iniHooks() = 0;
+    virtual void iniFillPortList() = 0;
+    virtual bool iniHintsOn() const = 0;
+    virtual void iniSetHintsOn(bool on) = 0;
+    virtual void iniSendKeyClick(int tag) = 0; // 1 Enter sends, 2 Ctrl+Enter sends
+    virtual int iniSendKeyTag() const = 0;     // 1, 2, or 0 for any other shortcut
+    virtual THdVerSign iniHdVerSign() const = 0;
+    virtual void iniSetHdVerSign(THdVerSign s) = 0; // stored only, not applied
+};
+
+// Default host names of a first run (reserved example domains).
+inline constexpr const char *kDefaultServerHost = "dtu-test.example.com";
+inline constexpr const char *kDefaultWebHost = "www.example.com";
+
+QString ConfigFilePath(const QString &dir);
+void LoadIni(IniTarget &t, const QString &dir);
+// False when the file could not be written; *error is "Unable to write to <path>".
+// The previous file then stays whole.
+bool SaveIni(IniTarget &t, QString *error);
