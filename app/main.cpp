@@ -1,18 +1,21 @@
 #include "app/RunOnce.h"
-#include "app/Version.h"
+#include "config/ConfigDir.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
 
 int main(int argc, char **argv)
 {
+    // The marker is taken before any window and released after the last one.
     RunOnceMarker marker;
     QApplication app(argc, argv);
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("dtu-config V%1").arg(GetAppVersion()));
-    w.setCentralWidget(new QLabel(QStringLiteral("dtu-config")));
-    w.resize(1160, 783);
-    w.show();
-    return app.exec();
+    StartOptions opts;
+    opts.configDir = ConfigDirFor(QCoreApplication::applicationDirPath());
+    int rc = 0;
+    {
+        TFrm_Main w(opts);
+        w.show();
+        rc = app.exec();
+    }
+    return rc;
 }

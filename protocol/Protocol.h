@@ -1,0 +1,91 @@
+#pragma once
+// The device command protocol as the main window sees it. The window constructs
+// one Protocol, hands it its controls (by object name), the form rules, the
+// console, the answer time-out timer and the serial port's send and state.
+// The Protocol owns the one command queue (OrderList) and LastSend.
+#include "protocol/Catalogue.h"
+#include "protocol/Dispatcher.h"
+#include "protocol/FormControls.h"
+#include "protocol/FormHooks.h"
+#include "protocol/OrderList.h"
+#include "protocol/ParamCodec.h"
+#include "protocol/QuickCmd.h"
+#include "protocol/Sender.h"
+
+#include <QObject>
+
+#include <functional>
+
+class LineSink;
+class QTimer;
+class QWidget;
+
+class Protocol : public QObject {
+    Q_OBJECT
+public:
+    // tmrRcv stays the window's; its timeout is connected here. Without one the
+    // protocol keeps its own 5 s timer.
+    Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *tmrRcv,
+             std::function<bool(const QByteArray &)> sendBytes, std::function<bool()> comOpened,
+             QObject *parent = nullptr);
+
+    // The firmware upgrade's claim on received blocks (none: nothing claimed).
+    void setClaimBlock(std::function<bool(const QByteArray &)> claim);
+
+    // Queue and sending.
+    OrderList &orders() { return orders_; }
+    const OrderList &orders() const { return orders_; }
+    int OrderIndex() const { return orders_.OrderIndex; }
+    const QByteArray &LastSend() const { return sender_.LastSend(); }
+    QTimer *tmrRcv() const { return tmrRcv_; }
+    void SendToCom(const QByteArray &text) { sender_.SendToCom(text); }
+    void SendOrder(qsizetype i) { sender_.SendOrder(i); }
+    void SendCurOrder() { sender_.SendCurOrder(); }
+    void SendAtCmd(const QByteArray &text) { sender_.SendAtCmd(text); }
+
+    // Receiving.
+    void DispatchRcv(const QByteArray &block) { dispatcher_.DispatchRcv(block); }
+
+    // The controls as found by name; the configuration loader reads them too.
+    FormControls &controls() { return controls_; }
+
+    // Parameters; the configuration loader applies stored values through these.
+    ParamCodec &codec() { return codec_; }
+    void ApplyParam(const QByteArray &name, const QByteArray &value) { codec_.ApplyParam(name, value); }
+    void ApplyOnOff(QCheckBox *box, const QByteArray &value) { codec_.ApplyOnOff(box, value); }
+    void ApplyComboParam(TCmd c, QComboBox *list, const QByteArray &value)
+    {
+        codec_.ApplyComboParam(c, list, value);
+    }
+    void WriteRegDtSlot(int k, const QByteArray &text) { codec_.WriteRegDtSlot(k, text); }
+    QByteArray UartText() const { return codec_.UartText(); }
+    static QByteArray OnOffOf(const QCheckBox *box) { return ParamCodec::OnOffOf(box); }
+    static THdVerSign VerClass(const QByteArray &v) { return ParamCodec::VerClass(v); }
+    void AddGetAllOrders() { codec_.AddGetAllOrders(); }
+    void AddSetAllOrders() { codec_.AddSetAllOrders(); }
+    void AskVersion() { codec_.AskVersion(); }
+    void ContinueBulk() { codec_.ContinueBulk(); }
+    TBulkMode BulkMode() const { return codec_.BulkMode(); }
+
+    // Commands and sending by the user.
+    void btnDoClick(int tag) { quick_.btnDoClick(tag); }
+    void EnterCfgMode() { quick_.EnterCfgMode(); }
+    void EnterComMode() { quick_.EnterComMode(); }
+    void SendAtSetting(const QByteArray &word, const QByteArray &value) { quick_.SendAtSetting(word, value); }
+    void SendSms(const QByteArray &number, const QByteArray &text) { quick_.SendSms(number, text); }
+
+public slots:
+    void actSendExecute() { quick_.actSendExecute(); }
+    void tmrRcvTimer() { sender_.tmrRcvTimer(); }
+    // The serial component's data event.
+    void cm1ReceiveData(const QByteArray &block) { dispatcher_.DispatchRcv(block); }
+
+private:
+    QTimer *tmrRcv_;
+    FormControls controls_;
+    OrderList orders_;
+    Sender sender_;
+    ParamCodec codec_;
+    Dispatcher dispatcher_;
+    QuickCmd quick_;
+};

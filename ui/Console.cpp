@@ -1,0 +1,98 @@
+#include "ui/Console.h"
+
+#include "util/Gbk.h"
+#include "util/ProFun.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+ConsoleView::ConsoleView(QPlainTextEdit *dialog, QPlainTextEdit *hex) : m_dialog(dialog), m_hex(hex) {}
+
+QColor ConsoleView::colourOf(LineKind kind)
+{
+    switch (kind) {
+    case LineKind::Rcv:
+        return QColor(0, 128, 0);
+    case LineKind::Send:
+        return QColor(0, 0, 255);
+    case LineKind::Err:
+        return QColor(255, 0, 0);
+    case LineKind::Info:
+        break;
+    }
+    return QApplication::palette().color(QPalette::WindowText);
+}
+
+void ConsoleView::showLine(LineKind kind, const QByteArray &text)
+{
+    if (m_tap)
+        m_tap(kind, text);
+    ShowLine(text, colourOf(kind));
+}
+
+void ConsoleView::ShowLine(const QByteArray &text, const QColor &colour)
+{
+    m_colour = colour;
+    AddDialogLine(text);
+}
+
+int ConsoleView::lineCount(const QPlainTextEdit *pane)
+{
+    const QTextDocument *doc = pane->document();
+    return doc->isEmpty() ? 0 : doc->blockCount();
+}
+
+namespace {
+
+// Received bytes may hold zero bytes, lone CRs and invalid GBK; none of them
+// may cut the line or vanish.
+QString displayText(const QByteArray &bytes)
+{
+    QString s = gbk::toUnicode(bytes);
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s.replace(QChar('\r'), QChar('\n'));
+    for (QChar &c : s) {
+        const char16_t u = c.unicode();
+        if (u == 0)
+            c = QChar(0x00B7);
+        else if (u < 0x20 && u != '\n' && u != '\t')
+            c = QChar(0x00B7);
+    }
+    return s;
+}
+
+} // namespace
+
+void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour)
+{
+    QTextCharFormat fmt;
+    fmt.setForeground(colour);
+    QTextCursor cur(pane->document());
+    cur.movePosition(QTextCursor::End);
+    cur.beginEditBlock();
+    if (!pane->document()->isEmpty())
+        cur.insertBlock();
+    cur.insertText(text, fmt);
+    cur.endEditBlock();
+    if (lineCount(pane) == kMaxLines)
+        pane->clear();
+    // Follow the newest line.
+    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+}
+
+void ConsoleView::AddDialogLine(const QByteArray &text)
+{
+    try {
+        if (m_dialog)
+            appendTo(m_dialog, displayText(text), m_colour);
+        if (m_hexOn && m_hex)
+            appendTo(m_hex, QString::fromLatin1(StrToHexStr(text, " ")), m_colour);
+    } catch (...) {
+        // A line that cannot be shown is dropped; the caller never sees it.
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The console panes: coloured lines, an optional hexadecimal mirror, and the
+// 65535-line limit at which a pane is emptied.
+#include "util/LineSink.h"
+
+#include <QColor>
+#include <functional>
+
+class QPlainTextEdit;
+
+class ConsoleView : public LineSink {
+public:
+    static constexpr int kMaxLines = 65535;
+
+    ConsoleView(QPlainTextEdit *dialog, QPlainTextEdit *hex);
+
+    void showLine(LineKind kind, const QByteArray &text) override;
+    void ShowLine(const QByteArray &text, const QColor &colour);
+    void AddDialogLine(const QByteArray &text);
+
+    void setHexMirror(bool on) { m_hexOn = on; }
+    bool hexMirror() const { return m_hexOn; }
+
+    // Also called with every console line, for the batch mode's stdout.
+    void setTap(std::function<void(LineKind, const QByteArray &)> tap) { m_tap = std::move(tap); }
+
+    static QColor colourOf(LineKind kind);
+    static int lineCount(const QPlainTextEdit *pane);
+
+private:
+    static void appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour);
+
+    QPlainTextEdit *m_dialog;
+    QPlainTextEdit *m_hex;
+    QColor m_colour;
+    bool m_hexOn = false;
+    std::function<void(LineKind, const QByteArray &)> m_tap;
+};

@@ -1,0 +1,586 @@
+// Start-up and shutdown of the main window, its texts, console and send box,
+// the port button, the menus and the window-wide keys.
+#include "ui/MainWindow.h"
+
+#include "app/Version.h"
+#include "comm/PortList.h"
+#include "comm/PortOpener.h"
+#include "comm/SPComm.h"
+#include "config/ConfigIo.h"
+#include "config/IniFile.h"
+#include "firmware/FwUpgrade.h"
+#include "lang/AppLang.h"
+#include "protocol/Protocol.h"
+#include "ui/AboutBox.h"
+#include "ui/Console.h"
+#include "ui/MainTexts.h"
+#include "ui/Pictures.h"
+#include "util/Gbk.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <cerrno>
+#include <unistd.h>
+
+static void initUiResources() { Q_INIT_RESOURCE(ui); }
+
+TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(parent), m_opts(opts)
+{
+    initUiResources();
+    setObjectName("Frm_Main");
+    setWindowTitle("QEB-Test");
+    QFont f;
+    f.setFamilies({"SimSun", "WenQuanYi Micro Hei", "Sans Serif"});
+    f.setPointSize(9);
+    setFont(f);
+    resize(1160, 783);
+
+    buildMenus();
+    buildActions();
+    auto *central = named_central();
+    setCentralWidget(central);
+    auto *v = new QVBoxLayout(central);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    v->addWidget(buildTopBar());
+    auto *h = new QHBoxLayout;
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(2);
+    auto *pnlL = new QWidget(central);
+    pnlL->setObjectName("pnlL");
+    pnlL->setFixedWidth(520);
+    auto *pnlR = new QWidget(central);
+    pnlR->setObjectName("pnlR");
+    buildLeft(pnlL);
+    buildRight(pnlR);
+    h->addWidget(pnlL);
+    h->addWidget(pnlR, 1);
+    v->addLayout(h, 1);
+    auto *sb = new QStatusBar(this);
+    sb->setObjectName("rzstsbrBottom");
+    sb->setFixedHeight(19);
+    sb->setSizeGripEnabled(false);
+    setStatusBar(sb);
+    setStyleSheet("QGroupBox[banner=\"true\"] { font-weight: bold; border: 1px solid #8aa0b8; margin-top: 18px; }"
+                  "QGroupBox[banner=\"true\"]::title { subcontrol-origin: margin; left: 0px; right: 0px;"
+                  " padding: 2px 4px; background: #dce6f2; color: #1a3a5a; }"
+                  "QGroupBox[frame=\"true\"] { border: 1px solid #b8c4d0; margin-top: 0px; }"
+                  "QGroupBox#rzgrpbxBtn { border: none; margin-top: 0px; }"
+                  "QGroupBox#rzgrpbxDo { border-width: 2px; }");
+
+    m_tmrRcv = new QTimer(this);
+    m_tmrRcv->setObjectName("tmrRcv");
+    m_tmrRcv->setInterval(1000);
+
+    m_cm1 = new TComm(this);
+    m_cm1->setObjectName("cm1");
+    m_cm1->setCommName("COM2");
+    m_cm1->setBaudRate(9600);
+    m_cm1->setParityCheck(false);
+    m_cm1->setOutx_CtsFlow(false);
+    m_cm1->setOutx_DsrFlow(false);
+    m_cm1->setTxContinueOnXoff(false);
+    m_cm1->setReadIntervalTimeout(10);
+
+    m_console = std::make_unique<ConsoleView>(edtDialog, edtDialogHex);
+    wireProtocol();
+
+    qApp->installEventFilter(this);
+    m_about = new Tfrm_About(this);
+    FormCreate();
+}
+
+QWidget *TFrm_Main::named_central()
+{
+    auto *w = new QWidget(this);
+    w->setObjectName("centralWidget");
+    return w;
+}
+
+TFrm_Main::~TFrm_Main()
+{
+    qApp->removeEventFilter(this);
+    if (!m_closed)
+        FormClose();
+}
+
+void TFrm_Main::wireProtocol()
+{
+    m_protocol = std::make_unique<Protocol>(
+        this, *this, *m_console, m_tmrRcv, [this](const QByteArray &b) { return m_cm1->SendBytes(b); },
+        [this] { return m_comOpened; });
+
+    FwUpgradeDeps d;
+    d.sendToCom = [this](const QByteArray &t) { m_protocol->SendToCom(t); };
+    d.lastSend = [this] { return m_protocol->LastSend(); };
+    d.sendBytes = [this](const QByteArray &b) { return m_cm1->SendBytes(b); };
+    d.comOpened = [this] { return m_comOpened; };
+    d.console = m_console.get();
+    d.langText = [](const QByteArray &k) { return LangText(k); };
+    d.progressVisible = [this](bool on) { rzpbWhile->setVisible(on); };
+    d.progressTotal = [this](int n) { rzpbWhile->setRange(0, n); };
+    d.progressValue = [this](int n) { rzpbWhile->setValue(n); };
+    d.overRestart = [this] { return mniOverRestart->isChecked(); };
+    d.showDataStream = [this] { return ShowDataStream->isChecked(); };
+    m_fw = std::make_unique<FwUpgrade>(d, this);
+    m_protocol->setClaimBlock([this](const QByteArray &b) { return m_fw->ClaimBlock(b); });
+
+    connect(m_cm1, &TComm::receiveData, this, [this](const QByteArray &b) { m_protocol->cm1ReceiveData(b); });
+    connect(m_cm1, &TComm::receiveError, this, [this](quint32 bits) { cm1ReceiveError(bits); });
+    connect(m_cm1, &TComm::requestHangup, this, [this] { cm1RequestHangup(); });
+    connect(btnSend, &QToolButton::clicked, this, [this] { actSendExecute(); });
+    connect(actSend, &QAction::triggered, this, [this] { actSendExecute(); });
+}
+
+int TFrm_Main::iniSendKeyTag() const
+{
+    if (actSend->shortcut() == QKeySequence(Qt::Key_Return))
+        return 1;
+    if (actSend->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Return))
+        return 2;
+    return 0;
+}
+
+void TFrm_Main::btnDoClick(int tag) { m_protocol->btnDoClick(tag); }
+void TFrm_Main::actSendExecute() { m_protocol->actSendExecute(); }
+
+void TFrm_Main::FormCreate()
+{
+    // The program's own date and time formats follow the locale's ISO form;
+    // the desktop's per-user setting is left alone.
+    const TLangFileState lf = InitLanguage(m_opts.configDir);
+    if (m_opts.loadConfig)
+        LoadIni(*this, m_opts.configDir);
+    ApplyMainTexts();
+    if (lf == TLangFileState::WriteFailed)
+        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileError").arg(LangFilePath(m_opts.configDir))));
+    if (!m_opts.keepStoredWorkMode) {
+        if (rbNetTran->isChecked())
+            rbWkmokClick(0);
+        else
+            rbNetTran->setChecked(true);
+    } else if (GetWorkMode() < 3) {
+        rbWkmokClick(GetWorkMode());
+    }
+    setHexPane(false);
+}
+
+void TFrm_Main::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_fw->CloseFile();
+    m_protocol->orders().ClearOrders();
+    if (m_opts.loadConfig) {
+        QString err;
+        const bool saved = SaveIni(*this, &err);
+        FreeIni();
+        if (!saved) {
+            m_saveFailed = true;
+            if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+                QMessageBox::critical(this, windowTitle(), err);
+            else
+                m_console->ShowErr(gbk::fromUnicode(err));
+        }
+    }
+    FreeLanguage();
+}
+
+void TFrm_Main::closeEvent(QCloseEvent *e)
+{
+    FormClose();
+    if (m_about)
+        m_about->close();
+    e->accept();
+}
+
+void TFrm_Main::showStartLines()
+{
+    for (const char *k : {"info_Start0", "info_Start1", "info_Start2", "info_Start3", "info_Start4", "info_Start5"})
+        m_console->ShowInfo(LangText(k));
+}
+
+void TFrm_Main::ApplyMainTexts()
+{
+    rzgrpbxDoResize();
+    setWindowTitle(LangTextU("lang_Main_Title") + QStringLiteral(" V") + GetAppVersion());
+    setWindowIconText(LangTextU("lang_Main_AppTitle"));
+    mni_File->setTitle(LangTextU("lang_Menu_File"));
+    mni_Exit->setText(LangTextU("lang_Menu_Quit"));
+    mni_Lang->setTitle(LangTextU("lang_Menu_Lang"));
+    mni_Cn->setText(LangTextU("lang_Menu_Cn"));
+    mni_En->setText(LangTextU("lang_Menu_En"));
+    mni_Help->setTitle(LangTextU("lang_Menu_Help"));
+    mni_About->setText(LangTextU("lang_Menu_About"));
+    mni_Hint->setText(LangTextU("lang_Menu_Hint"));
+    mni_Up->setText(LangTextU("lang_Menu_Version"));
+    mni_WorkOrder->setText(LangTextU("lang_Menu_WorkOrder"));
+    showStartLines();
+
+    SetLabelCaptionHint(lblOpenCom, "lang_lblOpenCom", "hint_cbbOpenUart");
+    SetLabelCaptionHint(lblOpenBaud, "lang_lblOpenBaud", "hint_cbbOpenUart");
+    SetLabelCaptionHint(lblOpenPDS, "lang_lblOpenPDS", "hint_cbbOpenUart");
+    SetLabelCaptionHint(lblOpenFlow, "lang_lblOpenFlow", "hint_cbbOpenUart");
+    SetControlCaption(btnOpenClose, btnOpenClose->property("Tag").toInt() == 2 ? "lang_btnClose" : "lang_btnOpen");
+    SetControlCaption(btnFwUp, "lang_btnFwUp");
+    SetGroupCaption(rzgrpbxWkmod, "lang_rzgrpbxWkmod");
+    SetRadioCaption(rbNetTran, "lang_rbNetTran");
+    SetRadioCaption(rbHttpd, "lang_rbHttpd");
+    SetRadioCaption(rbSmsTran, "lang_rbSmsTran");
+    SetParaGroupCaption(rzgrpbxPara, GetWorkMode(), "lang_rzgrpbxPara");
+    static const char *const letters[] = {"A", "B", "C", "D"};
+    for (int i = 0; i < 4; ++i) {
+        SetServerCheckCaption(rzchckbxSkt[i], "lang_rzchckbxSkt", letters[i]);
+        SetLabelCaption(lblIpAndPort[i], "lang_lblIpAndPort");
+        SetLabelCaption(lblLinkTpye[i], "lang_lblLinkTpye");
+        SetComboItem(cbbSL[i], 0, "lang_cbbASL0");
+        SetComboItem(cbbSL[i], 1, "lang_cbbASL1");
+        SetLabelCaption(lblSockTo[i], "lang_OverTimeS");
+    }
+    SetCheckBoxCaption(rzchckbxHeartEn, "lang_rzchckbxHeartEn");
+    auto lbl = [this](const char *n) { return findChild<QLabel *>(QString::fromLatin1(n)); };
+    SetLabelCaption(lbl("lblHeartTm"), "lang_lblHeartTm");
+    SetLabelCaption(lbl("lblHeartDt"), "lang_lblHeartDt");
+    SetLabelCaption(lbl("lblHeartSnd"), "lang_lblHeartSnd");
+    SetComboItem(cbbHeartSnd, 0, "lang_cbbHeartSnd0");
+    SetComboItem(cbbHeartSnd, 1, "lang_cbbHeartSnd1");
+    SetCheckBoxCaption(rzchckbxRegEn, "lang_rzchckbxRegEn");
+    SetLabelCaption(lbl("lblRegSnd"), "lang_lblRegSnd");
+    SetComboItem(cbbRegSnd, 0, "lang_cbbRegSnd0");
+    SetComboItem(cbbRegSnd, 1, "lang_cbbRegSnd1");
+    SetLabelCaption(lbl("lblRegTp"), "lang_lblRegTp");
+    SetComboItem(cbbRegTp, 0, "lang_cbbRegTp0");
+    SetHdVerSign(m_hdVerSign);
+    SetComboItem(cbbRegTp, 2, "lang_cbbRegTp2");
+    SetComboItem(cbbRegTp, 3, "lang_cbbRegTp3");
+    SetComboItem(cbbRegTp, 4, "lang_cbbRegTp4");
+    cbbRegTpChange();
+    SetCheckBoxCaption(rzchckbxSOCKIND, "lang_rzchckbxSOCKIND");
+    SetLabelCaption(lbl("lblHTPTP"), "lang_lblHTPTP");
+    SetLabelCaption(lbl("lblHTPURL"), "lang_lblHTPURL");
+    SetLabelCaption(lbl("lblHTPSVIP"), "lang_lblHTPSVIP");
+    SetLabelCaption(lbl("lblHTPSVPort"), "lang_lblHTPSVPort");
+    SetLabelCaption(lbl("lblHtpTo"), "lang_OverTimeS");
+    SetLabelCaption(lbl("lblHTPHD"), "lang_lblHTPHD");
+    SetCheckBoxCaption(rzchckbxHtpFlt, "lang_rzchckbxHtpFlt");
+    SetLabelCaption(lbl("lblDSTNUM"), "lang_lblDSTNUM");
+    SetCheckBoxCaption(rzchckbxSMSFLT, "lang_rzchckbxSMSFLT");
+    SetCheckBoxCaption(rzchckbxSMSPH, "lang_rzchckbxSMSPH");
+    SetGroupCaption(rzgrpbxBase, "lang_rzgrpbxBase");
+    SetLabelCaption(lbl("lblUart"), "lang_lblUart");
+    SetLabelCaption(lbl("lblBaud"), "lang_lblBaud");
+    SetLabelCaption(lbl("lblPDS"), "lang_lblOpenPDS");
+    SetLabelCaption(lbl("lblFlow"), "lang_lblOpenFlow");
+    SetCheckBoxCaption(rzchckbxMore, "lang_rzchckbxMore");
+    SetCheckBoxCaption(rzchckbxRFC, "lang_rzchckbxRFC");
+    SetLabelCaption(lbl("lblUARTFT"), "lang_lblUARTFT");
+    SetLabelCaption(lbl("lblUARTFL"), "lang_lblUARTFL");
+    SetCheckBoxCaption(rzchckbxE, "lang_rzchckbxE");
+    SetLabeledEditCaption(findChild<QLineEdit *>("lbledtCmdPw"), "lang_lbledtCmdPw");
+    SetLabeledEditCaption(findChild<QLineEdit *>("lbledtStMsg"), "lang_lbledtStMsg");
+    SetLabeledEditCaption(findChild<QLineEdit *>("lbledtApn"), "lang_lbledtApn");
+    SetGroupCaption(rzgrpbxDo, "lang_rzgrpbxDo");
+    for (const char *b : {"btnAskAll", "btnSetAll", "btnPPPA", "btnENTM", "btnH", "btnZ", "btnVER", "btnCNUM",
+                          "btnCFGTF", "btnRELD", "btnCLEAR", "btnCSQ"})
+        SetButtonCaption(findChild<QPushButton *>(QString::fromLatin1(b)), QByteArray("lang_") + b);
+    SetLabelCaption(lbl("lblReTelNum"), "lang_lblReTelNum");
+    SetControlCaption(btnSend, "lang_btnSend");
+    pmSendTypeClick(1);
+    SetPopupItemCaption(pmSendType, 0, "lang_pmSendType0");
+    SetPopupItemCaption(pmSendType, 1, "lang_pmSendType1");
+    SetPopupItemCaption(pmSend, 0, "lang_pmSend0");
+    SetPopupItemCaption(pmSend, 1, "lang_pmSend1");
+    SetPopupItemCaption(pmSend, 3, "lang_pmSend3");
+    SetPopupItemCaption(pmCls, 0, "lang_pmCls0");
+    SetPopupItemCaption(pmCls, 1, "lang_pmCls1");
+    SetPopupItemCaption(pmCls, 2, "lang_pmCls2");
+    SetPopupItemCaption(pmCls, 4, "lang_pmCls4");
+    SetPopupItemCaption(pmFwUpOpt, 0, "lang_pmFwUpOpt0");
+    SetPopupItemCaption(pmFwUpOpt, 1, "lang_pmFwUpOpt1");
+    for (QComboBox *c : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
+        SetComboHint(c, "hint_cbbOpenUart");
+    for (const char *n : {"cbbBaud", "cbbFlow", "cbbP", "cbbD", "cbbS"})
+        SetComboHint(findChild<QComboBox *>(QString::fromLatin1(n)), "hint_cbbUart");
+    SetImageHint(imgCKZD, "hint_cbbUart");
+    SetCheckBoxHint(rzchckbxSkt[0], "hint_chkEn");
+    SetCheckBoxHint(rzchckbxHeartDtHex, "hint_chkHex");
+    SetCheckBoxHint(rzchckbxRegDtHex, "hint_chkHex");
+    imgGIF->setToolTip(LangTextU("hint_imgGif"));
+}
+
+// Send-bar spacer: keeps the send button and its arrow at the right end.
+void TFrm_Main::rzgrpbxDoResize()
+{
+    const int w = rztlbrSend->width() - btnSendTpye->sizeHint().width() - btnSend->sizeHint().width() -
+                  btnSetSendKey->width() - 30;
+    rzspcr4->setFixedWidth(std::max(0, w));
+}
+
+void TFrm_Main::resizeEvent(QResizeEvent *e)
+{
+    QMainWindow::resizeEvent(e);
+    rzgrpbxDoResize();
+}
+
+bool TFrm_Main::hexPaneOn() const { return m_hexPane; }
+
+void TFrm_Main::setHexPane(bool on)
+{
+    m_hexPane = on;
+    m_console->setHexMirror(on);
+    edtDialogHex->setVisible(on);
+}
+
+void TFrm_Main::pmSendClick(int tag)
+{
+    if (tag == 1) {
+        actSend->setShortcut(QKeySequence(Qt::Key_Return));
+        actCR->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+        mniEnter->setChecked(true);
+        btnSend->setToolTip(mniEnter->text());
+    } else if (tag == 2) {
+        actSend->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+        actCR->setShortcut(QKeySequence(Qt::Key_Return));
+        mniCtrlEnter->setChecked(true);
+        btnSend->setToolTip(mniCtrlEnter->text());
+    }
+    btnSend->setIcon(ToolImage(4));
+}
+
+void TFrm_Main::pmSendTypeClick(int tag)
+{
+    const int oldWidth = btnSendTpye->sizeHint().width();
+    if (tag == 1) {
+        rztlbrSendTpye->hide();
+        SetControlCaption(btnSendTpye, "lang_pmSendType0");
+        btnSendTpye->setProperty("Tag", 1);
+    } else if (tag == 2) {
+        rztlbrSendTpye->show();
+        SetControlCaption(btnSendTpye, "lang_pmSendType1");
+        btnSendTpye->setProperty("Tag", 2);
+    } else {
+        return;
+    }
+    const int newWidth = btnSendTpye->sizeHint().width();
+    rzspcr4->setFixedWidth(std::max(0, rzspcr4->width() + oldWidth - newWidth));
+}
+
+void TFrm_Main::actCRExecute()
+{
+    QTextCursor c = edtSend->textCursor();
+    c.movePosition(QTextCursor::End);
+    c.insertBlock();
+    edtSend->setTextCursor(c);
+}
+
+void TFrm_Main::actClsExecute()
+{
+    QWidget *w = QApplication::focusWidget();
+    if (auto *l = qobject_cast<QLineEdit *>(w))
+        l->clear();
+    else if (auto *p = qobject_cast<QPlainTextEdit *>(w))
+        p->clear();
+    else if (auto *t = qobject_cast<QTextEdit *>(w))
+        t->clear();
+}
+
+bool TFrm_Main::eventFilter(QObject *o, QEvent *e)
+{
+    if (e->type() == QEvent::ToolTip && !m_hintsOn)
+        return true;
+    if (e->type() == QEvent::Wheel) {
+        auto *vp = qobject_cast<QWidget *>(o);
+        auto *area = vp ? qobject_cast<QScrollArea *>(vp->parentWidget()) : nullptr;
+        if (area && (area->objectName() == "advscrlbxPara" || area->objectName() == "advscrlbxBase")) {
+            // One line per wheel event, whatever the delta.
+            const int dy = static_cast<QWheelEvent *>(e)->angleDelta().y();
+            area->verticalScrollBar()->triggerAction(dy < 0 ? QAbstractSlider::SliderSingleStepAdd
+                                                            : QAbstractSlider::SliderSingleStepSub);
+            return true;
+        }
+    }
+    if (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) {
+        auto *w = qobject_cast<QWidget *>(o);
+        if (!w || w->window() != this || !isActiveWindowOrOffscreen())
+            return QMainWindow::eventFilter(o, e);
+        auto *k = static_cast<QKeyEvent *>(e);
+        const int key = k->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Delete)
+            return QMainWindow::eventFilter(o, e);
+        const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+        const QKeySequence seq(int(mods) | (key == Qt::Key_Enter ? int(Qt::Key_Return) : key));
+        QAction *hit = nullptr;
+        for (QAction *a : {actSend, actCR, actCls})
+            if (a->shortcut() == seq)
+                hit = a;
+        if (!hit)
+            return QMainWindow::eventFilter(o, e);
+        if (e->type() == QEvent::ShortcutOverride) {
+            // Claim the key so that the focused editor does not take it first.
+            e->accept();
+            return true;
+        }
+        hit->trigger();
+        return true;
+    }
+    return QMainWindow::eventFilter(o, e);
+}
+
+bool TFrm_Main::isActiveWindowOrOffscreen() const
+{
+    return isActiveWindow() || QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+// ---- port ----
+
+void TFrm_Main::FillPortList()
+{
+    cbbOpenCom->clear();
+    cbbOpenCom->addItems(ListSerialPorts());
+    cbbOpenCom->setCurrentIndex(-1);
+}
+
+void TFrm_Main::cbbOpenComDropDown()
+{
+    cbbOpenCom->setProperty("Tag", cbbOpenCom->currentIndex());
+    FillPortList();
+}
+
+void TFrm_Main::cbbOpenComCloseUp()
+{
+    if (cbbOpenCom->currentIndex() < 0) {
+        const int stored = cbbOpenCom->property("Tag").toInt();
+        if (stored < cbbOpenCom->count())
+            cbbOpenCom->setCurrentIndex(stored);
+    }
+}
+
+bool TFrm_Main::PortOpen()
+{
+    PortRowSettings row;
+    row.comName = cbbOpenCom->currentText();
+    row.baudText = cbbOpenBaud->currentText();
+    row.parityIndex = cbbOpenP->currentIndex();
+    row.dataIndex = cbbOpenD->currentIndex();
+    row.stopIndex = cbbOpenS->currentIndex();
+    row.flowIndex = cbbOpenFlow->currentIndex();
+    m_tmrRcv->setInterval(5000);
+    m_tmrRcv->stop();
+    m_comOpened = ::PortOpen(*m_cm1, row, &m_lastOpenError);
+    return m_comOpened;
+}
+
+void TFrm_Main::PortClose()
+{
+    ::PortClose(*m_cm1);
+    m_comOpened = false;
+}
+
+void TFrm_Main::btnSysClick(int tag)
+{
+    if (tag == 1) {
+        if (PortOpen()) {
+            btnOpenClose->setProperty("Tag", 2);
+            SetControlCaption(btnOpenClose, "lang_btnClose");
+            btnOpenClose->setIcon(ToolImage(2));
+            m_console->ShowInfo(LangText("info_ComOpenYes"));
+        } else {
+            m_console->ShowErr(LangText("info_ComOpenNo"));
+            const QByteArray path = QFile::encodeName(cbbOpenCom->currentText());
+            if (!path.isEmpty() && ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
+                m_console->ShowErr(LangText("info_ComNoAccess"));
+        }
+    } else if (tag == 2) {
+        PortClose();
+        btnOpenClose->setProperty("Tag", 1);
+        SetControlCaption(btnOpenClose, "lang_btnOpen");
+        btnOpenClose->setIcon(ToolImage(0));
+        m_console->ShowInfo(LangText("info_ComCloseYes"));
+    } else if (tag == 3) {
+        if (!m_fw->PrepareChoice())
+            return;
+        const QString path = QFileDialog::getOpenFileName(this, LangTextU("info_SlctFwFile"), QDir::currentPath(),
+                                                          m_fw->DialogFilter());
+        if (path.isEmpty())
+            return;
+        m_fw->ChooseFile(path);
+    }
+}
+
+void TFrm_Main::cm1ReceiveError(quint32)
+{
+    PortClose();
+    PortOpen();
+}
+
+// A worker that lost the line leaves the port dead: close it and say so,
+// rather than keep showing an open port that sends nowhere.
+void TFrm_Main::cm1RequestHangup()
+{
+    if (!m_comOpened && btnOpenClose->property("Tag").toInt() == 1)
+        return;
+    PortClose();
+    btnOpenClose->setProperty("Tag", 1);
+    SetControlCaption(btnOpenClose, "lang_btnOpen");
+    btnOpenClose->setIcon(ToolImage(0));
+    m_console->ShowErr(LangText("info_ComHangup"));
+}
+
+// ---- menus ----
+
+void TFrm_Main::setHintsOn(bool on)
+{
+    m_hintsOn = on;
+    mni_Hint->setChecked(on);
+}
+
+void TFrm_Main::mni_MenuClick(const QString &name)
+{
+    if (name == QLatin1String("mni_Hint")) {
+        setHintsOn(!mni_Hint->isChecked());
+    } else if (name == QLatin1String("mni_Exit")) {
+        close();
+    } else if (name == QLatin1String("mni_About")) {
+        m_about->exec();
+    } else if (name == QLatin1String("mni_Cn") || name == QLatin1String("mni_En")) {
+        const bool zh = name == QLatin1String("mni_Cn");
+        (zh ? mni_Cn : mni_En)->setChecked(true);
+        if (LangList)
+            LangList->IsChinese = zh;
+        ApplyMainTexts();
+    } else if (name == QLatin1String("mni_Up")) {
+        QDesktopServices::openUrl(QUrl(LangTextU("lang_Menu_DownUrl")));
+    } else if (name == QLatin1String("mni_WorkOrder")) {
+        QDesktopServices::openUrl(QUrl(LangTextU("lang_Menu_WorkOrderUrl")));
+    }
+}
