@@ -115,6 +115,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     wireProtocol();
 
     qApp->installEventFilter(this);
+    rztlbrSend->installEventFilter(this);
     m_about = new Tfrm_About(this);
     FormCreate();
 }
@@ -418,6 +419,8 @@ bool TFrm_Main::eventFilter(QObject *o, QEvent *e)
 {
     if (e->type() == QEvent::ToolTip && !m_hintsOn)
         return true;
+    if (o == rztlbrSend && e->type() == QEvent::Resize)
+        rzgrpbxDoResize();
     if (e->type() == QEvent::Wheel) {
         auto *vp = qobject_cast<QWidget *>(o);
         auto *area = vp ? qobject_cast<QScrollArea *>(vp->parentWidget()) : nullptr;
