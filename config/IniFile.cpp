@@ -165,16 +165,15 @@ bool TIniFile::load(QString *error)
 {
     m_lines.clear();
     m_modified = false;
+    m_unreadable = false;
     if (!QFileInfo::exists(m_fileName))
         return true;
     QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_fileName), file.errorString());
-        return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        m_unreadable = true;
         if (error)
             *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_fileName), file.errorString());
         return false;
@@ -327,6 +326,9 @@ bool TIniFile::save(QString *error)
     };
     if (m_fileName.isEmpty())
         return fail(QStringLiteral("no file name"));
+    // Writing only our keys over a file we could not read would lose everything else in it.
+    if (m_unreadable)
+        return fail(QStringLiteral("the file could not be read, so it is not overwritten"));
     QSaveFile file(m_fileName);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());

@@ -45,7 +45,8 @@ public:
     void WriteBool(const QByteArray &section, const QByteArray &key, bool value); // "1" / "0"
 
     // Writes the whole file through a temporary file and a rename, so a failure leaves the
-    // old file as it was. On failure the error text names the file's path.
+    // old file as it was. On failure the error text names the file's path. A file that
+    // exists but could not be loaded is never overwritten.
     bool save(QString *error = nullptr);
     // The same, for callers that write key by key and commit once at the end.
     bool flush(QString *error = nullptr) { return save(error); }
@@ -63,6 +64,7 @@ private:
     QString m_fileName;
     QByteArrayList m_lines;
     bool m_modified = false;
+    bool m_unreadable = false; // load found the file but could not read it
 };
 
 // Parses an integer the way ReadInteger does; false when the text is no integer.

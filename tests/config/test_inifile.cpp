@@ -274,6 +274,25 @@ TEST(IniSave, ReadOnlyDirectoryLeavesTheOldFileIntact)
     QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
+TEST(IniLoad, FileThatCannotBeReadIsNeverOverwritten)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads files without read permission";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("R52xCfg.ini");
+    ASSERT_TRUE(writeAll(path, kHandMade));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    TIniFile ini(path);
+    QString error;
+    EXPECT_FALSE(ini.load(&error));
+    EXPECT_TRUE(error.contains(path));
+    ini.WriteString("System", "Language", "0");
+    EXPECT_FALSE(ini.save(&error));
+    EXPECT_TRUE(error.contains(path));
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    EXPECT_EQ(readAll(path), kHandMade);
+}
+
 TEST(IniLoad, ADirectoryInPlaceOfTheFileIsAnError)
 {
     QTemporaryDir dir;
