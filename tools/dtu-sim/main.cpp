@@ -1,0 +1,119 @@
+// dtu-sim: the simulated module on a pseudo-terminal.
+// Prints the slave path as the first line of stdout and serves until SIGINT or
+// SIGTERM; SIGUSR1 puts the module into its boot loader.
+#include "tools/dtu-sim/SimModule.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+bool intValue(const QCommandLineParser &p, const QCommandLineOption &o, int min, int *out)
+{
+    if (!p.isSet(o))
+        return true;
+    bool ok = false;
+    const int v = p.value(o).toInt(&ok);
+    if (!ok || v < min) {
+        std::fprintf(stderr, "dtu-sim: bad value for --%s: %s\n", qPrintable(o.names().constFirst()),
+                     qPrintable(p.value(o)));
+        return false;
+    }
+    *out = v;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Signals are taken by sigwait below; block them before any thread exists.
+    sigset_t sigs;
+    sigemptyset(&sigs);
+    sigaddset(&sigs, SIGINT);
+    sigaddset(&sigs, SIGTERM);
+    sigaddset(&sigs, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &sigs, nullptr);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dtu-sim"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Simulated module on a pseudo-terminal. The slave path is printed as the first line of\n"
+        "standard output; open it like a serial port. Serves until SIGINT or SIGTERM.\n"
+        "SIGUSR1 enters the boot loader (menu, firmware update by XModem-CRC)."));
+    p.addHelpOption();
+    const QCommandLineOption optCmd(QStringLiteral("command-state"), QStringLiteral("Start in the command state."));
+    const QCommandLineOption optBoot(QStringLiteral("boot"), QStringLiteral("Start in the boot loader."));
+    const QCommandLineOption optEcho(QStringLiteral("echo"), QStringLiteral("Factory value of E is ON (echo command lines)."));
+    const QCommandLineOption optIgnore(QStringLiteral("ignore"), QStringLiteral("Give no answer to the first <n> command lines."), QStringLiteral("n"));
+    const QCommandLineOption optSplit(QStringLiteral("split"), QStringLiteral("Send every command answer in two writes about 300 ms apart."));
+    const QCommandLineOption optNak(QStringLiteral("nak-every"), QStringLiteral("NAK every <n>th good XModem block once."), QStringLiteral("n"));
+    const QCommandLineOption optGarbage(QStringLiteral("garbage"), QStringLiteral("Send a few stray bytes before every third command answer."));
+    const QCommandLineOption optPace(QStringLiteral("pace"), QStringLiteral("Emulate the wire rate of <baud> (10 bits per byte)."), QStringLiteral("baud"));
+    const QCommandLineOption optDelay(QStringLiteral("delay"), QStringLiteral("Pause before every answer, in ms (default 5)."), QStringLiteral("ms"));
+    const QCommandLineOption optRestart(QStringLiteral("restart-delay"), QStringLiteral("Pause before the start-up message after a restart, in ms (default 500)."), QStringLiteral("ms"));
+    const QCommandLineOption optC(QStringLiteral("c-interval"), QStringLiteral("XModem: repeat 'C' every <ms> until the first block (default 1000)."), QStringLiteral("ms"));
+    const QCommandLineOption optMenu(QStringLiteral("boot-repeat"), QStringLiteral("Boot loader: resend the menu every <ms> while idle (default 0: never)."), QStringLiteral("ms"));
+    const QCommandLineOption optSave(QStringLiteral("save-image"), QStringLiteral("Write the received firmware image to <file> at EOT."), QStringLiteral("file"));
+    const QCommandLineOption optParams(QStringLiteral("params"), QStringLiteral("Load initial parameters from <file> (WORD=value lines)."), QStringLiteral("file"));
+    const QCommandLineOption optDump(QStringLiteral("dump-params"), QStringLiteral("Write the parameter table to <file> at exit (WORD=value lines)."), QStringLiteral("file"));
+    p.addOptions({optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
+                  optC, optMenu, optSave, optParams, optDump});
+    p.process(app);
+
+    SimOptions o;
+    o.startInCommandState = p.isSet(optCmd);
+    o.bootLoader = p.isSet(optBoot);
+    o.echo = p.isSet(optEcho);
+    o.splitAnswers = p.isSet(optSplit);
+    o.garbage = p.isSet(optGarbage);
+    o.saveImagePath = p.value(optSave);
+    if (!intValue(p, optIgnore, 0, &o.ignoreFirstLines) || !intValue(p, optNak, 0, &o.nakEveryNth) ||
+        !intValue(p, optPace, 0, &o.paceBaud) || !intValue(p, optDelay, 0, &o.replyDelayMs) ||
+        !intValue(p, optRestart, 0, &o.restartDelayMs) || !intValue(p, optC, 1, &o.cRepeatMs) ||
+        !intValue(p, optMenu, 0, &o.bootMenuRepeatMs))
+        return 2;
+
+    SimModule sim(o);
+    if (p.isSet(optParams)) {
+        QFile f(p.value(optParams));
+        if (!f.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "dtu-sim: cannot read %s\n", qPrintable(f.fileName()));
+            return 2;
+        }
+        if (const int bad = sim.applyParamsText(f.readAll()))
+            std::fprintf(stderr, "dtu-sim: %d line(s) of %s name no parameter\n", bad, qPrintable(f.fileName()));
+    }
+    if (!sim.start()) {
+        std::fprintf(stderr, "dtu-sim: %s\n", qPrintable(sim.errorString()));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(sim.slavePath()));
+    std::fflush(stdout);
+
+    for (;;) {
+        int sig = 0;
+        if (sigwait(&sigs, &sig) != 0)
+            continue;
+        if (sig == SIGUSR1) {
+            sim.enterBootLoader();
+            continue;
+        }
+        break;
+    }
+    sim.stop();
+    if (p.isSet(optDump)) {
+        QFile f(p.value(optDump));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(sim.paramsText()) < 0) {
+            std::fprintf(stderr, "dtu-sim: cannot write %s\n", qPrintable(f.fileName()));
+            return 1;
+        }
+    }
+    return 0;
+}
