@@ -273,7 +273,7 @@ TEST(SimFaults, PacingEmulatesTheWireRate)
         ASSERT_TRUE(r.ok());
         r.sim->setParam("STMSG", msg);
         EXPECT_EQ(r.line->ask("AT+STMSG?\r\n"), expected);
-        EXPECT_LT(r.line->lastBlockSpanMs(), 40);
+        EXPECT_LT(r.line->lastBlockSpanMs(), 50);
     }
     SimOptions o = commandState();
     o.paceBaud = 9600; // 113 bytes, 10 bits each: about 118 ms on the wire
@@ -282,7 +282,7 @@ TEST(SimFaults, PacingEmulatesTheWireRate)
     r.sim->setParam("STMSG", msg);
     EXPECT_EQ(r.line->ask("AT+STMSG?\r\n"), expected);
     EXPECT_GE(r.line->lastBlockSpanMs(), 95);
-    EXPECT_LT(r.line->lastBlockSpanMs(), 400);
+    EXPECT_LT(r.line->lastBlockSpanMs(), 1000);
 }
 
 TEST(SimFaults, GarbageComesAsItsOwnBlockBeforeSomeAnswers)

@@ -257,8 +257,8 @@ void SimModule::run()
             onTick(now);
             outs.swap(m_pending);
         }
-        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR)) && !(pfd.revents & POLLIN))
-            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // nobody on the line
+        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR)))
+            std::this_thread::sleep_for(std::chrono::milliseconds(10)); // line gone: don't spin
         flush(outs);
     }
 }
