@@ -1,0 +1,102 @@
+#include "protocol/Dispatcher.h"
+
+#include "lang/AppLang.h"
+#include "protocol/FormControls.h"
+#include "protocol/OrderList.h"
+#include "protocol/ParamCodec.h"
+#include "protocol/Sender.h"
+#include "util/LineSink.h"
+#include "util/ProFun.h"
+
+#include <QProgressBar>
+#include <QString>
+
+QByteArray StrBetween(const QByteArray &s, const QByteArray &a, const QByteArray &b)
+{
+    if (s.isEmpty())
+        return {};
+    const qsizetype p = s.indexOf(a);
+    if (p < 0)
+        return {};
+    const qsizetype q = s.indexOf(b);
+    const qsizetype n = q - p - a.size();
+    if (q < 0 || n <= 0)
+        return {};
+    return s.mid(p + a.size(), n);
+}
+
+std::optional<std::pair<QByteArray, QByteArray>> NamedAnswer(const QByteArray &block)
+{
+    // Latin-1 keeps one character per byte, so '+' is counted byte for byte.
+    if (CountSubStr(QStringLiteral("+"), QString::fromLatin1(block)) > 5)
+        return std::nullopt;
+    QByteArray name = StrBetween(block, kAnswerStart, ":");
+    if (name.isEmpty())
+        return std::nullopt;
+    QByteArray r2(block);
+    r2.replace(kAnswerStart, QByteArray());
+    return std::make_pair(std::move(name), StrBetween(r2, ":", kAnswerEnd));
+}
+
+bool IsAnswer(const QByteArray &r)
+{
+    if (r.contains(kAnswerStart) && r.contains(':') && r.contains(kAnswerEnd))
+        return true;
+    if (r.contains(kPlainOk) || r.contains(kEntryJoined))
+        return true;
+    return r == "a" || r == kEntrySecond;
+}
+
+Dispatcher::Dispatcher(OrderList &orders, Sender &sender, ParamCodec &codec, LineSink &console,
+                       FormControls &controls)
+    : orders_(orders), sender_(sender), codec_(codec), console_(console), c_(controls)
+{
+}
+
+void Dispatcher::DispatchRcv(const QByteArray &r)
+{
+    if (claimBlock && claimBlock(r))
+        return;
+
+    // An echo of the line just sent is no answer: the time-out keeps running.
+    if (r != sender_.LastSend())
+        sender_.stopTimeout();
+
+    if (r.contains(kErrMarker)) {
+        console_.ShowErr(r);
+        orders_.Advance();
+        sender_.SendCurOrder();
+        return;
+    }
+
+    if (!IsAnswer(r)) {
+        console_.ShowInfo(r);
+        return;
+    }
+
+    ParseAnswer(r);
+
+    const int count = orders_.count(); // the answer may have appended lines
+    if (orders_.OrderIndex < count - 1) {
+        if (QProgressBar *pb = c_.rzpbWhile) {
+            pb->setVisible(true);
+            pb->setMaximum(count - 1);
+            pb->setValue(orders_.OrderIndex);
+        }
+        orders_.Advance();
+        sender_.SendCurOrder();
+    } else {
+        if (c_.rzpbWhile)
+            c_.rzpbWhile->setVisible(false);
+        console_.ShowInfo(LangText("info_DoOver"));
+    }
+}
+
+void Dispatcher::ParseAnswer(const QByteArray &r)
+{
+    console_.ShowRcv(r);
+    if (r == sender_.LastSend())
+        return;
+    if (const auto nv = NamedAnswer(r))
+        codec_.ApplyParam(nv->first, nv->second);
+}

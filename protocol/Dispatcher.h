@@ -1,0 +1,53 @@
+#pragma once
+// Every received block passes through DispatchRcv: the firmware upgrade may
+// claim it; otherwise it is the answer to the line in flight and moves the queue.
+#include <QByteArray>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+class LineSink;
+class OrderList;
+class ParamCodec;
+class Sender;
+struct FormControls;
+
+// The text between the first a and the first b of s; empty when a is missing,
+// b is missing or the first b comes before the end of the first a.
+QByteArray StrBetween(const QByteArray &s, const QByteArray &a, const QByteArray &b);
+
+// Name and value of a named answer ("\r\n+NAME:value\r\n\r\n"); none for blocks
+// without a name and for long listings (more than five '+').
+std::optional<std::pair<QByteArray, QByteArray>> NamedAnswer(const QByteArray &block);
+
+// Whether a block counts as an answer that moves the queue.
+bool IsAnswer(const QByteArray &block);
+
+inline const QByteArray kErrMarker = QByteArrayLiteral("+ERR:");
+inline const QByteArray kAnswerStart = QByteArrayLiteral("\r\n+");
+inline const QByteArray kAnswerEnd = QByteArrayLiteral("\r\n\r\n");
+inline const QByteArray kPlainOk = QByteArrayLiteral("\r\nOK\r\n\r\n");
+inline const QByteArray kEntryJoined = QByteArrayLiteral("a+ok\r\n");
+inline const QByteArray kEntrySecond = QByteArrayLiteral("+ok\r\n");
+
+class Dispatcher {
+public:
+    using ClaimFn = std::function<bool(const QByteArray &)>;
+
+    Dispatcher(OrderList &orders, Sender &sender, ParamCodec &codec, LineSink &console,
+               FormControls &controls);
+
+    void DispatchRcv(const QByteArray &block);
+    void ParseAnswer(const QByteArray &block);
+
+    // The firmware upgrade's chance to take a block first.
+    ClaimFn claimBlock;
+
+private:
+    OrderList &orders_;
+    Sender &sender_;
+    ParamCodec &codec_;
+    LineSink &console_;
+    FormControls &c_;
+};

@@ -1,0 +1,75 @@
+#include "protocol/OrderList.h"
+
+#include <limits>
+
+QByteArray BareLine(const QByteArray &text)
+{
+    return "AT+" + text + LineEnd;
+}
+
+QByteArray QueryLine(TCmd c)
+{
+    return BareLine(CmdToStr(c) + '?');
+}
+
+QByteArray SettingLine(const QByteArray &word, const QByteArray &value)
+{
+    return BareLine(word + '=' + value);
+}
+
+void OrderList::ClearOrders()
+{
+    lines.clear();
+    OrderIndex = 0;
+}
+
+void OrderList::AddOrder(const QByteArray &line)
+{
+    lines.append(line);
+}
+
+void OrderList::AddAtOrder(const QByteArray &text)
+{
+    lines.append(BareLine(text));
+}
+
+void OrderList::AddQuery(TCmd c)
+{
+    AddAtOrder(CmdToStr(c) + '?');
+}
+
+void OrderList::AddSetting(const QByteArray &word, const QByteArray &value)
+{
+    lines.append(SettingLine(word, value));
+}
+
+void OrderList::AddSetting(TCmd c, const QByteArray &value)
+{
+    AddSetting(CmdToStr(c), value);
+}
+
+QByteArray OrderList::GetOrder(qsizetype i) const
+{
+    return (i >= 0 && i < lines.size()) ? lines.at(i) : QByteArray();
+}
+
+void OrderList::InsertPPPA()
+{
+    // Past the end every position reads as an empty line; repair at the end
+    // rather than insert beyond it.
+    if (OrderIndex > count())
+        OrderIndex = count();
+    if (OrderIndex < 0)
+        OrderIndex = 0;
+    if (GetOrder(OrderIndex) == kPPP)
+        return;
+    lines.insert(OrderIndex, kPPP);
+    if (GetOrder(OrderIndex + 1) != kEntryA)
+        lines.insert(OrderIndex + 1, kEntryA);
+}
+
+void OrderList::Advance()
+{
+    if (OrderIndex < std::numeric_limits<int32_t>::max())
+        ++OrderIndex;
+}

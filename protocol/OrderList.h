@@ -1,0 +1,43 @@
+#pragma once
+// The command queue of the current operation. The one instance is owned by
+// Protocol; everything that queues or advances lines works on that instance.
+#include "protocol/Catalogue.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <cstdint>
+
+class OrderList {
+public:
+    // Entries are the exact bytes to write, line end included; "+++" and "a" bare.
+    QList<QByteArray> lines;
+    // Position of the line whose answer is awaited; may stand past the last line.
+    int32_t OrderIndex = 0;
+
+    void ClearOrders();
+    void AddOrder(const QByteArray &line);
+    // "AT+", text, LineEnd.
+    void AddAtOrder(const QByteArray &text);
+    void AddQuery(TCmd c);
+    void AddSetting(const QByteArray &word, const QByteArray &value);
+    void AddSetting(TCmd c, const QByteArray &value);
+
+    // Line i, or empty when i is outside the list.
+    QByteArray GetOrder(qsizetype i) const;
+    int count() const { return static_cast<int>(lines.size()); }
+
+    // Puts the command-state entry ("+++", "a") in front of the line at OrderIndex.
+    void InsertPPPA();
+
+    // Steps OrderIndex on; it never wraps, however many answers arrive.
+    void Advance();
+};
+
+// Line forms.
+QByteArray QueryLine(TCmd c);
+QByteArray SettingLine(const QByteArray &word, const QByteArray &value);
+QByteArray BareLine(const QByteArray &text);
+
+inline const QByteArray kPPP = QByteArrayLiteral("+++");
+inline const QByteArray kEntryA = QByteArrayLiteral("a");

@@ -1,0 +1,211 @@
+// Recognition of the module's answers and how they move the queue.
+#include "FakeForm.h"
+#include "lang/AppLang.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// A two-line queue whose first line is in flight.
+void startTwoLines(Rig &r)
+{
+    r.proto->orders().AddQuery(TCmd::E);
+    r.proto->orders().AddQuery(TCmd::CMDPW);
+    r.proto->SendCurOrder();
+}
+
+} // namespace
+
+TEST(StrBetweenTest, Cases)
+{
+    EXPECT_EQ(StrBetween("x[ab]y", "[", "]"), QByteArray("ab"));
+    EXPECT_EQ(StrBetween("", "[", "]"), QByteArray());
+    EXPECT_EQ(StrBetween("ab]", "[", "]"), QByteArray());
+    EXPECT_EQ(StrBetween("[ab", "[", "]"), QByteArray());
+    EXPECT_EQ(StrBetween("]x[ab]", "[", "]"), QByteArray()); // first B before A
+    EXPECT_EQ(StrBetween("[]", "[", "]"), QByteArray());
+    EXPECT_EQ(StrBetween("<<a>>b>>", "<<", ">>"), QByteArray("a"));
+}
+
+TEST(Recognition, WhichBlocksMoveTheQueue)
+{
+    struct Case {
+        QByteArray block;
+        bool advances;
+    };
+    const Case cases[] = {
+        {"a", true},
+        {"a\r\n", false},
+        {"+ok\r\n", true},
+        {"\r\n+ok\r\n", false},
+        {"xx a+ok\r\n yy", true},
+        {"\r\nOK\r\n", false},
+        {"\r\nOK\r\n\r\n", true},
+        {"\r\n+E:ON\r\n\r\nOK\r\n", true},
+        {"\r\n+E:ON\r\n", false},
+        {":x\r\n\r\n\r\n+", true}, // the three marks in any order
+        {"random text", false},
+    };
+    for (const Case &c : cases) {
+        Rig r;
+        startTwoLines(r);
+        r.proto->DispatchRcv(c.block);
+        EXPECT_EQ(r.proto->OrderIndex(), c.advances ? 1 : 0) << c.block.toStdString();
+        EXPECT_EQ(r.sent.size(), c.advances ? 2u : 1u) << c.block.toStdString();
+        EXPECT_EQ(r.console.count(LineKind::Info, c.block), c.advances ? 0 : 1);
+        // Any block other than the echo stops the time-out; the next line re-arms it.
+        EXPECT_EQ(r.timer.isActive(), c.advances);
+    }
+}
+
+TEST(Recognition, EchoKeepsTheTimeoutRunning)
+{
+    Rig r;
+    startTwoLines(r);
+    r.proto->DispatchRcv("AT+E?\r\n");
+    EXPECT_TRUE(r.timer.isActive());
+    EXPECT_EQ(r.console.count(LineKind::Info, "AT+E?\r\n"), 1);
+    EXPECT_EQ(r.proto->OrderIndex(), 0);
+}
+
+TEST(Recognition, ClaimedBlocksGoNoFurther)
+{
+    Rig r;
+    startTwoLines(r);
+    QByteArray claimed;
+    r.proto->setClaimBlock([&](const QByteArray &b) {
+        claimed = b;
+        return b.startsWith("BOOT");
+    });
+    r.console.lines.clear();
+    r.proto->DispatchRcv("BOOT menu\r\nOK\r\n\r\n");
+    EXPECT_EQ(claimed, QByteArray("BOOT menu\r\nOK\r\n\r\n"));
+    EXPECT_TRUE(r.console.lines.empty());
+    EXPECT_TRUE(r.timer.isActive());
+    EXPECT_EQ(r.proto->OrderIndex(), 0);
+    r.proto->DispatchRcv("\r\nOK\r\n\r\n");
+    EXPECT_EQ(r.proto->OrderIndex(), 1);
+}
+
+TEST(ErrorAnswer, SkipsToNextLineAndStopsAtTheEnd)
+{
+    Rig r;
+    startTwoLines(r);
+    r.proto->DispatchRcv("\r\n+ERR:3\r\n\r\n");
+    EXPECT_EQ(r.lastSent(), QByteArray("AT+CMDPW?\r\n"));
+    EXPECT_FALSE(r.w<QProgressBar>("rzpbWhile")->isVisibleTo(&r.form));
+    EXPECT_EQ(r.console.count(LineKind::Err, "\r\n+ERR:3\r\n\r\n"), 1);
+
+    r.proto->DispatchRcv("\r\n+ERR:3\r\n\r\n");
+    EXPECT_EQ(r.sent.size(), 2u);
+    EXPECT_EQ(r.proto->OrderIndex(), 2);
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 0);
+    // A later plain answer finds the queue finished.
+    r.proto->DispatchRcv("\r\nOK\r\n\r\n");
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 1);
+    EXPECT_EQ(r.sent.size(), 2u);
+}
+
+TEST(ProgressAndCompletion, ShownWhileRunningHiddenAtTheEnd)
+{
+    Rig r;
+    r.form.show();
+    for (TCmd c : {TCmd::E, TCmd::CMDPW, TCmd::STMSG})
+        r.proto->orders().AddQuery(c);
+    r.proto->SendCurOrder();
+    auto *pb = r.w<QProgressBar>("rzpbWhile");
+    r.proto->DispatchRcv("\r\nOK\r\n\r\n");
+    EXPECT_TRUE(pb->isVisible());
+    EXPECT_EQ(pb->maximum(), 2);
+    EXPECT_EQ(pb->value(), 0);
+    r.proto->DispatchRcv("\r\nOK\r\n\r\n");
+    EXPECT_EQ(pb->value(), 1);
+    r.proto->DispatchRcv("\r\nOK\r\n\r\n");
+    EXPECT_FALSE(pb->isVisible());
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 1);
+    EXPECT_EQ(r.sent.size(), 3u);
+}
+
+TEST(ParseAnswerTest, NameAndValue)
+{
+    // Two answers in one block: the second answer start is lost in R2.
+    auto nv = NamedAnswer("\r\n+E:ON\r\n\r\n+CMDPW:pw\r\n\r\n");
+    ASSERT_TRUE(nv);
+    EXPECT_EQ(nv->first, QByteArray("E"));
+    EXPECT_EQ(nv->second, QByteArray("ON\r\nCMDPW:pw"));
+
+    nv = NamedAnswer("\r\n+HTPURL:http://example.com:8080/a:b\r\n\r\nOK\r\n");
+    ASSERT_TRUE(nv);
+    EXPECT_EQ(nv->second, QByteArray("http://example.com:8080/a:b"));
+
+    nv = NamedAnswer("\r\n+STMSG:\r\n\r\nOK\r\n");
+    ASSERT_TRUE(nv);
+    EXPECT_EQ(nv->first, QByteArray("STMSG"));
+    EXPECT_TRUE(nv->second.isEmpty());
+
+    EXPECT_FALSE(NamedAnswer("x:y\r\n+E\r\n\r\n"));            // ':' before the answer start
+    EXPECT_FALSE(NamedAnswer("\r\n+H:+a+b+c+d+e\r\n\r\n"));     // six '+'
+    EXPECT_TRUE(NamedAnswer("\r\n+H:+a+b+c+d\r\n\r\n"));        // five
+    EXPECT_FALSE(NamedAnswer("\r\nOK\r\n\r\n"));
+}
+
+TEST(ParseAnswerTest, AppliedToTheForm)
+{
+    Rig r;
+    r.edt("lbledtStMsg")->setText("old");
+    r.box("rzchckbxE")->setChecked(false);
+    r.proto->DispatchRcv("\r\n+STMSG:\r\n\r\nOK\r\n");
+    EXPECT_TRUE(r.edt("lbledtStMsg")->text().isEmpty());
+
+    // The two-answer block gives E a value that is not "ON": the box stays.
+    r.proto->DispatchRcv("\r\n+E:ON\r\n\r\n+CMDPW:pw\r\n\r\n");
+    EXPECT_FALSE(r.box("rzchckbxE")->isChecked());
+    EXPECT_TRUE(r.edt("lbledtCmdPw")->text().isEmpty());
+
+    // A listing with many '+' is shown as received but not parsed.
+    r.proto->DispatchRcv("\r\n+STMSG:+++++\r\n\r\nOK\r\n");
+    EXPECT_TRUE(r.edt("lbledtStMsg")->text().isEmpty());
+    EXPECT_EQ(r.console.count(LineKind::Rcv, "\r\n+STMSG:+++++\r\n\r\nOK\r\n"), 1);
+
+    // An answer equal to the text just sent is shown, not parsed.
+    r.proto->SendToCom("\r\n+STMSG:echo\r\n\r\n");
+    r.proto->DispatchRcv("\r\n+STMSG:echo\r\n\r\n");
+    EXPECT_TRUE(r.edt("lbledtStMsg")->text().isEmpty());
+
+    r.proto->DispatchRcv("\r\n+HTPURL:http://example.com:80/1.php[3F]\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.edt("edtHTPURL")->text(), QString("http://example.com:80/1.php[3F]"));
+}
+
+TEST(ParseAnswerTest, ManyPlusesStillAdvance)
+{
+    Rig r;
+    startTwoLines(r);
+    r.proto->DispatchRcv("\r\n+H:+1+2+3+4+5\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.proto->OrderIndex(), 1);
+}
+
+TEST(DispatchFuzz, RandomBlocksNeverBreakIt)
+{
+    Rig r;
+    std::mt19937 rng(12345);
+    const QByteArray pieces[] = {"\r\n", "+", ":", "OK", "a", "+ok", "+ERR:", "ON", "OFF", ",", "\"",
+                                 "VER", "UART", "SOCKA", "CLOUD", "REGTP", "HDVER", "E", "WKMOD",
+                                 QByteArray(1, '\0'), "\xB6\xCC", "\xFF", " "};
+    r.proto->btnDoClick(10);
+    for (int i = 0; i < 3000; ++i) {
+        QByteArray block;
+        const int n = 1 + int(rng() % 12);
+        for (int k = 0; k < n; ++k)
+            block += pieces[rng() % std::size(pieces)];
+        if (rng() % 7 == 0)
+            r.proto->tmrRcvTimer();
+        r.proto->DispatchRcv(block);
+        ASSERT_GE(r.proto->OrderIndex(), 0);
+    }
+    // Only queue lines and the command-state entry ever went out.
+    for (const QByteArray &b : r.sent)
+        EXPECT_TRUE(b == "+++" || b == "a" || (b.startsWith("AT+") && b.endsWith("\r\n")))
+            << b.toStdString();
+}

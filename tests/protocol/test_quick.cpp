@@ -1,0 +1,139 @@
+// Command buttons, the send box and text messages.
+#include "FakeForm.h"
+#include "lang/AppLang.h"
+
+#include <gtest/gtest.h>
+
+TEST(Buttons, BareCommandsAndVersion)
+{
+    Rig r;
+    r.proto->btnDoClick(23);
+    EXPECT_EQ(r.lastSent(), QByteArray("AT+CSQ\r\n"));
+    EXPECT_EQ(r.lastSent().size(), 8);
+    EXPECT_FALSE(r.timer.isActive());
+    const std::pair<int, const char *> bare[] = {{16, "H"}, {17, "Z"}, {19, "CFGTF"}, {20, "RELD"}, {21, "CLEAR"}};
+    for (const auto &[tag, word] : bare) {
+        r.proto->btnDoClick(tag);
+        EXPECT_EQ(r.lastSent(), "AT+" + QByteArray(word) + "\r\n");
+    }
+    const size_t n = r.sent.size();
+    for (int tag : {22, 0, 14, 15, 24, -1})
+        r.proto->btnDoClick(tag);
+    EXPECT_EQ(r.sent.size(), n);
+
+    r.proto->btnDoClick(18);
+    EXPECT_EQ(r.lastSent(), QByteArray("AT+VER?\r\n"));
+    EXPECT_TRUE(r.timer.isActive());
+    r.proto->DispatchRcv("\r\n+VER:V1.0.3\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.sent.size(), n + 1);
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 1);
+    EXPECT_EQ(r.proto->BulkMode(), TBulkMode::None);
+}
+
+TEST(Buttons, EnterAndLeaveCommandState)
+{
+    Rig r;
+    r.proto->btnDoClick(10); // a Get All waits for its version answer
+    r.proto->btnDoClick(12);
+    EXPECT_EQ(queueLines(*r.proto), (std::vector<QByteArray>{"+++", "a"}));
+    EXPECT_EQ(r.lastSent(), QByteArray("+++"));
+    EXPECT_EQ(r.proto->BulkMode(), TBulkMode::None);
+    r.proto->DispatchRcv("a");
+    EXPECT_EQ(r.lastSent(), QByteArray("a"));
+    r.proto->DispatchRcv("+ok\r\n");
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 1);
+
+    r.timer.stop();
+    r.proto->btnDoClick(13);
+    EXPECT_EQ(r.proto->orders().count(), 0);
+    EXPECT_EQ(r.lastSent(), QByteArray("AT+ENTM\r\n"));
+    EXPECT_FALSE(r.timer.isActive());
+    r.proto->DispatchRcv("\r\nOK\r\n\r\n");
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 2);
+}
+
+TEST(Buttons, RestartAnswerIsReported)
+{
+    Rig r;
+    r.proto->btnDoClick(17);
+    r.proto->DispatchRcv("\r\n+Z:\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_Restarting")), 1);
+}
+
+TEST(SendBox, AutomaticLineEnd)
+{
+    struct Case {
+        QString typed;
+        bool autoCR;
+        QByteArray out;
+    };
+    const Case cases[] = {
+        {"at", true, "at\r\n"},
+        {"At+E?", true, "At+E?\r\n"},
+        {"at\n", true, "at\r\n"},
+        {"AT+E?\nline2", true, "AT+E?\r\nline2\r\n"},
+        {"+++", true, "+++"},
+        {"a", true, "a"},
+        {"A", true, "A"},
+        {"xat", true, "xat"},
+        {"AT+E?", false, "AT+E?"},
+    };
+    for (const Case &c : cases) {
+        Rig r;
+        r.w<QAction>("mniAutoCR")->setChecked(c.autoCR);
+        r.w<QPlainTextEdit>("edtSend")->setPlainText(c.typed);
+        r.proto->actSendExecute();
+        EXPECT_EQ(r.lastSent(), c.out) << c.typed.toStdString();
+        EXPECT_EQ(r.w<QPlainTextEdit>("edtSend")->toPlainText(), c.typed); // kept after sending
+    }
+    Rig r;
+    r.proto->actSendExecute();
+    EXPECT_TRUE(r.sent.empty());
+    EXPECT_TRUE(r.console.lines.empty());
+}
+
+TEST(SendBox, ResetsBulkModeSoALaterVersionAppendsNothing)
+{
+    Rig r;
+    r.proto->btnDoClick(10);
+    EXPECT_EQ(r.proto->BulkMode(), TBulkMode::GetAll);
+    r.w<QPlainTextEdit>("edtSend")->setPlainText("AT+VER?\r\n");
+    r.proto->actSendExecute();
+    EXPECT_EQ(r.proto->BulkMode(), TBulkMode::None);
+    r.proto->DispatchRcv("\r\n+VER:V1.0.3\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.proto->orders().count(), 1);
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 1);
+}
+
+TEST(SendBox, TypeDecidesTheRoute)
+{
+    Rig r;
+    auto *type = r.w<QToolButton>("btnSendTpye");
+    r.w<QPlainTextEdit>("edtSend")->setPlainText("line1\nline2");
+    r.edt("edtReTelNum")->setText("138 0013 8000");
+    type->setProperty("Tag", 0);
+    r.proto->actSendExecute();
+    type->setProperty("Tag", 7);
+    r.proto->actSendExecute();
+    EXPECT_TRUE(r.sent.empty());
+    type->setProperty("Tag", 2);
+    r.proto->actSendExecute();
+    EXPECT_EQ(r.lastSent(), QByteArray("AT+SMSEND=13800138000,3,line1line2\r\n"));
+}
+
+TEST(Sms, CleanUpAndEmptyParts)
+{
+    Rig r;
+    r.proto->SendSms("1 2", "a\rb\nc");
+    EXPECT_EQ(r.lastSent(), QByteArray("AT+SMSEND=12,3,a\rb\nc\r\n"));
+    r.sent.clear();
+    r.console.lines.clear();
+    r.open = false;
+    r.proto->SendSms("   ", "text");
+    r.proto->SendSms("123", "\r\n\r\n");
+    r.proto->SendSms("", "");
+    EXPECT_TRUE(r.sent.empty());
+    EXPECT_TRUE(r.console.lines.empty());
+    r.proto->SendAtSetting("WKMOD", "NET");
+    EXPECT_EQ(r.console.count(LineKind::Err, LangText("info_ComNoOpen")), 1);
+}
