@@ -13,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <vector>
 
 bool PtyPair::open()
@@ -135,7 +136,13 @@ bool WriteAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-PtyRelay::PtyRelay(int a, int b) : m_a(a), m_b(b), m_thread(&PtyRelay::run, this) {}
+PtyRelay::PtyRelay(int a, int b, int baud) : m_a(a), m_b(b), m_baud(baud), m_thread(&PtyRelay::run, this) {}
+
+void PtyRelay::pace(qsizetype bytes) const
+{
+    if (m_baud > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(bytes * 10 * 1000000LL / m_baud));
+}
 
 PtyRelay::~PtyRelay() { stop(); }
 
@@ -157,6 +164,7 @@ void PtyRelay::run()
         if (p[0].revents) {
             if (!DrainFd(m_a, &chunk) && chunk.isEmpty())
                 return;
+            pace(chunk.size());
             if (!chunk.isEmpty() && WriteAll(m_b, chunk))
                 m_ab += chunk.size();
         }
@@ -164,6 +172,7 @@ void PtyRelay::run()
         if (p[1].revents) {
             if (!DrainFd(m_b, &chunk) && chunk.isEmpty())
                 return;
+            pace(chunk.size());
             if (!chunk.isEmpty() && WriteAll(m_a, chunk))
                 m_ba += chunk.size();
         }

@@ -28,9 +28,10 @@ int WaitChild(pid_t pid, int ms);
 void KillChild(pid_t pid);
 
 // Copies everything between two pty masters until stopped or either side ends.
+// With a baud rate, each chunk is held for its wire time (10 bits per byte).
 class PtyRelay {
 public:
-    PtyRelay(int a, int b);
+    PtyRelay(int a, int b, int baud = 0);
     ~PtyRelay();
     void stop();
     qint64 bytesAtoB() const { return m_ab; }
@@ -38,7 +39,8 @@ public:
 
 private:
     void run();
-    int m_a, m_b;
+    int m_a, m_b, m_baud;
+    void pace(qsizetype bytes) const;
     std::atomic<bool> m_stop{false};
     std::atomic<qint64> m_ab{0}, m_ba{0};
     std::thread m_thread;
