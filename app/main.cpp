@@ -1,19 +1,85 @@
+#include "app/Batch.h"
+#include "app/Demo.h"
 #include "app/RunOnce.h"
+#include "app/Version.h"
 #include "config/ConfigDir.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char **argv)
 {
+    // Batch runs need no display: the same window, hidden, on the offscreen platform.
+    bool batch = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--batch") == 0)
+            batch = true;
+    if (batch)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
     // The marker is taken before any window and released after the last one.
     RunOnceMarker marker;
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(GetAppVersion());
+
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("Configuration and terminal tool for cellular serial-to-network modules.\n\n") +
+                                BatchHelpText());
+    p.addHelpOption();
+    p.addVersionOption();
+    const QCommandLineOption optDemo("demo", "Start on a built-in simulated module.");
+    const QCommandLineOption optBatch("batch", "Run a batch command: get-all, set-all, send, upgrade.", "command");
+    const QCommandLineOption optPort("port", "Serial port device, e.g. /dev/ttyUSB0.", "dev");
+    const QCommandLineOption optBaud("baud", "Baud rate (default 115200).", "n", "115200");
+    const QCommandLineOption optIni("ini", "INI file to write (get-all) or read (set-all).", "file");
+    const QCommandLineOption optFw("firmware", "Firmware image for upgrade.", "file");
+    const QCommandLineOption optTimeout("timeout", "Seconds before a batch command gives up.", "s");
+    p.addOptions({optDemo, optBatch, optPort, optBaud, optIni, optFw, optTimeout});
+    p.addPositionalArgument("text", "Text to send (batch send).");
+    if (!p.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "dtu-config: %s\n", p.errorText().toLocal8Bit().constData());
+        return ExitUsage;
+    }
+    if (p.isSet(QStringLiteral("version"))) {
+        std::printf("dtu-config %s\n", GetAppVersion().toLocal8Bit().constData());
+        return 0;
+    }
+    if (p.isSet(QStringLiteral("help"))) {
+        std::printf("%s", p.helpText().toLocal8Bit().constData());
+        return 0;
+    }
+    if (p.isSet(optBatch)) {
+        BatchArgs a;
+        a.command = p.value(optBatch);
+        a.port = p.value(optPort);
+        a.baud = p.value(optBaud);
+        a.ini = p.value(optIni);
+        a.firmware = p.value(optFw);
+        a.text = p.positionalArguments().join(' ');
+        if (p.isSet(optTimeout)) {
+            bool ok = false;
+            a.timeoutS = p.value(optTimeout).toInt(&ok);
+            if (!ok || a.timeoutS <= 0) {
+                std::fprintf(stderr, "dtu-config: --timeout needs a positive number of seconds\n");
+                return ExitUsage;
+            }
+        }
+        return RunBatch(a);
+    }
+
     StartOptions opts;
     opts.configDir = ConfigDirFor(QCoreApplication::applicationDirPath());
+    DemoModule demo;
+    const bool demoOn = p.isSet(optDemo) && demo.start();
     int rc = 0;
     {
         TFrm_Main w(opts);
+        if (demoOn)
+            demo.attach(w);
         w.show();
         rc = app.exec();
     }

@@ -20,7 +20,7 @@ function(dtu_add_test)
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
     "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-    "DTU_SIM_BIN=$<TARGET_FILE_DIR:${T_NAME}>/../tools/dtu-sim/dtu-sim")
+    "DTU_SIM_BIN=$<TARGET_FILE:dtu-sim>")
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60

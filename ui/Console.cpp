@@ -56,6 +56,9 @@ QString displayText(const QByteArray &bytes)
     QString s = gbk::toUnicode(bytes);
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QChar('\r'), QChar('\n'));
+    // The line itself ends the text; its own closing line breaks would only add blank lines.
+    while (s.endsWith(QChar('\n')))
+        s.chop(1);
     for (QChar &c : s) {
         const char16_t u = c.unicode();
         if (u == 0)

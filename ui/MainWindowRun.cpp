@@ -183,7 +183,7 @@ void TFrm_Main::FormCreate()
         LoadIni(*this, m_opts.configDir);
     ApplyMainTexts();
     if (lf == TLangFileState::WriteFailed)
-        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileError").arg(LangFilePath(m_opts.configDir))));
+        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileError").replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
     if (!m_opts.keepStoredWorkMode) {
         if (rbNetTran->isChecked())
             rbWkmokClick(0);

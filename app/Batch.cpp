@@ -1,0 +1,219 @@
+#include "app/Batch.h"
+
+#include "comm/PortList.h"
+#include "config/ConfigIo.h"
+#include "config/IniFile.h"
+#include "firmware/FwUpgrade.h"
+#include "lang/AppLang.h"
+#include "protocol/Protocol.h"
+#include "ui/Console.h"
+#include "ui/MainWindow.h"
+#include "util/Gbk.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+QString BatchHelpText()
+{
+    return QStringLiteral(
+        "Batch commands (no display needed):\n"
+        "  --batch get-all --port DEV [--baud N] --ini OUT.ini   read every parameter, save the form to OUT.ini\n"
+        "  --batch set-all --port DEV [--baud N] --ini IN.ini    load IN.ini (its work mode kept), write it all\n"
+        "  --batch send    --port DEV [--baud N] TEXT            send one line, print the answer until a pause\n"
+        "  --batch upgrade --port DEV [--baud N] --firmware FILE wait for the boot menu, send the image\n"
+        "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600)\n"
+        "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened, 4 time-out,\n"
+        "            5 a line was refused by the module, 6 other failure.\n");
+}
+
+namespace {
+
+void err(const QString &msg)
+{
+    std::fprintf(stderr, "dtu-config: %s\n", msg.toLocal8Bit().constData());
+}
+
+void printLine(LineKind kind, const QByteArray &text)
+{
+    static const char *const tags[] = {"RECV", "SEND", "INFO", "ERR "};
+    QString s = gbk::toUnicode(text);
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s.replace(QChar('\r'), QChar('\n'));
+    s.replace(QChar(0), QChar(0x00B7));
+    while (s.startsWith('\n'))
+        s.remove(0, 1);
+    while (s.endsWith('\n'))
+        s.chop(1);
+    std::printf("[%s] %s\n", tags[static_cast<int>(kind)], s.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+bool readable(const QString &path)
+{
+    QFile f(path);
+    return QFileInfo(path).isFile() && f.open(QIODevice::ReadOnly);
+}
+
+} // namespace
+
+int RunBatch(const BatchArgs &a)
+{
+    const QStringList known = {"get-all", "set-all", "send", "upgrade"};
+    if (!known.contains(a.command)) {
+        err(QStringLiteral("unknown batch command '%1' (get-all, set-all, send, upgrade)").arg(a.command));
+        return ExitUsage;
+    }
+    if (a.port.isEmpty()) {
+        err(QStringLiteral("--port DEV is required"));
+        return ExitUsage;
+    }
+    bool baudOk = false;
+    a.baud.toUInt(&baudOk);
+    if (!baudOk) {
+        err(QStringLiteral("--baud must be a number, not '%1'").arg(a.baud));
+        return ExitUsage;
+    }
+    if ((a.command == "get-all" || a.command == "set-all") && a.ini.isEmpty()) {
+        err(QStringLiteral("--ini FILE is required for %1").arg(a.command));
+        return ExitUsage;
+    }
+    if (a.command == "set-all" && !readable(a.ini)) {
+        err(QStringLiteral("cannot read %1").arg(a.ini));
+        return ExitMissingFile;
+    }
+    if (a.command == "upgrade") {
+        if (a.firmware.isEmpty()) {
+            err(QStringLiteral("--firmware FILE is required for upgrade"));
+            return ExitUsage;
+        }
+        if (!readable(a.firmware)) {
+            err(QStringLiteral("cannot read %1").arg(a.firmware));
+            return ExitMissingFile;
+        }
+    }
+    if (a.command == "send" && a.text.isEmpty()) {
+        err(QStringLiteral("send needs the TEXT to send"));
+        return ExitUsage;
+    }
+    const int timeoutS = a.timeoutS > 0 ? a.timeoutS : a.command == "send" ? 10 : a.command == "upgrade" ? 600 : 120;
+
+    // The window works on a private directory so a script never touches the
+    // user's own configuration.
+    QTemporaryDir work;
+    if (!work.isValid()) {
+        err(QStringLiteral("cannot create a working directory"));
+        return ExitFailed;
+    }
+    if (a.command == "set-all")
+        QFile::copy(a.ini, ConfigFilePath(work.path()));
+    StartOptions opts;
+    opts.configDir = work.path();
+    opts.loadConfig = true;
+    opts.keepStoredWorkMode = a.command == "set-all";
+    TFrm_Main w(opts);
+
+    int result = -1;
+    bool refused = false;
+    QElapsedTimer lastRcv;
+    const QByteArray done = LangText("info_DoOver");
+    const QByteArray fwDone = LangText("info_FwUpOver");
+    w.console()->setTap([&](LineKind kind, const QByteArray &text) {
+        printLine(kind, text);
+        if (kind == LineKind::Rcv || (kind == LineKind::Info && text != done))
+            lastRcv.restart();
+        if (kind == LineKind::Err && text.contains("+ERR:")) {
+            refused = true;
+            lastRcv.restart();
+        }
+        if ((a.command == "get-all" || a.command == "set-all") && kind == LineKind::Info && text == done)
+            result = refused ? ExitRefused : ExitOk;
+        if (a.command == "upgrade" && kind == LineKind::Info && text == fwDone)
+            result = ExitOk;
+    });
+
+    RegisterExtraPort(a.port);
+    w.FillPortList();
+    ParamCodec::SelectItem(w.cbbOpenCom, QFile::encodeName(a.port));
+    if (w.cbbOpenCom->currentIndex() < 0) {
+        w.cbbOpenCom->addItem(a.port);
+        w.cbbOpenCom->setCurrentIndex(w.cbbOpenCom->count() - 1);
+    }
+    ParamCodec::SelectItem(w.cbbOpenBaud, a.baud.toLatin1());
+    if (w.cbbOpenBaud->currentIndex() < 0) {
+        w.cbbOpenBaud->addItem(a.baud);
+        w.cbbOpenBaud->setCurrentIndex(w.cbbOpenBaud->count() - 1);
+    }
+    w.cbbOpenP->setCurrentIndex(0);
+    w.cbbOpenD->setCurrentIndex(1);
+    w.cbbOpenS->setCurrentIndex(0);
+    w.cbbOpenFlow->setCurrentIndex(0);
+    w.btnSysClick(1);
+    if (!w.ComOpened()) {
+        err(QStringLiteral("cannot open %1").arg(a.port));
+        UnregisterExtraPort(a.port);
+        return ExitPortFailed;
+    }
+
+    Protocol &p = *w.protocol();
+    if (a.command == "get-all") {
+        w.btnDoClick(10);
+    } else if (a.command == "set-all") {
+        w.btnDoClick(11);
+    } else if (a.command == "send") {
+        w.mniAutoCR->setChecked(true);
+        w.edtSend->setPlainText(a.text);
+        w.actSendExecute();
+    } else {
+        if (!w.firmware()->ChooseFile(a.firmware)) {
+            w.PortClose();
+            return ExitMissingFile;
+        }
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    QTimer tick;
+    tick.setInterval(20);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (result >= 0)
+            return;
+        if (a.command == "set-all" && refused && p.OrderIndex() >= p.orders().count() && p.orders().count() > 1)
+            result = ExitRefused; // the refused line was the last: no completion follows
+        if (a.command == "send" && lastRcv.isValid() && lastRcv.elapsed() > 1000)
+            result = ExitOk;
+        if (clock.elapsed() > qint64(timeoutS) * 1000) {
+            err(QStringLiteral("time-out after %1 s").arg(timeoutS));
+            result = ExitTimeout;
+        }
+    });
+    tick.start();
+    while (result < 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    tick.stop();
+
+    if (a.command == "get-all" && result == ExitOk) {
+        FreeIni();
+        QString why;
+        BindIni(a.ini);
+        if (!SaveIni(w, &why)) {
+            err(why);
+            result = ExitFailed;
+        }
+        FreeIni();
+        BindIni(ConfigFilePath(work.path()));
+    }
+    if (a.command == "upgrade" && result == ExitOk)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 200); // let the restart byte go out
+    w.PortClose();
+    UnregisterExtraPort(a.port);
+    return result;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Headless runs of the window's own logic for scripts: get-all, set-all, send,
+// upgrade. The window is created hidden on the offscreen platform.
+#include <QString>
+#include <QStringList>
+
+enum BatchExit : int {
+    ExitOk = 0,
+    ExitUsage = 1,       // bad or missing argument
+    ExitMissingFile = 2, // INI or firmware file missing or unreadable
+    ExitPortFailed = 3,  // the port could not be opened
+    ExitTimeout = 4,     // no completion within --timeout
+    ExitRefused = 5,     // the module refused at least one line
+    ExitFailed = 6,      // anything else: result file not written, upgrade dropped
+};
+
+struct BatchArgs {
+    QString command; // get-all, set-all, send, upgrade
+    QString port;
+    QString baud = QStringLiteral("115200");
+    QString ini;
+    QString firmware;
+    QString text;
+    int timeoutS = 0; // 0: the command's default
+};
+
+// Text of --help that documents the exit codes.
+QString BatchHelpText();
+
+int RunBatch(const BatchArgs &args);
