@@ -230,9 +230,10 @@ struct TComm::Link {
         QCoreApplication::postEvent(receiver, new CommNotice(kind, std::move(data), bits));
     }
 
+    enum class WriteResult { Done, Quiet, Hangup };
     void readLoop();
     void writeLoop();
-    bool writeBlock(const QByteArray &block);
+    WriteResult writeBlock(const QByteArray &block);
     void checkLine(serial_icounter_struct &last);
 };
 
@@ -373,7 +374,8 @@ void TComm::Link::readLoop()
     }
 }
 
-bool TComm::Link::writeBlock(const QByteArray &block)
+// Writes one block whole. Done, or the writer ends: quietly (close) or with a hang-up request.
+TComm::Link::WriteResult TComm::Link::writeBlock(const QByteArray &block)
 {
     const char *p = block.constData();
     size_t left = size_t(block.size());
@@ -382,7 +384,7 @@ bool TComm::Link::writeBlock(const QByteArray &block)
     const auto deadline = Clock::now() + std::chrono::milliseconds(quint64(mult) * left + cons);
     while (left > 0) {
         if (closing.load())
-            return false;
+            return WriteResult::Quiet;
         const ssize_t w = ::write(fd, p, left);
         if (w > 0) {
             p += w;
@@ -396,35 +398,31 @@ bool TComm::Link::writeBlock(const QByteArray &block)
             int timeout = -1;
             if (timed) {
                 timeout = msUntil(deadline);
-                if (timeout == 0) {
-                    post(NoticeHangup); // the time-out ended the write short
-                    return false;
-                }
+                if (timeout == 0)
+                    return WriteResult::Hangup; // the time-out ended the write short
             }
             pollfd fds[2] = {{fd, POLLOUT, 0}, {closeFd, POLLIN, 0}};
             const int r = ::poll(fds, 2, timeout);
-            if (r < 0 && errno != EINTR) {
-                post(NoticeHangup);
-                return false;
-            }
+            if (r < 0 && errno != EINTR)
+                return WriteResult::Hangup;
             if (r > 0 && fds[1].revents)
-                return false; // close: end quietly, the rest is dropped
+                return WriteResult::Quiet; // close: the rest is dropped
             if (r > 0 && (fds[0].revents & POLLNVAL))
-                return false;
+                return WriteResult::Quiet;
             continue; // room again (or POLLERR/POLLHUP: the next write reports it); time-out is checked above
         }
         if (e == EBADF)
-            return false;
-        post(NoticeHangup); // EIO and the like
-        return false;
+            return WriteResult::Quiet;
+        return WriteResult::Hangup; // EIO and the like
     }
-    return true;
+    return WriteResult::Done;
 }
 
 void TComm::Link::writeLoop()
 {
     pthread_setname_np(pthread_self(), "dtu-comm-wr");
     bool justWrote = true;
+    WriteResult result = WriteResult::Quiet;
     for (;;) {
         QByteArray block;
         {
@@ -441,13 +439,19 @@ void TComm::Link::writeLoop()
             block = std::move(queue.front());
             queue.pop_front();
         }
-        if (!writeBlock(block))
+        result = writeBlock(block);
+        if (result != WriteResult::Done)
             break;
         justWrote = true;
     }
-    std::lock_guard<std::mutex> lock(mu);
-    writerEnded = true;
-    queue.clear(); // blocks still queued are not written
+    {
+        // Refuse further blocks before anyone hears of the failure.
+        std::lock_guard<std::mutex> lock(mu);
+        writerEnded = true;
+        queue.clear(); // blocks still queued are not written
+    }
+    if (result == WriteResult::Hangup)
+        post(NoticeHangup);
 }
 
 // ---------------------------------------------------------------------------------------------------
