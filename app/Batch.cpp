@@ -123,12 +123,13 @@ int RunBatch(const BatchArgs &a)
 
     int result = -1;
     bool refused = false;
+    bool sent = false; // send: only what follows the line counts as its answer
     QElapsedTimer lastRcv;
     const QByteArray done = LangText("info_DoOver");
     const QByteArray fwDone = LangText("info_FwUpOver");
     w.console()->setTap([&](LineKind kind, const QByteArray &text) {
         printLine(kind, text);
-        if (kind == LineKind::Rcv || (kind == LineKind::Info && text != done))
+        if (sent && (kind == LineKind::Rcv || (kind == LineKind::Info && text != done)))
             lastRcv.restart();
         if (kind == LineKind::Err && text.contains("+ERR:")) {
             refused = true;
@@ -171,6 +172,7 @@ int RunBatch(const BatchArgs &a)
     } else if (a.command == "send") {
         w.mniAutoCR->setChecked(true);
         w.edtSend->setPlainText(a.text);
+        sent = true;
         w.actSendExecute();
     } else {
         if (!w.firmware()->ChooseFile(a.firmware)) {

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,7 @@ int main(int argc, char **argv)
     RunOnceMarker marker;
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(GetAppVersion());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/dtu-config.png")));
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Configuration and terminal tool for cellular serial-to-network modules.\n\n") +

@@ -15,14 +15,9 @@ function(dtu_add_test)
   else()
     target_link_libraries(${T_NAME} PRIVATE dtu_testmain)
   endif()
-  set(env
-    "QT_QPA_PLATFORM=offscreen"
-    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
-    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
-    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-    "DTU_SIM_BIN=$<TARGET_FILE:dtu-sim>")
+  # Sanitizer options and the simulator's path come from the shared test main.
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

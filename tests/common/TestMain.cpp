@@ -1,8 +1,11 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include "TestEnv.h"
+
 int main(int argc, char **argv)
 {
+    dtuPrepareTestEnv();
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,10 +1,11 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "TestEnv.h"
+
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    dtuPrepareTestEnv();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,214 @@
+// The batch mode as a script uses it: the real program against the simulated
+// module, over a pseudo-terminal.
+#include "config/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+QString simBin() { return qEnvironmentVariable("DTU_SIM_BIN"); }
+
+// A dtu-sim child; its first output line is the port to open.
+class Sim {
+public:
+    explicit Sim(const QStringList &args)
+    {
+        p.setProgram(simBin());
+        p.setArguments(args);
+        p.start();
+        if (p.waitForStarted(5000) && p.waitForReadyRead(5000))
+            port = QString::fromUtf8(p.readLine()).trimmed();
+    }
+    ~Sim() { stop(); }
+    void stop()
+    {
+        if (p.state() != QProcess::NotRunning) {
+            ::kill(pid_t(p.processId()), SIGTERM);
+            p.waitForFinished(5000);
+        }
+    }
+    QProcess p;
+    QString port;
+};
+
+struct BatchRun {
+    int code = -1;
+    QString out, err;
+};
+
+BatchRun batch(const QStringList &args, int waitMs = 120000)
+{
+    QProcess p;
+    p.start(QStringLiteral(DTU_CONFIG_BIN), QStringList{"--batch"} + args);
+    BatchRun r;
+    if (!p.waitForFinished(waitMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QMap<QByteArray, QByteArray> readDump(const QString &path)
+{
+    QMap<QByteArray, QByteArray> m;
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (const qsizetype eq = line.indexOf('='); eq > 0)
+                m.insert(line.left(eq), line.mid(eq + 1).trimmed());
+    return m;
+}
+
+QByteArray iniValue(const QString &path, const char *section, const char *key)
+{
+    TIniFile ini(path);
+    ini.load();
+    return ini.ReadString(section, key, "<missing>");
+}
+
+} // namespace
+
+class Batch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::exists(simBin())) << simBin().toStdString();
+        ASSERT_TRUE(dir.isValid());
+    }
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
+};
+
+TEST_F(Batch, GetAllWritesTheModulesValuesAndSetAllChangesThem)
+{
+    const QString dump = path("sim.txt");
+    Sim sim({"--command-state", "--dump-params", dump});
+    ASSERT_FALSE(sim.port.isEmpty());
+    const QString ini = path("out.ini");
+    BatchRun r = batch({"get-all", "--port", sim.port, "--ini", ini});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Operation complete") || r.out.contains(QString::fromUtf8("执行完毕")));
+
+    // Edit the file as a technician would, then apply it.
+    TIniFile edit(ini);
+    ASSERT_TRUE(edit.load());
+    edit.WriteString("Heart", "HEARTTM", "77");
+    edit.WriteString("Socket", "SOCKA", "UDP,10.9.8.7,4001");
+    edit.WriteString("Base", "CMDPW", "s3cret");
+    ASSERT_TRUE(edit.save());
+    r = batch({"set-all", "--port", sim.port, "--ini", ini});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString();
+
+    // A second read sees what the first one wrote.
+    const QString again = path("again.ini");
+    r = batch({"get-all", "--port", sim.port, "--ini", again});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString();
+    EXPECT_EQ(iniValue(again, "Heart", "HEARTTM"), "77");
+    EXPECT_EQ(iniValue(again, "Socket", "SOCKA"), "UDP,10.9.8.7,4001");
+
+    sim.stop();
+    const auto params = readDump(dump);
+    ASSERT_FALSE(params.isEmpty());
+    EXPECT_EQ(params.value("HEARTTM"), "77");
+    EXPECT_EQ(params.value("SOCKA"), "UDP,10.9.8.7,4001");
+    // The advanced group is off in a first-run file, so the password is not sent.
+    EXPECT_NE(params.value("CMDPW"), "s3cret");
+    for (auto [section, key] : {std::pair{"Base", "UART"}, std::pair{"HTTPD", "HTPURL"}, std::pair{"Base", "STMSG"},
+                                std::pair{"Base", "APN"}, std::pair{"Socket", "SOCKB"}})
+        EXPECT_EQ(iniValue(again, section, key), params.value(key)) << key;
+}
+
+TEST_F(Batch, RefusedValueGivesItsExitCodeAndIsPrinted)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    QFile f(path("bad.ini"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Heart]\r\nHEARTEN=ON\r\nHEARTTM=abc\r\n");
+    f.close();
+    const BatchRun r = batch({"set-all", "--port", sim.port, "--ini", path("bad.ini")});
+    EXPECT_EQ(r.code, 5) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("+ERR:"));
+}
+
+TEST_F(Batch, ArgumentPortAndFileFailuresHaveTheirOwnCodes)
+{
+    BatchRun r = batch({"get-all", "--port", "/dev/does-not-exist", "--ini", path("x.ini")});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(r.err.contains("/dev/does-not-exist"));
+    r = batch({"set-all", "--port", "/dev/null", "--ini", path("missing.ini")});
+    EXPECT_EQ(r.code, 2);
+    r = batch({"upgrade", "--port", "/dev/null", "--firmware", path("missing.bin")});
+    EXPECT_EQ(r.code, 2);
+    r = batch({"frobnicate", "--port", "/dev/null"});
+    EXPECT_EQ(r.code, 1);
+    r = batch({"get-all", "--ini", path("x.ini")});
+    EXPECT_EQ(r.code, 1);
+    r = batch({"send", "--port", "/dev/null", "--timeout", "zero", "AT"});
+    EXPECT_EQ(r.code, 1);
+}
+
+TEST_F(Batch, SendPrintsTheAnswerAndSilenceTimesOut)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    BatchRun r = batch({"send", "--port", sim.port, "AT+VER?"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains("+VER:")) << r.out.toStdString();
+
+    Sim mute({"--ignore", "100"}); // data state: says nothing to an AT line
+    ASSERT_FALSE(mute.port.isEmpty());
+    r = batch({"send", "--port", mute.port, "--timeout", "2", "AT+VER?"});
+    EXPECT_EQ(r.code, 4);
+}
+
+TEST_F(Batch, UpgradeSendsTheImageThroughTheBootLoader)
+{
+    const QString image = path("fw.bin");
+    QByteArray data;
+    for (int i = 0; i < 5000; ++i)
+        data.append(char(i * 7 + 3));
+    QFile f(image);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+    f.close();
+    const QString got = path("got.bin");
+    Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--save-image", got});
+    ASSERT_FALSE(sim.port.isEmpty());
+    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image, "--timeout", "60"});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString();
+    QFile g(got);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    QByteArray padded = data;
+    padded.append(QByteArray(128 - data.size() % 128, '\x1A'));
+    EXPECT_EQ(g.readAll(), padded);
+}
+
+TEST(Package, DebianPackageHoldsProgramSimulatorDesktopEntryAndDocs)
+{
+    QTemporaryDir out;
+    QProcess cpack;
+    cpack.setWorkingDirectory(QStringLiteral(DTU_BUILD_DIR));
+    cpack.start("cpack", {"-G", "DEB", "-B", out.path()});
+    ASSERT_TRUE(cpack.waitForFinished(240000));
+    ASSERT_EQ(cpack.exitCode(), 0) << cpack.readAll().toStdString();
+    const QStringList debs = QDir(out.path()).entryList({"*.deb"});
+    ASSERT_EQ(debs.size(), 1);
+    QProcess list;
+    list.start("dpkg-deb", {"-c", out.filePath(debs.first())});
+    ASSERT_TRUE(list.waitForFinished(30000));
+    const QString files = QString::fromUtf8(list.readAllStandardOutput());
+    for (const char *want : {"./usr/bin/dtu-config", "./usr/bin/dtu-sim", "./usr/share/applications/dtu-config.desktop",
+                             "./usr/share/icons/hicolor/128x128/apps/dtu-config.png", "./usr/share/doc/dtu-config/README.md"})
+        EXPECT_TRUE(files.contains(QString::fromLatin1(want))) << want << "\n" << files.toStdString();
+}
