@@ -154,7 +154,9 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     int kib = 256;
     bool tool = true;
-    QString simBin = qEnvironmentVariable("DTU_SIM_BIN", QStringLiteral(DTU_SIM_DEFAULT));
+    QString simBin = qEnvironmentVariable("DTU_SIM_BIN");
+    if (!QFile::exists(simBin))
+        simBin = QStringLiteral(DTU_SIM_DEFAULT);
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--no-tool")
