@@ -515,7 +515,7 @@ void TComm::OpenComm()
         ::close(fd);
         throw ECommsError(kNotComm, e);
     }
-    // Not shared: an advisory lock (as picocom and others take) also keeps out a second opener running
+    // Not shared: an advisory lock (as other terminal programs take) also keeps out a second opener running
     // as root, whom TIOCEXCL lets through.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int e = errno == EWOULDBLOCK ? EBUSY : errno;
