@@ -474,7 +474,9 @@ TEST_F(FwRig, FileThatCannotBeOpenedIsReported)
     EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "cannot open <" + missing.toUtf8() + ">"}}));
     EXPECT_FALSE(fw->HasFile()); // the old one was let go as well
     EXPECT_FALSE(fw->ChooseFile(QString()));
+    EXPECT_FALSE(fw->ChooseFile(dir.path())); // a directory is no image
     EXPECT_FALSE(fw->HasFile());
+    EXPECT_EQ(sink.lines.size(), 3);
 }
 
 TEST_F(FwRig, PrepareChoiceNeedsAnOpenPort)
