@@ -633,8 +633,37 @@ void TFrm_Main::buildRight(QWidget *pnlR)
     rzspltrBtnAndDialog->addWidget(rzspltrDialog);
     rzspltrBtnAndDialog->setStretchFactor(0, 0);
     rzspltrBtnAndDialog->setStretchFactor(1, 1);
-    // Collapsed at start; dragging the bar down restores the button grid.
+    // Collapsed at start; the hot spot on the bar restores it to 81 pixels.
     rzspltrBtnAndDialog->setSizes({0, 600});
+    addHotSpot(rzspltrBtnAndDialog, 0, 81);
+    addHotSpot(rzspltrDialog, 1, 96);
+}
+
+// A small button on a splitter bar that collapses one pane or restores it.
+void TFrm_Main::addHotSpot(QSplitter *split, int pane, int restoreSize)
+{
+    QSplitterHandle *handle = split->handle(1);
+    auto *lay = new QHBoxLayout(handle);
+    lay->setContentsMargins(0, 0, 0, 0);
+    auto *b = new QToolButton(handle);
+    b->setObjectName(split->objectName() + QStringLiteral("HotSpot"));
+    b->setFixedSize(60, 9);
+    b->setAutoRaise(true);
+    b->setCursor(Qt::PointingHandCursor);
+    lay->addStretch(1);
+    lay->addWidget(b);
+    lay->addStretch(1);
+    connect(b, &QToolButton::clicked, this, [split, pane, restoreSize] {
+        QList<int> sizes = split->sizes();
+        const int total = sizes[0] + sizes[1];
+        if (sizes[pane] == 0) {
+            sizes[pane] = std::min(restoreSize, total);
+        } else {
+            sizes[pane] = 0;
+        }
+        sizes[1 - pane] = total - sizes[pane];
+        split->setSizes(sizes);
+    });
 }
 
 void TFrm_Main::buildMenus()

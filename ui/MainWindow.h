@@ -125,6 +125,7 @@ private:
     void buildBase(QWidget *holder);
     void buildRight(QWidget *pnlR);
     void buildMenus();
+    void addHotSpot(QSplitter *split, int pane, int restoreSize);
     void buildActions();
     void wireProtocol();
     void FormCreate();

@@ -15,6 +15,7 @@
 #include "ui/Console.h"
 #include "ui/MainTexts.h"
 #include "ui/Pictures.h"
+#include "ui/Widgets.h"
 #include "util/Gbk.h"
 
 #include <QAction>
@@ -27,6 +28,7 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,6 +46,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -130,6 +133,12 @@ QWidget *TFrm_Main::named_central()
 TFrm_Main::~TFrm_Main()
 {
     qApp->removeEventFilter(this);
+    // QWidget's destructor still hides the children (closing the port list's
+    // popup), when this object is no longer a TFrm_Main.
+    if (auto *pc = dynamic_cast<PortCombo *>(cbbOpenCom)) {
+        pc->onDropDown = nullptr;
+        pc->onCloseUp = nullptr;
+    }
     if (!m_closed)
         FormClose();
 }
@@ -417,8 +426,16 @@ void TFrm_Main::actClsExecute()
 
 bool TFrm_Main::eventFilter(QObject *o, QEvent *e)
 {
-    if (e->type() == QEvent::ToolTip && !m_hintsOn)
-        return true;
+    if (e->type() == QEvent::ToolTip) {
+        if (!m_hintsOn)
+            return true;
+        // Hints stay up for ten minutes instead of the toolkit's few seconds.
+        auto *w = qobject_cast<QWidget *>(o);
+        if (w && w->window() == this && !w->toolTip().isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent *>(e)->globalPos(), w->toolTip(), w, QRect(), 600000);
+            return true;
+        }
+    }
     if (o == rztlbrSend && e->type() == QEvent::Resize)
         rzgrpbxDoResize();
     if (e->type() == QEvent::Wheel) {
