@@ -1,5 +1,7 @@
 #include "config/IniFile.h"
 
+#include "util/Gbk.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,9 +17,7 @@ const QByteArray kCrLf("\r\n");
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-inline bool isGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
-inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
 
 QByteArray trimBlanks(const QByteArray &s)
 {
@@ -30,24 +30,7 @@ QByteArray trimBlanks(const QByteArray &s)
     return s.mid(b, e - b);
 }
 
-// Names compare with ASCII letters case-folded; a GBK double-byte character compares exactly.
-bool sameName(const QByteArray &a, const QByteArray &b)
-{
-    if (a.size() != b.size())
-        return false;
-    const qsizetype n = a.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (isGbkLead(static_cast<unsigned char>(a.at(i))) && i + 1 < n) {
-            if (a.at(i) != b.at(i) || a.at(i + 1) != b.at(i + 1))
-                return false;
-            ++i;
-            continue;
-        }
-        if (asciiLower(a.at(i)) != asciiLower(b.at(i)))
-            return false;
-    }
-    return true;
-}
+bool sameName(const QByteArray &a, const QByteArray &b) { return SameTextNoCase(a, b); }
 
 // "[name]" with optional blanks; gives the name between the brackets.
 bool sectionOf(const QByteArray &line, QByteArray *name)
@@ -86,7 +69,7 @@ QByteArray cleanValue(const QByteArray &raw)
     if (v.size() > TIniFile::kMaxValueBytes) {
         qsizetype i = 0;
         while (i < v.size()) {
-            const qsizetype step = (isGbkLead(static_cast<unsigned char>(v.at(i))) && i + 1 < v.size()) ? 2 : 1;
+            const qsizetype step = (gbk::isLeadByte(static_cast<unsigned char>(v.at(i))) && i + 1 < v.size()) ? 2 : 1;
             if (i + step > TIniFile::kMaxValueBytes)
                 break;
             i += step;

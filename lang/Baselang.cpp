@@ -14,9 +14,7 @@ const char kEndOfFile = 0x1A;
 const QByteArray kLineBreakMark("///");
 const QByteArray kCrLf("\r\n");
 
-inline bool isGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
-inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; }
 
 qsizetype indexOfNoCase(const QByteArrayList &list, const QByteArray &text)
 {
@@ -39,26 +37,6 @@ qsizetype findRow(const QByteArrayList &keys, const QByteArrayList &zh, const QB
 }
 
 } // namespace
-
-bool SameTextNoCase(const QByteArray &a, const QByteArray &b)
-{
-    if (a.size() != b.size())
-        return false;
-    const qsizetype n = a.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char ca = a.at(i);
-        const char cb = b.at(i);
-        if (isGbkLead(static_cast<unsigned char>(ca)) && i + 1 < n) {
-            if (ca != cb || a.at(i + 1) != b.at(i + 1))
-                return false;
-            ++i; // the trail byte has been compared exactly
-            continue;
-        }
-        if (asciiLower(ca) != asciiLower(cb))
-            return false;
-    }
-    return true;
-}
 
 void TLangList::AddDefault(const QByteArray &key, const QByteArray &chinese, const QByteArray &english)
 {

@@ -1,6 +1,8 @@
 #pragma once
 // The language table: built-in rows registered by the program and rows read from
 // the editable language file, which take precedence. All texts are GBK bytes.
+#include "util/Gbk.h" // SameTextNoCase, used by the lookups
+
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
@@ -70,9 +72,6 @@ QByteArray CutName(const QByteArray &line);          // before the first '|'
 QByteArray CutChinese(const QByteArray &line);       // between the first and second '|'
 QByteArray CutEnglish(const QByteArray &line);       // after the last '|'
 
-// Byte strings equal apart from the case of ASCII letters; both bytes of a GBK
-// double-byte character compare exactly, so a trail byte is never case-folded.
-bool SameTextNoCase(const QByteArray &a, const QByteArray &b);
 
 // The locale name the messages follow: the first non-empty of LC_ALL, LC_MESSAGES
 // and LANG, looked up through getEnv.

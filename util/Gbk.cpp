@@ -25,3 +25,22 @@ QByteArray fromUnicode(const QString &text)
 }
 
 } // namespace gbk
+
+bool SameTextNoCase(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return false;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; };
+    const qsizetype n = a.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (gbk::isLeadByte(static_cast<unsigned char>(a.at(i))) && i + 1 < n) {
+            if (a.at(i) != b.at(i) || a.at(i + 1) != b.at(i + 1))
+                return false;
+            ++i;
+            continue;
+        }
+        if (lower(a.at(i)) != lower(b.at(i)))
+            return false;
+    }
+    return true;
+}
