@@ -119,6 +119,9 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
 
     qApp->installEventFilter(this);
     rztlbrSend->installEventFilter(this);
+    // The spacer is sized from the bar's width; it must not feed back into the
+    // bar's minimum, or the window could never become narrower again.
+    rztlbrSend->setMinimumWidth(1);
     m_about = new Tfrm_About(this);
     FormCreate();
 }

@@ -1,0 +1,698 @@
+// The main window on the offscreen platform: texts and language switches, form
+// rules, console, send box keys, layout handlers, port button, About box.
+#include "UiTestUtil.h"
+
+#include "protocol/Protocol.h"
+#include "ui/AboutBox.h"
+#include "ui/MainTexts.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTextCursor>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+const QStringList kStartZh = {U("一般操作流程："), U("1、模块连PC串口,上电；"), U("2、打开串口；"),
+                              U("3、获取当前参数；"), U("4、选择工作模式及配置相关参数；"),
+                              U("5、设置并保存所有参数。")};
+const QStringList kStartEn = {"General operation process:",
+                              "1,Module connect to PC serial port;",
+                              "2,Open the serial port;",
+                              "3,Get All Param;",
+                              "4,Choose work mode and configure related parameters;",
+                              "5,Set and Save All Param."};
+const QColor kRed(255, 0, 0);
+
+// ---- language switch ----
+
+TEST(LanguageSwitch, KeepsComboSelectionsAndAppendsStartLines)
+{
+    WindowFixture f(true);
+    TFrm_Main &w = *f.w;
+    ASSERT_TRUE(LangList->IsChinese);
+    QStringList before = PaneLines(f.console());
+    ASSERT_GE(before.size(), 6);
+    EXPECT_EQ(before.mid(before.size() - 6), kStartZh);
+
+    w.cbbSL[0]->setCurrentIndex(0);
+    w.cbbHeartSnd->setCurrentIndex(1);
+    w.cbbRegSnd->setCurrentIndex(1);
+    w.cbbRegTp->setCurrentIndex(2);
+    w.cbbRegTpChange();
+
+    w.mni_En->trigger();
+    EXPECT_FALSE(LangList->IsChinese);
+    EXPECT_TRUE(w.mni_En->isChecked());
+    EXPECT_FALSE(w.mni_Cn->isChecked());
+    const QStringList after = PaneLines(f.console());
+    ASSERT_EQ(after.size(), before.size() + 6);
+    EXPECT_EQ(after.mid(0, before.size()), before) << "nothing is cleared";
+    EXPECT_EQ(after.mid(before.size()), kStartEn);
+
+    EXPECT_EQ(w.cbbSL[0]->currentIndex(), 0);
+    EXPECT_EQ(w.cbbSL[0]->currentText(), "Short connection");
+    EXPECT_EQ(w.cbbHeartSnd->currentIndex(), 1);
+    EXPECT_EQ(w.cbbHeartSnd->currentText(), "Send data to serial port");
+    EXPECT_EQ(w.cbbRegSnd->currentIndex(), 1);
+    EXPECT_EQ(w.cbbRegSnd->currentText(), "Send register data as the head of every TCP/UDP package");
+    EXPECT_EQ(w.cbbRegTp->currentIndex(), 2);
+    EXPECT_EQ(w.cbbRegTp->currentText(), "Register ID (for D2D function)");
+    EXPECT_EQ(w.lblRegDt->text(), "Register ID (for D2D function)");
+
+    // The same language again still appends the lines.
+    w.mni_En->trigger();
+    const QStringList again = PaneLines(f.console());
+    ASSERT_EQ(again.size(), after.size() + 6);
+    EXPECT_EQ(again.mid(after.size()), kStartEn);
+}
+
+TEST(LanguageSwitch, ReturnsSendTypeToSerial)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    EXPECT_EQ(w.btnSendTpye->property("Tag").toInt(), 1);
+    EXPECT_TRUE(w.rztlbrSendTpye->isHidden());
+    w.mniSms->trigger();
+    EXPECT_EQ(w.btnSendTpye->property("Tag").toInt(), 2);
+    EXPECT_FALSE(w.rztlbrSendTpye->isHidden());
+    EXPECT_EQ(w.btnSendTpye->text(), "Sned SMS message");
+
+    w.mni_Cn->trigger();
+    EXPECT_EQ(w.btnSendTpye->property("Tag").toInt(), 1);
+    EXPECT_TRUE(w.rztlbrSendTpye->isHidden());
+    EXPECT_EQ(w.btnSendTpye->text(), U("通过串口发送"));
+}
+
+TEST(LanguageSwitch, ParamGroupCaptionFollowsModeAndLanguage)
+{
+    WindowFixture f(true);
+    TFrm_Main &w = *f.w;
+    EXPECT_EQ(w.rzgrpbxPara->title(), U(" 网络透传模式相关参数"));
+
+    w.rbSmsTran->setChecked(true); // code may check the hidden SMS mode
+    EXPECT_EQ(w.GetWorkMode(), 2);
+    EXPECT_EQ(w.rzgrpbxPara->title(), U(" 短信透传模式相关参数"));
+    w.mni_En->trigger();
+    EXPECT_EQ(w.rzgrpbxPara->title(), " Param of SMS Transmission");
+
+    // A mode the module reports that is none of the three: index 3, network caption.
+    w.protocol()->ApplyParam("WKMOD", "NONSENSE");
+    ASSERT_EQ(w.GetWorkMode(), 3);
+    w.mni_En->trigger();
+    EXPECT_EQ(w.rzgrpbxPara->title(), " Param of Network Transmission");
+    w.mni_Cn->trigger();
+    EXPECT_EQ(w.rzgrpbxPara->title(), U(" 网络透传模式相关参数"));
+
+    w.rbHttpd->setChecked(true);
+    EXPECT_EQ(w.rzgrpbxPara->title(), U(" HTTPD模式相关参数"));
+    EXPECT_EQ(w.rzpgcntrlPara->currentIndex(), 1);
+}
+
+TEST(TextSetters, ServerCaptionComboItemAndParaGroup)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    EXPECT_EQ(w.rzchckbxSkt[0]->text(), "Enable NetA");
+    EXPECT_EQ(w.rzchckbxSkt[3]->text(), "Enable NetD");
+    SetServerCheckCaption(w.rzchckbxSkt[1], "lang_rzchckbxSkt", "A");
+    EXPECT_EQ(w.rzchckbxSkt[1]->text(), "Enable NetA");
+
+    w.cbbRegTp->setCurrentIndex(1);
+    SetComboItem(w.cbbRegTp, 1, "lang_cbbRegTp1_MEID");
+    EXPECT_EQ(w.cbbRegTp->currentIndex(), 1);
+    EXPECT_EQ(w.cbbRegTp->currentText(), "MEID code");
+    SetComboItem(w.cbbRegTp, 7, "lang_cbbRegTp0"); // no such item: skipped
+    EXPECT_EQ(w.cbbRegTp->count(), 5);
+    EXPECT_EQ(w.cbbRegTp->currentIndex(), 1);
+
+    QGroupBox g;
+    SetParaGroupCaption(&g, 3, "lang_rzgrpbxPara");
+    EXPECT_EQ(g.title(), " Param of Network Transmission");
+    SetParaGroupCaption(&g, 1, "lang_rzgrpbxPara");
+    EXPECT_EQ(g.title(), " Param of HTTPD Mode");
+}
+
+// ---- form rules ----
+
+TEST(FormRules, EnableBoxesHideAndShowTheirGroupsWithValuesKept)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    struct Row {
+        QCheckBox *box;
+        QGroupBox *group;
+        QLineEdit *field;
+    };
+    const Row rows[] = {
+        {w.rzchckbxSkt[0], w.rzgrpbxSkt[0], f.find<QLineEdit>("edtAddrA")},
+        {w.rzchckbxSkt[1], w.rzgrpbxSkt[1], f.find<QLineEdit>("edtAddrB")},
+        {w.rzchckbxSkt[2], w.rzgrpbxSkt[2], f.find<QLineEdit>("edtAddrC")},
+        {w.rzchckbxSkt[3], w.rzgrpbxSkt[3], f.find<QLineEdit>("edtAddrD")},
+        {w.rzchckbxHeartEn, w.rzgrpbxHeart, w.edtHeartDt},
+        {w.rzchckbxRegEn, w.rzgrpbxReg, w.edtCloudPa},
+        {w.rzchckbxMore, w.rzgrpbxMore, f.find<QLineEdit>("lbledtCmdPw")},
+    };
+    for (const Row &r : rows) {
+        ASSERT_TRUE(r.box && r.group && r.field);
+        SCOPED_TRACE(r.box->objectName().toStdString());
+        r.box->setChecked(true);
+        EXPECT_FALSE(r.group->isHidden());
+        r.field->setText("kept");
+        r.box->setChecked(false);
+        EXPECT_TRUE(r.group->isHidden());
+        r.box->setChecked(true);
+        EXPECT_FALSE(r.group->isHidden());
+        EXPECT_EQ(r.field->text(), "kept");
+    }
+}
+
+TEST(FormRules, UdpHidesLinkKindAndTcpShowsItWithItsChoice)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        w.cbbSL[i]->setCurrentIndex(0);
+        // As the user picks: the change handler is bound to the user's choice.
+        w.cbbProtocol[i]->setCurrentIndex(1);
+        emit w.cbbProtocol[i]->activated(1);
+        EXPECT_TRUE(w.cbbSL[i]->isHidden());
+        w.cbbProtocol[i]->setCurrentIndex(0);
+        emit w.cbbProtocol[i]->activated(0);
+        EXPECT_FALSE(w.cbbSL[i]->isHidden());
+        EXPECT_EQ(w.cbbSL[i]->currentIndex(), 0);
+    }
+    // No item selected changes nothing.
+    w.cbbProtocol[2]->setCurrentIndex(1);
+    w.cbbProtocolChange(3);
+    w.cbbProtocol[2]->setCurrentIndex(-1);
+    w.cbbProtocolChange(3);
+    EXPECT_TRUE(w.cbbSL[2]->isHidden());
+}
+
+TEST(FormRules, RegistrationTypeCloudThenIccid)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    w.protocol()->WriteRegDtSlot(0, "89860012345678901234");
+    w.protocol()->WriteRegDtSlot(3, "00000000000000000042");
+
+    w.cbbRegTp->setCurrentIndex(3);
+    emit w.cbbRegTp->activated(3);
+    EXPECT_FALSE(w.edtCloudPa->isHidden());
+    EXPECT_TRUE(w.rzchckbxRegDtHex->isHidden());
+    EXPECT_EQ(w.lblRegDt->text(), "Device id & code");
+    EXPECT_EQ(w.cbbRegDt->toolTip(), "Device ID: length is 20");
+    EXPECT_EQ(w.edtCloudPa->toolTip(),
+              "Communication Code:Length is 8,if less than 8,fill Char '0' in the front");
+    EXPECT_FALSE(w.cbbRegDt->lineEdit()->isReadOnly());
+    EXPECT_EQ(w.cbbRegDt->currentText(), "00000000000000000042");
+
+    w.cbbRegTp->setCurrentIndex(0);
+    emit w.cbbRegTp->activated(0);
+    EXPECT_TRUE(w.edtCloudPa->isHidden());
+    EXPECT_TRUE(w.rzchckbxRegDtHex->isHidden());
+    EXPECT_TRUE(w.cbbRegDt->toolTip().isEmpty());
+    EXPECT_TRUE(w.edtCloudPa->toolTip().isEmpty());
+    EXPECT_TRUE(w.cbbRegDt->lineEdit()->isReadOnly());
+    EXPECT_EQ(w.cbbRegDt->currentText(), "89860012345678901234");
+    EXPECT_EQ(w.lblRegDt->text(), "ICCID code");
+
+    w.cbbRegTp->setCurrentIndex(4);
+    w.cbbRegTpChange();
+    EXPECT_FALSE(w.rzchckbxRegDtHex->isHidden());
+    EXPECT_FALSE(w.cbbRegDt->lineEdit()->isReadOnly());
+}
+
+TEST(FormRules, HeartbeatHexBoxConvertsBothWays)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    ASSERT_FALSE(w.rzchckbxHeartDtHex->isChecked());
+    w.edtHeartDt->setText("AB");
+    w.rzchckbxHeartDtHex->setChecked(true);
+    EXPECT_EQ(w.edtHeartDt->text(), "4142");
+    w.rzchckbxHeartDtHex->setChecked(false);
+    EXPECT_EQ(w.edtHeartDt->text(), "AB");
+
+    w.rzchckbxHeartDtHex->setChecked(true);
+    w.edtHeartDt->setText("4G"); // no hexadecimal text
+    w.rzchckbxHeartDtHex->setChecked(false);
+    EXPECT_EQ(w.edtHeartDt->text(), "4G");
+    w.rzchckbxHeartDtHex->setChecked(true);
+    EXPECT_EQ(w.edtHeartDt->text(), "3447");
+}
+
+TEST(FormRules, RegistrationHexBoxStoresSlotFour)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    w.cbbRegTp->setCurrentIndex(4);
+    w.cbbRegTpChange();
+    w.cbbRegDt->setEditText("AB");
+    w.rzchckbxRegDtHex->setChecked(true);
+    EXPECT_EQ(w.cbbRegDt->currentText(), "4142");
+    EXPECT_EQ(w.cbbRegDt->itemText(4), "4142");
+    w.rzchckbxRegDtHex->setChecked(false);
+    EXPECT_EQ(w.cbbRegDt->itemText(4), "AB");
+}
+
+TEST(FormRules, HardwareVersionNamesTypeOne)
+{
+    WindowFixture f(true);
+    TFrm_Main &w = *f.w;
+    EXPECT_EQ(w.cbbRegTp->itemText(1), U("IMEI码"));
+    EXPECT_EQ(w.IdCmd(), TCmd::IMEI);
+    w.cbbRegTp->setCurrentIndex(4);
+    w.SetHdVerSign(THdVerSign::Hd510);
+    EXPECT_EQ(w.cbbRegTp->itemText(1), U("MEID码"));
+    EXPECT_EQ(w.IdCmd(), TCmd::MEID);
+    EXPECT_EQ(w.cbbRegTp->currentIndex(), 4);
+    w.mni_En->trigger();
+    EXPECT_EQ(w.cbbRegTp->itemText(1), "MEID code");
+    EXPECT_EQ(w.IdCmd(), TCmd::MEID);
+    w.SetHdVerSign(THdVerSign::Hd511);
+    EXPECT_EQ(w.cbbRegTp->itemText(1), "IMEI code");
+    EXPECT_EQ(w.IdCmd(), TCmd::IMEI);
+}
+
+TEST(FormRules, UnknownHardwareWarnsInRedAtEveryLanguageSwitch)
+{
+    WindowFixture f(true);
+    TFrm_Main &w = *f.w;
+    const QString before = w.cbbRegTp->itemText(1);
+    w.SetHdVerSign(THdVerSign::HdUnknown);
+    EXPECT_EQ(LastLine(f.console()), U("请升级固件！"));
+    EXPECT_EQ(LastLineColour(f.console()), kRed);
+    EXPECT_EQ(w.cbbRegTp->itemText(1), before);
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        const int n = PaneLines(f.console()).size();
+        w.mni_En->trigger();
+        const QStringList l = PaneLines(f.console());
+        ASSERT_EQ(l.size(), n + 7);
+        EXPECT_EQ(l.mid(n, 6), kStartEn);
+        EXPECT_EQ(l[n + 6], "Please upgrade the firmware!");
+        EXPECT_EQ(LineColour(f.console(), n + 6), kRed);
+        EXPECT_NE(LineColour(f.console(), n + 5), kRed);
+    }
+}
+
+// ---- About box and hex pane ----
+
+TEST(AboutBox, FifthClickShowsHexPaneSixthHidesIt)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    Tfrm_About *a = w.about();
+    ASSERT_TRUE(a);
+    EXPECT_TRUE(w.edtDialogHex->isHidden());
+    a->show();
+    for (int i = 1; i <= 4; ++i) {
+        a->img_AboutClick();
+        EXPECT_TRUE(w.edtDialogHex->isHidden()) << i;
+    }
+    a->img_AboutClick();
+    EXPECT_FALSE(w.edtDialogHex->isHidden());
+    EXPECT_TRUE(w.hexPaneOn());
+
+    w.console()->ShowErr("AT");
+    EXPECT_EQ(LastLine(w.edtDialogHex), "41 54 ");
+    EXPECT_EQ(LastLineColour(w.edtDialogHex), kRed);
+    w.console()->ShowRcv(QByteArray("\r\n"));
+    EXPECT_EQ(LastLine(w.edtDialogHex), "0D 0A ");
+
+    a->img_AboutClick();
+    EXPECT_TRUE(w.edtDialogHex->isHidden());
+    const int n = PaneLines(w.edtDialogHex).size();
+    w.console()->ShowInfo("AT");
+    EXPECT_EQ(PaneLines(w.edtDialogHex).size(), n) << "no mirroring while off";
+
+    // Back on, then a new showing: its first click turns the pane off.
+    a->close();
+    a->show();
+    for (int i = 0; i < 5; ++i)
+        a->img_AboutClick();
+    ASSERT_FALSE(w.edtDialogHex->isHidden());
+    a->close();
+    EXPECT_FALSE(w.edtDialogHex->isHidden()) << "the switch outlives the box";
+    a->show();
+    EXPECT_EQ(a->AboutClickCount(), 0);
+    a->img_AboutClick();
+    EXPECT_TRUE(w.edtDialogHex->isHidden());
+    a->close();
+}
+
+// ---- console ----
+
+TEST(Console, LineLimitEmptiesThePane)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    QPlainTextEdit *pane = f.console();
+    pane->clear();
+    // Pre-fill in one edit: 65533 lines.
+    {
+        QString bulk;
+        bulk.reserve(65533 * 3);
+        for (int i = 0; i < 65533; ++i) {
+            if (i)
+                bulk += QLatin1Char('\n');
+            bulk += QStringLiteral("f%1").arg(i % 10);
+        }
+        QTextCursor c(pane->document());
+        c.insertText(bulk);
+    }
+    ASSERT_EQ(pane->document()->blockCount(), 65533);
+    w.console()->AddDialogLine("line 65534");
+    EXPECT_EQ(pane->document()->blockCount(), 65534);
+    EXPECT_EQ(LastLine(pane), "line 65534");
+    w.console()->AddDialogLine("line 65535");
+    EXPECT_TRUE(pane->document()->isEmpty()) << pane->document()->blockCount();
+    w.console()->ShowInfo("first again");
+    EXPECT_EQ(PaneLines(pane), QStringList{"first again"});
+
+    // A multi-line append that steps over the limit clears nothing.
+    pane->clear();
+    {
+        QString bulk;
+        for (int i = 0; i < 65534; ++i) {
+            if (i)
+                bulk += QLatin1Char('\n');
+            bulk += QLatin1Char('x');
+        }
+        QTextCursor(pane->document()).insertText(bulk);
+    }
+    ASSERT_EQ(pane->document()->blockCount(), 65534);
+    w.console()->AddDialogLine("a\r\nb");
+    EXPECT_EQ(pane->document()->blockCount(), 65536);
+}
+
+TEST(Console, AppendedLinesOneByOneHitTheLimit)
+{
+    // The real path, line by line, from a nearly full pane.
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    QPlainTextEdit *pane = f.console();
+    const int start = pane->document()->blockCount();
+    ASSERT_LT(start, 65535);
+    QElapsedTimer t;
+    t.start();
+    int added = 0;
+    while (!pane->document()->isEmpty() && added < 70000) {
+        w.console()->ShowRcv("0123456789012345678901234567890123456789");
+        ++added;
+    }
+    EXPECT_EQ(added, 65535 - start);
+    EXPECT_TRUE(pane->document()->isEmpty());
+    RecordProperty("ms_for_lines", int(t.elapsed()));
+}
+
+TEST(Console, ZeroBytesInvalidGbkAndMarkupShowAsReceived)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    const QByteArray raw("head\0tail \xff\x80 end", 16);
+    w.console()->ShowRcv(raw);
+    const QString shown = LastLine(f.console());
+    EXPECT_TRUE(shown.startsWith("head")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("tail")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(" end")) << shown.toStdString();
+    EXPECT_EQ(LastLineColour(f.console()), QColor(0, 128, 0));
+
+    w.console()->ShowRcv("<b>");
+    EXPECT_EQ(LastLine(f.console()), "<b>");
+    w.console()->ShowSend("a &amp; <i>x</i>");
+    EXPECT_EQ(LastLine(f.console()), "a &amp; <i>x</i>");
+    EXPECT_EQ(LastLineColour(f.console()), QColor(0, 0, 255));
+}
+
+// ---- keys ----
+
+struct ShownWindow : WindowFixture {
+    explicit ShownWindow(bool zh) : WindowFixture(zh)
+    {
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        Pump();
+    }
+    void focus(QWidget *x)
+    {
+        x->setFocus(Qt::OtherFocusReason);
+        Pump(10);
+        ASSERT_EQ(QApplication::focusWidget(), x);
+    }
+};
+
+TEST(Keys, CtrlDeleteClearsOnlyAFocusedEdit)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    auto *btn = f.find<QPushButton>("btnAskAll");
+    ASSERT_TRUE(btn);
+    w.edtSend->setPlainText("AT+VER?");
+    const int consoleLines = PaneLines(f.console()).size();
+    f.focus(btn);
+    SendKey(btn, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(w.edtSend->toPlainText(), "AT+VER?");
+    EXPECT_EQ(PaneLines(f.console()).size(), consoleLines);
+
+    f.focus(w.edtSend);
+    SendKey(w.edtSend, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(w.edtSend->toPlainText().isEmpty());
+
+    auto *addr = f.find<QLineEdit>("edtAddrA");
+    addr->setText("10.0.0.1");
+    f.focus(addr);
+    SendKey(addr, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(addr->text().isEmpty());
+
+    f.focus(f.console());
+    SendKey(f.console(), Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(f.console()->document()->isEmpty());
+}
+
+TEST(Keys, EnterAndCtrlEnterSwapWithTheSendKeyChoice)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    ASSERT_TRUE(w.mniCtrlEnter->isChecked());
+    w.edtSend->setPlainText("AT");
+    f.focus(w.edtSend);
+
+    const int n = PaneLines(f.console()).size();
+    SendKey(w.edtSend, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(PaneLines(f.console()).size(), n + 1);
+    EXPECT_EQ(LastLine(f.console()), "Serial port is not open");
+    EXPECT_EQ(LastLineColour(f.console()), kRed);
+    EXPECT_EQ(w.edtSend->toPlainText(), "AT") << "sending does not clear the box";
+
+    SendKey(w.edtSend, Qt::Key_Return);
+    EXPECT_EQ(w.edtSend->toPlainText(), "AT\n") << "exactly one empty line";
+    EXPECT_EQ(PaneLines(f.console()).size(), n + 1);
+
+    // Enter in a parameter field also starts a new line in the send box.
+    auto *addr = f.find<QLineEdit>("edtAddrA");
+    f.focus(addr);
+    SendKey(addr, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(w.edtSend->toPlainText(), "AT\n\n");
+
+    w.mniEnter->trigger();
+    EXPECT_TRUE(w.mniEnter->isChecked());
+    EXPECT_FALSE(w.mniCtrlEnter->isChecked());
+    EXPECT_EQ(w.btnSend->toolTip(), "Enter key to send");
+    w.edtSend->setPlainText("AT");
+    f.focus(w.edtSend);
+    SendKey(w.edtSend, Qt::Key_Return);
+    EXPECT_EQ(PaneLines(f.console()).size(), n + 2);
+    EXPECT_EQ(LastLine(f.console()), "Serial port is not open");
+    EXPECT_EQ(w.edtSend->toPlainText(), "AT");
+    SendKey(w.edtSend, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(w.edtSend->toPlainText(), "AT\n");
+    EXPECT_EQ(PaneLines(f.console()).size(), n + 2);
+}
+
+// ---- layout handlers ----
+
+TEST(Layout, SendBarSpacerFollowsTheBarAndNeverGoesNegative)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    const int buttons = w.btnSendTpye->sizeHint().width() + w.btnSend->sizeHint().width() + w.btnSetSendKey->width();
+    w.rztlbrSend->resize(buttons + 30 + 200, w.rztlbrSend->height());
+    w.rzgrpbxDoResize();
+    EXPECT_EQ(w.rzspcr4->minimumWidth(), 200);
+    w.rztlbrSend->resize(buttons / 2, w.rztlbrSend->height());
+    w.rzgrpbxDoResize();
+    EXPECT_EQ(w.rzspcr4->minimumWidth(), 0);
+    EXPECT_EQ(w.rzspcr4->maximumWidth(), 0);
+
+    w.resize(300, 500);
+    Pump();
+    EXPECT_GE(w.rzspcr4->width(), 0);
+    EXPECT_GE(w.rzspcr4->minimumWidth(), 0);
+}
+
+TEST(Layout, WindowShrinksAgainAfterBeingWide)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    w.resize(900, 783);
+    Pump(50);
+    const int narrow = w.width();
+    w.resize(1600, 783);
+    Pump(50);
+    ASSERT_EQ(w.width(), 1600);
+    w.resize(900, 783);
+    Pump(50);
+    EXPECT_EQ(w.width(), narrow) << "the send bar's spacer must not pin the window's width";
+}
+
+TEST(Layout, WheelScrollsOneLinePerEvent)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    w.resize(1160, 420);
+    Pump(50);
+    auto *area = f.find<QScrollArea>("advscrlbxPara");
+    ASSERT_TRUE(area);
+    area->widget()->setMinimumHeight(2000); // room to scroll both ways
+    Pump(50);
+    QScrollBar *sb = area->verticalScrollBar();
+    ASSERT_GT(sb->maximum(), 4 * sb->singleStep()) << "the page must be taller than its area";
+    const int mid = sb->maximum() / 2;
+    sb->setValue(mid);
+    const int step = sb->singleStep();
+
+    auto wheel = [&](QWidget *target, int dy) {
+        const QPointF pos(5, 5);
+        QWheelEvent ev(pos, target->mapToGlobal(pos), QPoint(), QPoint(0, dy), Qt::NoButton, Qt::NoModifier,
+                       Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &ev);
+    };
+    wheel(area->viewport(), 240);
+    EXPECT_EQ(sb->value(), mid - step);
+    wheel(area->viewport(), -120);
+    EXPECT_EQ(sb->value(), mid);
+    wheel(area->viewport(), -960);
+    EXPECT_EQ(sb->value(), mid + step) << "one line whatever the delta";
+
+    // The global group's box follows the same rule.
+    auto *base = f.find<QScrollArea>("advscrlbxBase");
+    ASSERT_TRUE(base);
+    base->widget()->setMinimumHeight(1000);
+    Pump(50);
+    QScrollBar *bb = base->verticalScrollBar();
+    ASSERT_GT(bb->maximum(), 2 * bb->singleStep());
+    bb->setValue(bb->singleStep());
+    wheel(base->viewport(), 120);
+    EXPECT_EQ(bb->value(), 0);
+}
+
+TEST(Layout, ButtonGridPaneStartsCollapsed)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    const QList<int> sizes = w.rzspltrBtnAndDialog->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    EXPECT_EQ(sizes[0], 0);
+    EXPECT_GT(sizes[1], 0);
+    EXPECT_TRUE(w.edtDialogHex->isHidden());
+    EXPECT_FALSE(w.rzpgcntrlPara->tabBar()->isVisible());
+    EXPECT_EQ(w.rzpgcntrlPara->currentIndex(), 0);
+}
+
+// ---- port button ----
+
+class Pty {
+public:
+    Pty()
+    {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        char name[128] = {};
+        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0 &&
+            ::ptsname_r(m_master, name, sizeof name) == 0)
+            m_slave = QString::fromLocal8Bit(name);
+    }
+    ~Pty() { closeMaster(); }
+    bool ok() const { return m_master >= 0 && !m_slave.isEmpty(); }
+    const QString &slave() const { return m_slave; }
+    void closeMaster()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    QString m_slave;
+};
+
+TEST(PortButton, OpenWithNoPortFails)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    w.cbbOpenCom->clear();
+    w.btnOpenClose->click();
+    EXPECT_EQ(LastLine(f.console()), "Failure , please close other software which use this Com Port.");
+    EXPECT_EQ(LastLineColour(f.console()), kRed);
+    EXPECT_EQ(w.btnOpenClose->text(), "Open Serial");
+    EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 1);
+    EXPECT_FALSE(w.ComOpened());
+}
+
+TEST(PortButton, OpenCloseAndHangUpOnAPty)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    auto pty = std::make_unique<Pty>();
+    ASSERT_TRUE(pty->ok());
+    w.cbbOpenCom->clear();
+    w.cbbOpenCom->addItem(pty->slave());
+    w.cbbOpenCom->setCurrentIndex(0);
+
+    w.btnOpenClose->click();
+    ASSERT_TRUE(w.ComOpened()) << LastLine(f.console()).toStdString();
+    EXPECT_EQ(LastLine(f.console()), "Serial Open Success");
+    EXPECT_EQ(w.btnOpenClose->text(), "Close Serial");
+    EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 2);
+    w.mni_Cn->trigger();
+    EXPECT_EQ(w.btnOpenClose->text(), U("关闭串口"));
+    w.mni_En->trigger();
+
+    w.btnOpenClose->click();
+    EXPECT_FALSE(w.ComOpened());
+    EXPECT_EQ(LastLine(f.console()), "Serial Close Success");
+    EXPECT_EQ(w.btnOpenClose->text(), "Open Serial");
+    EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 1);
+
+    w.btnOpenClose->click();
+    ASSERT_TRUE(w.ComOpened());
+    pty->closeMaster();
+    EXPECT_TRUE(WaitFor([&] { return w.btnOpenClose->property("Tag").toInt() == 1; }, 5000));
+    EXPECT_FALSE(w.ComOpened());
+    EXPECT_EQ(w.btnOpenClose->text(), "Open Serial");
+    EXPECT_EQ(LastLine(f.console()), LangTextU("info_ComHangup"));
+    EXPECT_EQ(LastLineColour(f.console()), kRed);
+}
+
+} // namespace
