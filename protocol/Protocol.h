@@ -32,6 +32,9 @@ public:
     // The firmware upgrade's claim on received blocks (none: nothing claimed).
     void setClaimBlock(std::function<bool(const QByteArray &)> claim);
 
+    // The controls as found on the form (missing ones are null).
+    FormControls &controls() { return controls_; }
+
     // Queue and sending.
     OrderList &orders() { return orders_; }
     const OrderList &orders() const { return orders_; }
@@ -45,9 +48,6 @@ public:
 
     // Receiving.
     void DispatchRcv(const QByteArray &block) { dispatcher_.DispatchRcv(block); }
-
-    // The controls as found by name; the configuration loader reads them too.
-    FormControls &controls() { return controls_; }
 
     // Parameters; the configuration loader applies stored values through these.
     ParamCodec &codec() { return codec_; }
