@@ -1,0 +1,145 @@
+// Console throughput and event-loop latency of the main window.
+//   QT_QPA_PLATFORM=offscreen bench_console
+// 1. 65535 coloured 40-byte lines through ConsoleView: time per 1000 lines at the
+//    start and near the end (the pane empties at the 65535th), peak RSS.
+// 2. 64 KiB/s of received data (1 KiB every 16 ms into the receive dispatcher)
+//    for 10 s while a 10 ms timer measures how late the event loop runs it.
+#include "protocol/Protocol.h"
+#include "ui/Console.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+
+long peakRssKiB()
+{
+    rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t i = std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5));
+    return v[i];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    StartOptions opts;
+    opts.configDir = dir.path();
+    opts.loadConfig = false;
+    TFrm_Main w(opts);
+    w.show();
+    app.processEvents();
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("peak RSS after start-up: %ld KiB\n", peakRssKiB());
+
+    // ---- 1. lines ----
+    ConsoleView *con = w.console();
+    w.edtDialog->clear();
+    const QColor colours[] = {QColor(0, 128, 0), QColor(0, 0, 255), QColor(255, 0, 0), QColor(0, 0, 0)};
+    QByteArray line(40, 'x');
+    const int total = ConsoleView::kMaxLines;
+    std::vector<double> perK; // ms per 1000 lines, appends only
+    std::vector<double> paintK; // ms of the event loop after each 1000 lines
+    QElapsedTimer all;
+    all.start();
+    QElapsedTimer t;
+    t.start();
+    for (int i = 1; i <= total; ++i) {
+        std::snprintf(line.data(), size_t(line.size()) + 1, "%06d abcdefghijklmnopqrstuvwxyz0123456", i);
+        line.resize(40);
+        con->ShowLine(line, colours[i % 4]);
+        if (i % 1000 == 0) {
+            perK.push_back(double(t.nsecsElapsed()) / 1e6);
+            QElapsedTimer p;
+            p.start();
+            app.processEvents(); // one repaint per burst
+            paintK.push_back(double(p.nsecsElapsed()) / 1e6);
+            t.restart();
+        }
+    }
+    const double totalMs = double(all.nsecsElapsed()) / 1e6;
+    const int blocks = w.edtDialog->document()->isEmpty() ? 0 : w.edtDialog->document()->blockCount();
+    std::printf("\n65535 lines: %.0f ms in all; pane holds %d lines afterwards (emptied at the limit)\n", totalMs,
+                blocks);
+    std::printf("  ms per 1000 lines (append)   first: %.1f  second: %.1f  | lines 63001-64000: %.1f  64001-65000: %.1f\n",
+                perK.front(), perK[1], perK[perK.size() - 2], perK.back());
+    std::printf("  ms per 1000 lines (repaint)  first: %.1f  | last: %.1f\n", paintK.front(), paintK.back());
+    std::printf("  slowest 1000 lines: %.1f ms, median %.1f ms\n", *std::max_element(perK.begin(), perK.end()),
+                percentile(perK, 0.5));
+    std::printf("peak RSS after the lines: %ld KiB\n", peakRssKiB());
+
+    // ---- 2. sustained stream with latency probe ----
+    w.edtDialog->clear();
+    QByteArray block;
+    for (int i = 0; block.size() < 1024; ++i)
+        block += QByteArray("+DATA:") + QByteArray::number(i).rightJustified(4, '0') +
+                 ":0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOP\r\n";
+    block.truncate(1024);
+
+    std::vector<double> late;
+    late.reserve(2000);
+    qint64 fed = 0;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = 0;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(10);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (lastTick)
+            late.push_back(std::max(0.0, double(now - lastTick) / 1e6 - 10.0));
+        lastTick = now;
+    });
+    QTimer feeder;
+    feeder.setTimerType(Qt::PreciseTimer);
+    feeder.setInterval(16);
+    QObject::connect(&feeder, &QTimer::timeout, [&] {
+        w.protocol()->cm1ReceiveData(block);
+        fed += block.size();
+    });
+    QEventLoop loop;
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    probe.start();
+    feeder.start();
+    loop.exec();
+    feeder.stop();
+    probe.stop();
+    const double secs = double(clock.nsecsElapsed()) / 1e9;
+    std::printf("\nstream: %.1f KiB in %.1f s (%.1f KiB/s), console holds %d lines\n", double(fed) / 1024, secs,
+                double(fed) / 1024 / secs, w.edtDialog->document()->blockCount());
+    std::printf("  10 ms timer lateness: max %.1f ms, p99 %.1f ms, median %.1f ms over %zu ticks\n",
+                late.empty() ? 0.0 : *std::max_element(late.begin(), late.end()), percentile(late, 0.99),
+                percentile(late, 0.5), late.size());
+    std::printf("peak RSS at the end: %ld KiB\n", peakRssKiB());
+    const bool flat = perK.back() < 3 * perK.front() + 5;
+    const bool responsive = !late.empty() && *std::max_element(late.begin(), late.end()) < 100.0;
+    std::printf("\nflat: %s, latency < 100 ms: %s\n", flat ? "yes" : "NO", responsive ? "yes" : "NO");
+    w.close();
+    return flat && responsive ? 0 : 1;
+}
