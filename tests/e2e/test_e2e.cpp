@@ -1,0 +1,226 @@
+// The window, the real serial component and the simulated module on a pty:
+// Get All and Set All as a user runs them.
+#include "comm/PortList.h"
+#include "lang/AppLang.h"
+#include "protocol/Protocol.h"
+#include "tools/dtu-sim/SimModule.h"
+#include "ui/Console.h"
+#include "ui/MainWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct Line {
+    LineKind kind;
+    QByteArray text;
+};
+
+// One window on its own configuration directory, attached to a simulated module.
+class Rig {
+public:
+    explicit Rig(SimModule &sim, const QString &dir)
+    {
+        StartOptions o;
+        o.configDir = dir;
+        w = std::make_unique<TFrm_Main>(o);
+        if (LangList)
+            LangList->IsChinese = false;
+        w->console()->setTap([this](LineKind k, const QByteArray &t) { lines.push_back({k, t}); });
+        RegisterExtraPort(sim.slavePath());
+        w->FillPortList();
+        ParamCodec::SelectItem(w->cbbOpenCom, QFile::encodeName(sim.slavePath()));
+        ParamCodec::SelectItem(w->cbbOpenBaud, "115200");
+        w->btnSysClick(1);
+        port = sim.slavePath();
+    }
+    ~Rig()
+    {
+        w->PortClose();
+        UnregisterExtraPort(port);
+    }
+    bool waitFor(const char *text, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            for (const Line &l : lines)
+                if (l.text == text)
+                    return true;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        return false;
+    }
+    int count(LineKind k, const QByteArray &prefix) const
+    {
+        int n = 0;
+        for (const Line &l : lines)
+            n += l.kind == k && l.text.startsWith(prefix);
+        return n;
+    }
+    QString text(const char *name) const { return w->findChild<QLineEdit *>(name)->text(); }
+    QString combo(const char *name) const { return w->findChild<QComboBox *>(name)->currentText(); }
+    bool box(const char *name) const { return w->findChild<QCheckBox *>(name)->isChecked(); }
+
+    std::unique_ptr<TFrm_Main> w;
+    std::vector<Line> lines;
+    QString port;
+};
+
+SimOptions commandState()
+{
+    SimOptions o;
+    o.startInCommandState = true;
+    return o;
+}
+
+} // namespace
+
+class EndToEnd : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+};
+
+TEST_F(EndToEnd, GetAllInCommandStateFillsTheFormFromTheModule)
+{
+    SimModule sim(commandState());
+    ASSERT_TRUE(sim.start());
+    sim.setParam("SOCKA", "UDP,10.0.0.9,7001");
+    sim.setParam("HEARTTM", "42");
+    sim.setParam("UART", "57600,8,1,odd,RS485");
+    sim.setParam("HTPURL", "http://a.example.com:8080/x");
+    Rig r(sim, dir.path());
+    ASSERT_TRUE(r.w->ComOpened());
+    r.w->btnDoClick(10);
+    ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+    EXPECT_EQ(r.count(LineKind::Send, "AT+"), 50);
+    EXPECT_EQ(r.combo("cbbProtocolA"), "UDP");
+    EXPECT_EQ(r.text("edtAddrA"), "10.0.0.9");
+    EXPECT_EQ(r.text("edtPortA"), "7001");
+    EXPECT_FALSE(r.w->findChild<QComboBox *>("cbbASL")->isVisibleTo(r.w.get())); // UDP hides it
+    EXPECT_EQ(r.text("edtHeartTm"), "42");
+    EXPECT_EQ(r.combo("cbbBaud"), "57600");
+    EXPECT_EQ(r.combo("cbbP"), "ODD");
+    EXPECT_EQ(r.combo("cbbFlow"), "RS485");
+    EXPECT_EQ(r.text("edtHTPURL"), "http://a.example.com:8080/x");
+    EXPECT_EQ(sim.receivedLines().first(), "AT+VER?");
+    EXPECT_TRUE(sim.receivedLines().contains("AT+IMEI?"));
+}
+
+TEST_F(EndToEnd, GetAllInDataStateIsRepairedByTheTimeOut)
+{
+    SimModule sim; // data state: the first query gets no answer
+    ASSERT_TRUE(sim.start());
+    Rig r(sim, dir.path());
+    ASSERT_TRUE(r.w->ComOpened());
+    QElapsedTimer t;
+    t.start();
+    r.w->btnDoClick(10);
+    ASSERT_TRUE(r.waitFor("Operation complete", 40000));
+    EXPECT_GE(t.elapsed(), 4900); // the real 5 s answer time-out
+    int plus = 0, a = 0;
+    for (const Line &l : r.lines) {
+        plus += l.kind == LineKind::Send && l.text == "+++";
+        a += l.kind == LineKind::Send && l.text == "a";
+    }
+    EXPECT_EQ(plus, 1);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(r.count(LineKind::Send, "AT+VER?"), 2);
+    EXPECT_TRUE(sim.inCommandState());
+}
+
+TEST_F(EndToEnd, SetAllThenAFreshGetAllInANewWindowShowsTheSameForm)
+{
+    SimModule sim(commandState());
+    ASSERT_TRUE(sim.start());
+    QTemporaryDir second;
+    {
+        Rig r(sim, dir.path());
+        r.w->findChild<QLineEdit *>("edtAddrA")->setText("dtu-a.example.net");
+        r.w->findChild<QLineEdit *>("edtPortA")->setText("4321");
+        r.w->findChild<QCheckBox *>("rzchckbxSktB")->setChecked(true);
+        r.w->findChild<QLineEdit *>("edtAddrB")->setText("dtu-b.example.net");
+        r.w->findChild<QLineEdit *>("edtPortB")->setText("80");
+        r.w->findChild<QLineEdit *>("edtSockBTo")->setText("9");
+        r.w->findChild<QLineEdit *>("edtHeartDt")->setText("PING");
+        r.w->findChild<QCheckBox *>("rzchckbxRegEn")->setChecked(true);
+        r.w->btnDoClick(11);
+        ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+        EXPECT_EQ(r.count(LineKind::Err, "\r\n+ERR"), 0);
+    }
+    EXPECT_EQ(sim.param("SOCKA"), "TCP,dtu-a.example.net,4321");
+    EXPECT_EQ(sim.param("HEARTDT"), "50494E47"); // text sent as hex with the Hex box cleared
+    Rig fresh(sim, second.path());
+    fresh.w->btnDoClick(10);
+    ASSERT_TRUE(fresh.waitFor("Operation complete", 30000));
+    EXPECT_EQ(fresh.text("edtAddrA"), "dtu-a.example.net");
+    EXPECT_EQ(fresh.text("edtPortA"), "4321");
+    EXPECT_TRUE(fresh.box("rzchckbxSktB"));
+    EXPECT_EQ(fresh.text("edtAddrB"), "dtu-b.example.net");
+    EXPECT_EQ(fresh.text("edtSockBTo"), "9");
+    EXPECT_TRUE(fresh.box("rzchckbxHeartDtHex")); // the module reports hex
+    EXPECT_EQ(fresh.text("edtHeartDt"), "50494E47");
+    EXPECT_TRUE(fresh.box("rzchckbxRegEn"));
+}
+
+TEST_F(EndToEnd, RefusedValueShowsRedAndTheRunGoesOn)
+{
+    SimModule sim(commandState());
+    ASSERT_TRUE(sim.start());
+    Rig r(sim, dir.path());
+    r.w->findChild<QLineEdit *>("edtHeartTm")->setText("not-a-number");
+    r.w->btnDoClick(11);
+    ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+    EXPECT_EQ(r.count(LineKind::Err, "\r\n+ERR:"), 1);
+    // The line after the refused one still went out.
+    EXPECT_TRUE(sim.receivedLines().contains("AT+HEARTDT=" + sim.param("HEARTDT")) ||
+                sim.receivedLines().contains(QByteArray("AT+HEARTSND=NET")));
+    EXPECT_TRUE(sim.receivedLines().last().startsWith("AT+UART="));
+}
+
+TEST_F(EndToEnd, EchoAndSplitAnswersAreSurvived)
+{
+    SimOptions echo = commandState();
+    echo.echo = true;
+    SimModule sim(echo);
+    ASSERT_TRUE(sim.start());
+    sim.setParam("CMDPW", "echoed");
+    {
+        Rig r(sim, dir.path());
+        r.w->btnDoClick(10);
+        ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+        EXPECT_EQ(r.text("lbledtCmdPw"), "echoed");
+    }
+    // A split answer: neither half is an answer on its own. Both are shown as
+    // information, nothing is lost from the console, and the queue waits
+    // without a time-out instead of repairing a module that did answer.
+    SimOptions split = commandState();
+    split.splitAnswers = true;
+    split.splitGapMs = 150;
+    SimModule slow(split);
+    ASSERT_TRUE(slow.start());
+    QTemporaryDir d2;
+    Rig r(slow, d2.path());
+    r.w->btnDoClick(18); // the version query alone
+    EXPECT_FALSE(r.waitFor("Operation complete", 7000));
+    QByteArray shown;
+    for (const Line &l : r.lines)
+        if (l.kind == LineKind::Info)
+            shown += l.text;
+    EXPECT_TRUE(shown.contains("\r\n+VER:" + slow.param("VER") + "\r\n\r\nOK\r\n"));
+    EXPECT_EQ(r.count(LineKind::Send, "+++"), 0);
+    EXPECT_FALSE(r.w->protocol()->tmrRcv()->isActive());
+    EXPECT_EQ(r.w->protocol()->OrderIndex(), 0);
+}
