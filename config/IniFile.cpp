@@ -1,11 +1,11 @@
 #include "config/IniFile.h"
 
+#include "util/FileIo.h"
 #include "util/Gbk.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <climits>
 
@@ -312,17 +312,9 @@ bool TIniFile::save(QString *error)
     // Writing only our keys over a file we could not read would lose everything else in it.
     if (m_unreadable)
         return fail(QStringLiteral("the file could not be read, so it is not overwritten"));
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    const QByteArray bytes = content();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
+    QString reason;
+    if (!WriteFileAtomically(m_fileName, content(), &reason))
         return fail(reason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
     m_modified = false;
     return true;
 }

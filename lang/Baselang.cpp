@@ -1,10 +1,10 @@
 #include "lang/Baselang.h"
 
+#include "util/FileIo.h"
 #include "util/Gbk.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -104,15 +104,7 @@ bool TLangList::WriteDefaultFile(const QString &fileName) const
 {
     if (fileName.isEmpty())
         return false;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = DefaultFileBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteFileAtomically(fileName, DefaultFileBytes());
 }
 
 void TLangList::ReadLangFile(const QString &fileName)

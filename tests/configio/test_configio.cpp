@@ -348,7 +348,7 @@ TEST(ConfigSave, DirectoryInPlaceOfTheFileGivesTheMessage)
 // buffered bytes reached it, so a write cut short replaces the previous file by
 // its first bytes and reports success. Enable once TIniFile::save flushes and
 // checks before commit().
-TEST(ConfigSave, DISABLED_FailedWriteLeavesThePreviousFileWhole)
+TEST(ConfigSave, FailedWriteLeavesThePreviousFileWhole)
 {
     WindowFixture f;
     const QByteArray previous = "[System]\r\nLanguage=0\r\nMine=1\r\n";
