@@ -11,13 +11,13 @@ const char *RunOnceMarker::name()
     return "/{E8EFD6DE-BC7A-4FE1-90CC-EB9EB52A7A11}";
 }
 
-RunOnceMarker::RunOnceMarker()
+RunOnceMarker::RunOnceMarker(const char *name) : m_name(name)
 {
-    m_fd = shm_open(name(), O_RDWR, 0600);
+    m_fd = shm_open(m_name, O_RDWR, 0600);
     if (m_fd < 0) {
-        m_fd = shm_open(name(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        m_fd = shm_open(m_name, O_RDWR | O_CREAT | O_EXCL, 0600);
         if (m_fd < 0)
-            m_fd = shm_open(name(), O_RDWR, 0600); // lost a race with another start
+            m_fd = shm_open(m_name, O_RDWR, 0600); // lost a race with another start
         else
             m_created = true;
         if (m_fd >= 0 && m_created && ftruncate(m_fd, sizeof(uint32_t)) != 0) {
@@ -48,5 +48,5 @@ RunOnceMarker::~RunOnceMarker()
     // The creator removes the name so that no stale object outlives the
     // last run; a later instance that still maps it keeps its view.
     if (m_created)
-        shm_unlink(name());
+        shm_unlink(m_name);
 }

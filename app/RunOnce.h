@@ -3,7 +3,7 @@
 // the life of the process. Nothing reads it; failures are silent.
 class RunOnceMarker {
 public:
-    RunOnceMarker();
+    explicit RunOnceMarker(const char *name = RunOnceMarker::name());
     ~RunOnceMarker();
     RunOnceMarker(const RunOnceMarker &) = delete;
     RunOnceMarker &operator=(const RunOnceMarker &) = delete;
@@ -13,6 +13,7 @@ public:
     static const char *name();
 
 private:
+    const char *m_name;
     int m_fd = -1;
     void *m_view = nullptr;
     bool m_created = false;

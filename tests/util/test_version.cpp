@@ -29,3 +29,44 @@ TEST(Version, OutOfRangeIsNoVersion)
     EXPECT_EQ(VersionToNumber("999999999.0.0.0"), 999999999000000);
     EXPECT_EQ(VersionToNumber("V"), -1);
 }
+
+#include "app/RunOnce.h"
+
+#include <fcntl.h>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
+TEST(RunOnce, SecondInstanceMapsTheSameMarkerAndLeavesItsValue)
+{
+    // A name of this test's own, so a program running meanwhile does not interfere.
+    const std::string name = "/dtu-config-test-marker-" + std::to_string(getpid());
+    auto *value = static_cast<uint32_t *>(MAP_FAILED);
+    int fd = -1;
+    {
+        RunOnceMarker first(name.c_str());
+        ASSERT_TRUE(first.held());
+        EXPECT_TRUE(first.createdHere());
+        fd = shm_open(name.c_str(), O_RDWR, 0);
+        ASSERT_GE(fd, 0);
+        EXPECT_EQ(lseek(fd, 0, SEEK_END), 4);
+        value = static_cast<uint32_t *>(mmap(nullptr, 4, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+        ASSERT_NE(value, MAP_FAILED);
+        EXPECT_EQ(*value, 0u);
+        *value = 7; // what the first run may hold there
+        {
+            RunOnceMarker second(name.c_str());
+            EXPECT_TRUE(second.held());
+            EXPECT_FALSE(second.createdHere());
+            EXPECT_EQ(*value, 7u); // an existing marker is mapped, never written
+        }
+        const int again = shm_open(name.c_str(), O_RDWR, 0);
+        EXPECT_GE(again, 0) << "still held by the first run";
+        if (again >= 0)
+            close(again);
+    }
+    // The first run removes the name when it ends.
+    EXPECT_LT(shm_open(name.c_str(), O_RDWR, 0), 0);
+    munmap(value, 4);
+    close(fd);
+}
