@@ -14,9 +14,18 @@ bool DirIsWritable(const QString &dir)
     return probe.open();
 }
 
+bool IsSystemProgramDir(const QString &exeDir)
+{
+    const QString d = QDir::cleanPath(exeDir);
+    return d == QLatin1String("/usr") || d.startsWith(QLatin1String("/usr/")) || d == QLatin1String("/bin") ||
+           d == QLatin1String("/sbin");
+}
+
 QString ConfigDirFor(const QString &exeDir)
 {
-    if (DirIsWritable(exeDir))
+    // An installed program keeps its files per user, even when root could write
+    // beside it.
+    if (!IsSystemProgramDir(exeDir) && DirIsWritable(exeDir))
         return exeDir;
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QString dir = QDir(base.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : base)

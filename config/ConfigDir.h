@@ -8,3 +8,6 @@ QString ConfigDirFor(const QString &exeDir);
 
 // Whether a file can be created in the directory (probed, not guessed from mode bits).
 bool DirIsWritable(const QString &dir);
+
+// Whether the program runs from the system's program folders (an installed package).
+bool IsSystemProgramDir(const QString &exeDir);

@@ -58,3 +58,12 @@ TEST_F(ConfigDirTest, OtherwiseTheUserDirectoryIsCreatedAndUsed)
         EXPECT_TRUE(QFileInfo(dir).isDir());
     }
 }
+
+TEST_F(ConfigDirTest, InstalledProgramUsesTheUserDirectoryEvenWhenRootCouldWriteThere)
+{
+    EXPECT_TRUE(IsSystemProgramDir("/usr/bin"));
+    EXPECT_TRUE(IsSystemProgramDir("/usr/local/bin/"));
+    EXPECT_FALSE(IsSystemProgramDir("/usrlocal/bin"));
+    EXPECT_FALSE(IsSystemProgramDir("/home/me/dtu-config/build/app"));
+    EXPECT_EQ(ConfigDirFor("/usr/bin"), home.filePath("dtu-config"));
+}
