@@ -9,8 +9,42 @@
 #include <QCommandLineParser>
 #include <QIcon>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminate(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
+}
+
+// SIGTERM and SIGINT close the window the normal way, so the configuration is saved.
+void closeOnTerminate(QWidget *w)
+{
+    if (::pipe(g_signalPipe) != 0)
+        return;
+    auto *n = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, w);
+    QObject::connect(n, &QSocketNotifier::activated, w, [w] {
+        char c;
+        [[maybe_unused]] const ssize_t r = ::read(g_signalPipe[0], &c, 1);
+        w->close();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onTerminate;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -82,6 +116,7 @@ int main(int argc, char **argv)
         TFrm_Main w(opts);
         if (demoOn)
             demo.attach(w);
+        closeOnTerminate(&w);
         w.show();
         rc = app.exec();
     }
