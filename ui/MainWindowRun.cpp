@@ -59,6 +59,8 @@ static void initUiResources() { Q_INIT_RESOURCE(ui); }
 TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(parent), m_opts(opts)
 {
     initUiResources();
+    if (!dynamic_cast<HintStyle *>(QApplication::style()))
+        QApplication::setStyle(new HintStyle);
     setObjectName("Frm_Main");
     setWindowTitle("QEB-Test");
     QFont f;

@@ -38,3 +38,18 @@ protected:
             onClick();
     }
 };
+
+#include <QProxyStyle>
+
+// Hints appear 50 ms after the pointer rests on a control.
+class HintStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption *option = nullptr, const QWidget *widget = nullptr,
+                  QStyleHintReturn *ret = nullptr) const override
+    {
+        if (hint == QStyle::SH_ToolTip_WakeUpDelay)
+            return 50;
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
