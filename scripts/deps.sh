@@ -5,7 +5,7 @@ set -euo pipefail
 kind=${1:-test}
 pkgs=(qt6-base-dev libgl-dev cmake g++ ninja-build libjpeg-dev fonts-wqy-microhei)
 if [ "$kind" = test ]; then
-  pkgs+=(libgtest-dev libbenchmark-dev xvfb xauth lrzsz imagemagick dpkg-dev file)
+  pkgs+=(libgtest-dev lrzsz dpkg-dev)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
