@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -98,6 +100,7 @@ Tfrm_About::Tfrm_About(TFrm_Main *main) : QDialog(main), m_main(main)
     lbl_Aboutl_Description = mk("lbl_Aboutl_Description");
     lbl_Aboutl_Description->setWordWrap(true);
     lbl_Aboutl_Description->setFixedWidth(265);
+    lbl_Aboutl_Description->setMinimumHeight(40);
     lbl_About_Contact = mk("lbl_About_Contact");
     auto *site = new ClickLabel(this);
     site->setObjectName("lbl_About_Website");
@@ -108,10 +111,16 @@ Tfrm_About::Tfrm_About(TFrm_Main *main) : QDialog(main), m_main(main)
     lbl_About_Website = site;
     lbl_About_Tel = mk("lbl_About_Tel");
     lbl_About_Email = mk("lbl_About_Email");
-    g->addWidget(lbl_SoftName, 0, 1, 1, 2);
-    g->addWidget(lbl_About_version, 1, 1);
-    g->addWidget(lbl_version, 1, 2);
-    g->addWidget(lbl_Aboutl_Description, 2, 1, 1, 2);
+    auto *right = new QVBoxLayout;
+    right->addWidget(lbl_SoftName);
+    auto *ver = new QHBoxLayout;
+    ver->addWidget(lbl_About_version);
+    ver->addWidget(lbl_version);
+    ver->addStretch(1);
+    right->addLayout(ver);
+    right->addWidget(lbl_Aboutl_Description);
+    right->addStretch(1);
+    g->addLayout(right, 0, 1, 3, 2);
     auto *bevel = new QFrame(this);
     bevel->setObjectName("Bevel1");
     bevel->setFrameShape(QFrame::HLine);
