@@ -49,12 +49,21 @@ void closeOnTerminate(QWidget *w)
 int main(int argc, char **argv)
 {
     // Batch runs need no display: the same window, hidden, on the offscreen platform.
-    bool batch = false;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--batch") == 0)
-            batch = true;
-    if (batch)
+    bool batch = false, textOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        batch = batch || std::strcmp(a, "--batch") == 0;
+        textOnly = textOnly || !std::strcmp(a, "--help") || !std::strcmp(a, "-h") || !std::strcmp(a, "--help-all") ||
+                   !std::strcmp(a, "--version") || !std::strcmp(a, "-v");
+    }
+    if (batch || textOnly)
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    else if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "dtu-config: no display to show the window on (DISPLAY is not set); "
+                             "the batch mode needs none, see --help\n");
+        return ExitUsage;
+    }
 
     // The marker is taken before any window and released after the last one.
     RunOnceMarker marker;

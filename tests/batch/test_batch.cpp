@@ -194,6 +194,29 @@ TEST_F(Batch, UpgradeSendsTheImageThroughTheBootLoader)
     EXPECT_EQ(g.readAll(), padded);
 }
 
+TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(DTU_CONFIG_BIN), {"--help"});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+    const QString help = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(help.contains("--batch") && help.contains("Exit codes")) << help.toStdString();
+    p.start(QStringLiteral(DTU_CONFIG_BIN), {"--version"});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains("1.0.0.73"));
+    p.start(QStringLiteral(DTU_CONFIG_BIN), QStringList{});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("no display"));
+}
+
 TEST(Package, DebianPackageHoldsProgramSimulatorDesktopEntryAndDocs)
 {
     QTemporaryDir out;
