@@ -202,13 +202,16 @@ int RunBatch(const BatchArgs &a)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     tick.stop();
 
-    if (a.command == "get-all" && result == ExitOk) {
+    // A refused query still leaves the rest of the form worth keeping.
+    if (a.command == "get-all" && (result == ExitOk || result == ExitRefused)) {
         FreeIni();
         QString why;
         BindIni(a.ini);
         if (!SaveIni(w, &why)) {
             err(why);
             result = ExitFailed;
+        } else if (result == ExitRefused) {
+            err(QStringLiteral("the module refused some queries; %1 holds the rest").arg(a.ini));
         }
         FreeIni();
         BindIni(ConfigFilePath(work.path()));
