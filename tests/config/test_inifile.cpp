@@ -7,25 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/TestFiles.h"
+
 #include <climits>
 #include <random>
 #include <unistd.h>
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+QByteArray readAll(const QString &path) { return ReadFileBytes(path); }
+bool writeAll(const QString &path, const QByteArray &bytes) { return WriteFileBytes(path, bytes); }
 
 TIniFile fromBytes(const QByteArray &bytes)
 {

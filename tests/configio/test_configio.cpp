@@ -17,22 +17,18 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/TestFiles.h"
+
 #include <csignal>
 #include <sys/resource.h>
 
 namespace {
 
-QByteArray ReadAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray ReadAll(const QString &path) { return ReadFileBytes(path); }
 
 void WriteAll(const QString &path, const QByteArray &bytes)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(f.write(bytes), bytes.size());
+    ASSERT_TRUE(WriteFileBytes(path, bytes)) << path.toStdString();
 }
 
 QList<QByteArray> FileLines(const QByteArray &bytes)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/TestFiles.h"
+
 #include <random>
 
 namespace {
@@ -28,19 +30,8 @@ const char kDefaultFileSha256[] = "4d84c34a41bc28b8a733f32f5fa0d3979ff12cc004ef0
 const QByteArray kOpenZh("\xB4\xF2\xBF\xAA\xB4\xAE\xBF\xDA");    // "open port"
 const QByteArray kPlsUpFwZh("\xC7\xEB\xC9\xFD\xBC\xB6\xB9\xCC\xBC\xFE\xA3\xA1");
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+QByteArray readAll(const QString &path) { return ReadFileBytes(path); }
+bool writeAll(const QString &path, const QByteArray &bytes) { return WriteFileBytes(path, bytes); }
 
 class LangFileTest : public ::testing::Test
 {
