@@ -1,0 +1,168 @@
+// The protocol on the real window: answers fed to the dispatcher run the
+// window's own form rules (Hex boxes, protocol lists, registration types).
+#include "lang/AppLang.h"
+#include "protocol/Protocol.h"
+#include "ui/Console.h"
+#include "ui/MainWindow.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <memory>
+#include <stdlib.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray answer(const QByteArray &word, const QByteArray &value)
+{
+    return "\r\n+" + word + ":" + value + "\r\n\r\nOK\r\n";
+}
+const QByteArray kOk("\r\nOK\r\n\r\n");
+
+// A window with its port open on a pty nobody answers; the test plays the module.
+class WindowOnPty : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(master, 0);
+        ASSERT_EQ(grantpt(master), 0);
+        ASSERT_EQ(unlockpt(master), 0);
+        StartOptions o;
+        o.configDir = dir.path();
+        w = std::make_unique<TFrm_Main>(o);
+        LangList->IsChinese = false;
+        w->ApplyMainTexts();
+        w->console()->setTap([this](LineKind k, const QByteArray &t) {
+            if (k == LineKind::Send)
+                sent.append(t);
+        });
+        w->cbbOpenCom->addItem(QString::fromLocal8Bit(ptsname(master)));
+        w->cbbOpenCom->setCurrentIndex(w->cbbOpenCom->count() - 1);
+        w->cbbOpenBaud->setCurrentText("115200");
+        w->btnSysClick(1);
+        ASSERT_TRUE(w->ComOpened());
+    }
+    void TearDown() override
+    {
+        w->PortClose();
+        w.reset();
+        close(master);
+    }
+    void feed(const QByteArray &block) { w->protocol()->DispatchRcv(block); }
+    // Answers every queued line with a plain OK until the queue is done.
+    void acceptAll()
+    {
+        Protocol &p = *w->protocol();
+        for (int guard = 0; guard < 200 && p.OrderIndex() < p.orders().count(); ++guard) {
+            const int before = p.OrderIndex();
+            feed(kOk);
+            if (p.OrderIndex() == before)
+                break;
+        }
+    }
+    template <class T> T *find(const char *name) { return w->findChild<T *>(name); }
+
+    QTemporaryDir dir;
+    int master = -1;
+    std::unique_ptr<TFrm_Main> w;
+    QList<QByteArray> sent;
+};
+
+} // namespace
+
+TEST_F(WindowOnPty, HeartbeatTextGoesOutAsHexAndAReportedValueComesBackAsHex)
+{
+    find<QLineEdit>("edtHeartDt")->setText("AB");
+    ASSERT_FALSE(find<QCheckBox>("rzchckbxHeartDtHex")->isChecked());
+    w->btnDoClick(11);
+    feed(answer("VER", "V1.0.5"));
+    acceptAll();
+    EXPECT_TRUE(sent.contains("AT+HEARTDT=4142\r\n"));
+    EXPECT_EQ(find<QLineEdit>("edtHeartDt")->text(), "AB"); // the form keeps the text
+
+    // The module reports hexadecimal: the box is checked (converting the old
+    // text), then the reported digits are shown; clearing the box decodes them.
+    feed(answer("HEARTDT", "5859"));
+    EXPECT_TRUE(find<QCheckBox>("rzchckbxHeartDtHex")->isChecked());
+    EXPECT_EQ(find<QLineEdit>("edtHeartDt")->text(), "5859");
+    find<QCheckBox>("rzchckbxHeartDtHex")->setChecked(false);
+    EXPECT_EQ(find<QLineEdit>("edtHeartDt")->text(), "XY");
+}
+
+TEST_F(WindowOnPty, CloudRegistrationIsSentAndReadBack)
+{
+    find<QCheckBox>("rzchckbxRegEn")->setChecked(true);
+    auto *tp = find<QComboBox>("cbbRegTp");
+    tp->setCurrentIndex(3);
+    w->cbbRegTpChange();
+    auto *dt = find<QComboBox>("cbbRegDt");
+    dt->setEditText("D");
+    find<QLineEdit>("edtCloudPa")->setText("P");
+    w->btnDoClick(11);
+    feed(answer("VER", "V1.0.5"));
+    acceptAll();
+    const qsizetype regtp = sent.indexOf("AT+REGTP=CLOUD\r\n");
+    ASSERT_GE(regtp, 0);
+    EXPECT_EQ(sent.value(regtp + 1), "AT+CLOUD=D,P\r\n");
+
+    feed(answer("CLOUD", "12345678901234567890,00001234"));
+    EXPECT_EQ(dt->itemText(3), "12345678901234567890");
+    EXPECT_EQ(dt->currentText(), "12345678901234567890"); // slot 3 is the one shown
+    EXPECT_EQ(find<QLineEdit>("edtCloudPa")->text(), "00001234");
+    feed(answer("CLOUD", "only-one-field"));
+    EXPECT_EQ(dt->itemText(3), "12345678901234567890"); // wrong field count: nothing changes
+}
+
+TEST_F(WindowOnPty, SocketAnswerRunsTheProtocolRuleOfItsConnection)
+{
+    auto *bsl = find<QComboBox>("cbbBSL");
+    find<QCheckBox>("rzchckbxSktB")->setChecked(true);
+    feed(answer("SOCKB", "UDP,udp.example.net,9000"));
+    EXPECT_EQ(find<QComboBox>("cbbProtocolB")->currentText(), "UDP");
+    EXPECT_EQ(find<QLineEdit>("edtAddrB")->text(), "udp.example.net");
+    EXPECT_FALSE(bsl->isVisibleTo(w.get()));
+    feed(answer("SOCKB", "tcp,tcp.example.net,9001"));
+    EXPECT_TRUE(bsl->isVisibleTo(w.get()));
+}
+
+TEST_F(WindowOnPty, HardwareVersionAnswersRenameRegistrationTypeOne)
+{
+    auto *tp = find<QComboBox>("cbbRegTp");
+    feed(answer("HDVER", "V1.2.3"));
+    EXPECT_EQ(tp->itemText(1), "MEID code");
+    EXPECT_EQ(w->IdCmd(), TCmd::MEID);
+    feed(answer("VER", "V1.0.5"));
+    EXPECT_EQ(tp->itemText(1), "IMEI code");
+    EXPECT_EQ(w->IdCmd(), TCmd::IMEI);
+}
+
+TEST_F(WindowOnPty, TimeOutRepairOnTheWindowsTimer)
+{
+    w->btnDoClick(10);
+    Protocol &p = *w->protocol();
+    ASSERT_EQ(p.orders().count(), 1);
+    EXPECT_TRUE(p.tmrRcv()->isActive());
+    EXPECT_EQ(p.tmrRcv()->interval(), 5000);
+    p.tmrRcvTimer();
+    EXPECT_EQ(p.orders().count(), 3);
+    EXPECT_EQ(sent.last(), "+++");
+    EXPECT_FALSE(p.tmrRcv()->isActive());
+    feed("a");
+    EXPECT_EQ(sent.last(), "a");
+    feed("+ok\r\n");
+    EXPECT_EQ(sent.last(), "AT+VER?\r\n");
+    feed(answer("VER", "V1.0.5"));
+    EXPECT_EQ(p.orders().count(), 3 + 49);
+    EXPECT_EQ(sent.last(), "AT+E?\r\n");
+    EXPECT_TRUE(w->rzpbWhile->isVisibleTo(w.get())); // shown once the queue moves
+    EXPECT_EQ(w->rzpbWhile->maximum(), 3 + 49 - 1);
+}
