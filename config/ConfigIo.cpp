@@ -46,6 +46,13 @@ int regTypeOfWord(const QByteArray &w)
 
 const char *const kRegTypeWords[] = {"ICCID", "MEID", "REGID", "CLOUD", "REGDT"};
 
+// A list of two choices saved as its keyword; nothing is written with no item selected.
+void writeChoice(const char *section, const QByteArray &key, const QComboBox *c, const char *first, const char *second)
+{
+    if (c && (c->currentIndex() == 0 || c->currentIndex() == 1))
+        WriteIniStr(section, key, c->currentIndex() == 0 ? first : second);
+}
+
 } // namespace
 
 QString ConfigFilePath(const QString &dir) { return dir + QLatin1Char('/') + QLatin1String(kConfigFileName); }
@@ -182,8 +189,7 @@ bool SaveIni(IniTarget &t, QString *error)
         WriteIniStr("Socket", word("SOCK", i, "EN"), onOff(c.skt[i]));
         WriteIniStr("Socket", word("SOCK", i, ""),
                     comboText(c.protocol[i]) + ',' + TextOf(c.addr[i]) + ',' + TextOf(c.port[i]));
-        if (c.sl[i] && (c.sl[i]->currentIndex() == 0 || c.sl[i]->currentIndex() == 1))
-            WriteIniStr("Socket", word("SOCK", i, "SL"), c.sl[i]->currentIndex() == 0 ? "SHORT" : "LONG");
+        writeChoice("Socket", word("SOCK", i, "SL"), c.sl[i], "SHORT", "LONG");
         WriteIniStr("Socket", word("SOCK", i, "TO"), TextOf(c.sockTo[i]));
     };
     writeSocket(0);
@@ -194,8 +200,7 @@ bool SaveIni(IniTarget &t, QString *error)
 
     WriteIniStr("Heart", "HEARTEN", onOff(c.rzchckbxHeartEn));
     WriteIniStr("Heart", "HEARTDT", TextOf(c.edtHeartDt));
-    if (c.cbbHeartSnd && (c.cbbHeartSnd->currentIndex() == 0 || c.cbbHeartSnd->currentIndex() == 1))
-        WriteIniStr("Heart", "HEARTSND", c.cbbHeartSnd->currentIndex() == 0 ? "NET" : "COM");
+    writeChoice("Heart", "HEARTSND", c.cbbHeartSnd, "NET", "COM");
     WriteIniStr("Heart", "HEARTTM", TextOf(c.edtHeartTm));
 
     WriteIniStr("Reg", "REGEN", onOff(c.rzchckbxRegEn));
@@ -205,8 +210,7 @@ bool SaveIni(IniTarget &t, QString *error)
         WriteIniStr("Reg", "REGID", gbk::fromUnicode(c.cbbRegDt->itemText(2)));
         WriteIniStr("Reg", "REGDT", gbk::fromUnicode(c.cbbRegDt->itemText(4)));
     }
-    if (c.cbbRegSnd && (c.cbbRegSnd->currentIndex() == 0 || c.cbbRegSnd->currentIndex() == 1))
-        WriteIniStr("Reg", "REGSND", c.cbbRegSnd->currentIndex() == 0 ? "LINK" : "DATA");
+    writeChoice("Reg", "REGSND", c.cbbRegSnd, "LINK", "DATA");
 
     WriteIniStr("HTTPD", "HTPTP", comboText(c.cbbHTPTP));
     WriteIniStr("HTTPD", "HTPURL", TextOf(c.edtHTPURL));

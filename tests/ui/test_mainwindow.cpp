@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/common/TestPty.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -622,30 +624,7 @@ TEST(Layout, ButtonGridPaneStartsCollapsed)
 
 // ---- port button ----
 
-class Pty {
-public:
-    Pty()
-    {
-        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        char name[128] = {};
-        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0 &&
-            ::ptsname_r(m_master, name, sizeof name) == 0)
-            m_slave = QString::fromLocal8Bit(name);
-    }
-    ~Pty() { closeMaster(); }
-    bool ok() const { return m_master >= 0 && !m_slave.isEmpty(); }
-    const QString &slave() const { return m_slave; }
-    void closeMaster()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-    }
-
-private:
-    int m_master = -1;
-    QString m_slave;
-};
+using Pty = PtyPair;
 
 TEST(PortButton, OpenWithNoPortFails)
 {
