@@ -45,7 +45,7 @@ void err(const QString &msg)
 void printLine(LineKind kind, const QByteArray &text)
 {
     static const char *const tags[] = {"RECV", "SEND", "INFO", "ERR "};
-    QString s = gbk::toUnicode(text);
+    QString s = gbk::toDisplay(text);
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QChar('\r'), QChar('\n'));
     s.replace(QChar(0), QChar(0x00B7));

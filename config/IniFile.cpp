@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <climits>
 
@@ -87,6 +88,36 @@ QByteArray oneLine(const QByteArray &s)
     return t;
 }
 
+// The reader drops blanks around a value and one pair of quotes; a value that
+// would lose either gets one more pair, so it reads back as written.
+QByteArray protectValue(const QByteArray &v)
+{
+    if (v.isEmpty())
+        return v;
+    const bool blankEdge = isBlank(v.front()) || isBlank(v.back());
+    const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+    return (blankEdge || quoted) ? '"' + v + '"' : v;
+}
+
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
+// A file an editor saved as UTF-8: with a byte-order mark, or valid UTF-8 that
+// holds at least one multi-byte character (GBK text is almost never valid UTF-8).
+bool looksUtf8(const QByteArray &bytes)
+{
+    bool high = false;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            high = true;
+            break;
+        }
+    if (!high)
+        return false;
+    QStringDecoder dec(QStringDecoder::Utf8);
+    const QString s = dec.decode(bytes);
+    return !dec.hasError() && !s.contains(QChar(0xFFFD));
+}
+
 bool isHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -144,21 +175,34 @@ bool ParseIniInteger(const QByteArray &text, int *value)
 
 TIniFile::TIniFile(const QString &fileName) : m_fileName(fileName) {}
 
+bool TIniFile::readDisk(QByteArray *bytes, QString *error) const
+{
+    QFile file(m_fileName);
+    if (file.open(QIODevice::ReadOnly))
+        *bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 bool TIniFile::load(QString *error)
 {
     m_lines.clear();
+    m_writes.clear();
+    m_utf8 = m_bom = false;
     m_modified = false;
     m_unreadable = false;
     if (!QFileInfo::exists(m_fileName))
         return true;
-    QFile file(m_fileName);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    QString why;
+    if (!readDisk(&bytes, &why)) {
         m_unreadable = true;
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_fileName), file.errorString());
+            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_fileName), why);
         return false;
     }
     setContent(bytes);
@@ -167,7 +211,18 @@ bool TIniFile::load(QString *error)
 
 void TIniFile::setContent(const QByteArray &bytes)
 {
+    m_writes.clear();
+    parse(bytes);
+    m_modified = false;
+}
+
+void TIniFile::parse(QByteArray bytes)
+{
     m_lines.clear();
+    m_bom = bytes.startsWith(kUtf8Bom);
+    if (m_bom)
+        bytes.remove(0, kUtf8Bom.size());
+    m_utf8 = m_bom || looksUtf8(bytes);
     qsizetype pos = 0;
     while (pos < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', pos);
@@ -179,12 +234,21 @@ void TIniFile::setContent(const QByteArray &bytes)
         m_lines.append(bytes.mid(pos, stop - pos));
         pos = end + 1;
     }
-    m_modified = false;
+}
+
+QByteArray TIniFile::toFile(const QByteArray &gbkText) const
+{
+    return m_utf8 ? gbk::toUnicode(gbkText).toUtf8() : gbkText;
+}
+
+QByteArray TIniFile::fromFile(const QByteArray &fileText) const
+{
+    return m_utf8 ? gbk::fromUnicode(QString::fromUtf8(fileText)) : fileText;
 }
 
 QByteArray TIniFile::content() const
 {
-    QByteArray out;
+    QByteArray out = m_bom ? kUtf8Bom : QByteArray();
     for (const QByteArray &line : m_lines) {
         out += line;
         out += kCrLf;
@@ -196,7 +260,7 @@ qsizetype TIniFile::findSection(const QByteArray &section, qsizetype *end) const
 {
     QByteArray name;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        if (!sectionOf(m_lines.at(i), &name) || !sameName(name, section))
+        if (!sectionOf(m_lines.at(i), &name) || !sameName(name, toFile(section)))
             continue;
         qsizetype j = i + 1;
         while (j < m_lines.size() && !sectionOf(m_lines.at(j), &name))
@@ -212,7 +276,7 @@ TIniFile::KeyLine TIniFile::findKey(qsizetype begin, qsizetype end, const QByteA
     QByteArray name;
     qsizetype valueStart = 0;
     for (qsizetype i = begin; i < end; ++i)
-        if (keyOf(m_lines.at(i), &name, &valueStart) && sameName(name, key))
+        if (keyOf(m_lines.at(i), &name, &valueStart) && sameName(name, toFile(key)))
             return {i, valueStart};
     return {};
 }
@@ -239,7 +303,7 @@ QByteArray TIniFile::ReadString(const QByteArray &section, const QByteArray &key
     const KeyLine k = findKey(head + 1, end, key);
     if (k.index < 0)
         return def;
-    return cleanValue(m_lines.at(k.index).mid(k.valueStart));
+    return cleanValue(fromFile(m_lines.at(k.index).mid(k.valueStart)));
 }
 
 int TIniFile::ReadInteger(const QByteArray &section, const QByteArray &key, int def) const
@@ -255,18 +319,24 @@ bool TIniFile::ReadBool(const QByteArray &section, const QByteArray &key, bool d
 
 void TIniFile::WriteString(const QByteArray &section, const QByteArray &key, const QByteArray &value)
 {
+    m_writes.append({section, key, value});
+    apply(section, key, value);
+    m_modified = true;
+}
+
+void TIniFile::apply(const QByteArray &section, const QByteArray &key, const QByteArray &value)
+{
     const QByteArray sec = oneLine(section);
     const QByteArray name = oneLine(key);
-    const QByteArray val = oneLine(value);
-    m_modified = true;
+    const QByteArray val = toFile(protectValue(oneLine(value)));
 
     qsizetype end = 0;
     const qsizetype head = findSection(sec, &end);
     if (head < 0) {
         if (!m_lines.isEmpty() && !trimBlanks(m_lines.constLast()).isEmpty())
             m_lines.append(QByteArray());
-        m_lines.append('[' + sec + ']');
-        m_lines.append(name + '=' + val);
+        m_lines.append('[' + toFile(sec) + ']');
+        m_lines.append(toFile(name) + '=' + val);
         return;
     }
     const KeyLine k = findKey(head + 1, end, name);
@@ -287,7 +357,7 @@ void TIniFile::WriteString(const QByteArray &section, const QByteArray &key, con
         if (!t.isEmpty() && t.at(0) != ';')
             at = i + 1;
     }
-    m_lines.insert(at, name + '=' + val);
+    m_lines.insert(at, toFile(name) + '=' + val);
 }
 
 void TIniFile::WriteInteger(const QByteArray &section, const QByteArray &key, int value)
@@ -312,9 +382,21 @@ bool TIniFile::save(QString *error)
     // Writing only our keys over a file we could not read would lose everything else in it.
     if (m_unreadable)
         return fail(QStringLiteral("the file could not be read, so it is not overwritten"));
+    // Edits made on disk since the load are kept: the writes are applied again
+    // to the file as it is now.
+    if (QFileInfo::exists(m_fileName)) {
+        QByteArray disk;
+        QString why;
+        if (!readDisk(&disk, &why))
+            return fail(why);
+        parse(disk);
+        for (const Write &w : std::as_const(m_writes))
+            apply(w.section, w.key, w.value);
+    }
     QString reason;
     if (!WriteFileAtomically(m_fileName, content(), &reason))
         return fail(reason);
+    m_writes.clear();
     m_modified = false;
     return true;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A small INI engine that keeps the file as it stands: every line the program does not
 // touch (unknown keys, comments, blank lines) is written back byte for byte and in its
-// place. Names and values are bytes of the 8-bit code page (GBK); nothing is converted.
+// place. Names and values are bytes of the 8-bit code page (GBK). A file that an editor
+// saved as UTF-8 stays UTF-8: values are converted as they are read and written.
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
@@ -21,6 +22,7 @@ public:
     bool load(QString *error = nullptr);
 
     // Parses bytes as the file's content: lines end at LF, CRs before it are dropped.
+    // Writes made before are forgotten.
     void setContent(const QByteArray &bytes);
     // The content as save writes it: every line followed by CR LF.
     QByteArray content() const;
@@ -39,19 +41,23 @@ public:
     // Replaces the value where the key stands (keeping the key's spelling), or appends the
     // key after the last content line of its section (before the blank lines and comments
     // that end it), or appends the section to the end of the file.
-    // Line breaks in names and values are dropped so that a write stays one line.
+    // Line breaks in names and values are dropped so that a write stays one line; a value
+    // with blanks at an end, or enclosed in quotes, is written inside one more pair of
+    // double quotes so that ReadString gives it back as it was.
     void WriteString(const QByteArray &section, const QByteArray &key, const QByteArray &value);
     void WriteInteger(const QByteArray &section, const QByteArray &key, int value);
     void WriteBool(const QByteArray &section, const QByteArray &key, bool value); // "1" / "0"
 
-    // Writes the whole file through a temporary file and a rename, so a failure leaves the
-    // old file as it was. On failure the error text names the file's path. A file that
+    // Reads the file again, applies every write made since the load to what is on disk
+    // now (so hand edits made meanwhile stay), and writes the whole file through a
+    // temporary file and a rename, so a failure leaves the old file as it was. On failure the error text names the file's path. A file that
     // exists but could not be loaded is never overwritten.
     bool save(QString *error = nullptr);
     // The same, for callers that write key by key and commit once at the end.
     bool flush(QString *error = nullptr) { return save(error); }
 
     bool isModified() const { return m_modified; }
+    bool isUtf8() const { return m_utf8; }
 
 private:
     struct KeyLine {
@@ -60,9 +66,22 @@ private:
     };
     qsizetype findSection(const QByteArray &section, qsizetype *end) const;
     KeyLine findKey(qsizetype begin, qsizetype end, const QByteArray &key) const;
+    bool readDisk(QByteArray *bytes, QString *error) const;
+    void parse(QByteArray bytes);
+    void apply(const QByteArray &section, const QByteArray &key, const QByteArray &value);
+    // Program texts are GBK; a UTF-8 file holds them as UTF-8.
+    QByteArray toFile(const QByteArray &gbkText) const;
+    QByteArray fromFile(const QByteArray &fileText) const;
+
+    struct Write {
+        QByteArray section, key, value;
+    };
 
     QString m_fileName;
     QByteArrayList m_lines;
+    QList<Write> m_writes; // since the load, replayed over the file at save
+    bool m_utf8 = false;
+    bool m_bom = false;
     bool m_modified = false;
     bool m_unreadable = false; // load found the file but could not read it
 };

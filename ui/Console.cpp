@@ -53,7 +53,7 @@ namespace {
 // may cut the line or vanish.
 QString displayText(const QByteArray &bytes)
 {
-    QString s = gbk::toUnicode(bytes);
+    QString s = gbk::toDisplay(bytes);
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QChar('\r'), QChar('\n'));
     // The line itself ends the text; its own closing line breaks would only add blank lines.

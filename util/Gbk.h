@@ -1,15 +1,31 @@
 #pragma once
 // The one place where byte texts of the 8-bit code page (GBK) meet Unicode.
+//
+// The conversion is lossless both ways for bytes: toUnicode() maps every byte
+// that is not part of a valid GBK character to a reserved private-use code
+// point of its own (kEscapeBase + byte), and fromUnicode() turns that code
+// point back into the byte. So fromUnicode(toUnicode(b)) == b for every b,
+// and a value that passes through a widget comes back unchanged.
 #include <QByteArray>
 #include <QString>
 
 namespace gbk {
 
-// Invalid or truncated sequences become U+FFFD; zero bytes are kept.
+// U+F780..U+F7FF stand for the bytes 0x80..0xFF that did not decode.
+// No GBK character decodes into this range.
+constexpr char16_t kEscapeBase = 0xF700;
+
+inline bool isEscaped(QChar c) { return c.unicode() >= kEscapeBase + 0x80 && c.unicode() <= kEscapeBase + 0xFF; }
+inline unsigned char escapedByte(QChar c) { return static_cast<unsigned char>(c.unicode() - kEscapeBase); }
+
 QString toUnicode(const QByteArray &bytes);
 
-// Characters outside GBK become '?'.
+// Escaped bytes come back as themselves; characters outside GBK become '?'.
 QByteArray fromUnicode(const QString &text);
+
+// For showing to a person: escaped bytes are spelled \xHH.
+QString toDisplay(const QByteArray &bytes);
+QString spellEscapes(const QString &text);
 
 // Convenience for literals in the sources (UTF-8) that must become GBK bytes.
 inline QByteArray fromUtf8(const char *utf8) { return fromUnicode(QString::fromUtf8(utf8)); }

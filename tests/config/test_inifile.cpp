@@ -355,3 +355,72 @@ TEST(IniGlobal, FreeFunctionsWorkOnTheOneFileObject)
     EXPECT_EQ(readAll(path),
               "[System]\r\nCustom=1\r\nSendShortCutTag=1\r\nLanguage=0\r\n\r\n[Base]\r\nSTMSG=[QEB-R520]\r\n");
 }
+
+TEST(IniWrite, ValuesWithEdgeBlanksQuotesOrBrokenBytesReadBackAsWritten)
+{
+    std::mt19937 rng(7);
+    QList<QByteArray> values = {" lead", "trail ", "\tboth\t", "\"quoted\"", "'single'", "\"", "''",
+                                "\" \"", "a \"b\" c", "\"open", "x\xA1", QByteArray("\xA1", 1), "\xFE\x01\xA1",
+                                QByteArray("a\0b", 3)};
+    for (int n = 0; n < 300; ++n) {
+        QByteArray v;
+        const int len = std::uniform_int_distribution<int>(0, 12)(rng);
+        for (int i = 0; i < len; ++i) {
+            const char pool[] = {' ', '"', '\'', 'a', '=', ';', '\t', char(0xA1), char(0xD6), char(0xFF)};
+            v.append(pool[std::uniform_int_distribution<int>(0, sizeof pool - 1)(rng)]);
+        }
+        values.append(v);
+    }
+    TIniFile ini(QStringLiteral("unused.ini"));
+    for (qsizetype i = 0; i < values.size(); ++i)
+        ini.WriteString("S", "K" + QByteArray::number(i), values.at(i));
+    const TIniFile back = fromBytes(ini.content());
+    for (qsizetype i = 0; i < values.size(); ++i)
+        EXPECT_EQ(back.ReadString("S", "K" + QByteArray::number(i), "?"), values.at(i)) << "value " << i;
+}
+
+TEST(IniSave, HandEditsMadeWhileTheProgramRunsAreKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("c.ini"));
+    ASSERT_TRUE(writeAll(path, "[System]\r\nLanguage=1\r\n[Net]\r\nSOCKA=TCP,a,1\r\n"));
+    TIniFile ini(path);
+    ASSERT_TRUE(ini.load());
+    // Meanwhile someone edits the file by hand.
+    ASSERT_TRUE(writeAll(path, "; note\r\n[System]\r\nCustom=1\r\nLanguage=1\r\n[Net]\r\nSOCKA=UDP,b,2\r\n[Mine]\r\nx=y\r\n"));
+    ini.WriteString("System", "Language", "0");
+    ini.WriteString("Net", "SOCKB", "TCP,c,3");
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(readAll(path), QByteArray("; note\r\n[System]\r\nCustom=1\r\nLanguage=0\r\n[Net]\r\nSOCKA=UDP,b,2\r\n"
+                                        "SOCKB=TCP,c,3\r\n[Mine]\r\nx=y\r\n"));
+    // A file removed meanwhile is written from what the program holds.
+    ASSERT_TRUE(QFile::remove(path));
+    ini.WriteString("System", "Language", "1");
+    ASSERT_TRUE(ini.save());
+    EXPECT_TRUE(readAll(path).contains("Language=1"));
+}
+
+TEST(IniLoad, Utf8FilesAreReadAsUtf8AndStayUtf8)
+{
+    const QByteArray zhUtf8 = QString::fromUtf8("中文").toUtf8();
+    const QByteArray zhGbk("\xD6\xD0\xCE\xC4");
+    for (const QByteArray &bom : {QByteArray("\xEF\xBB\xBF"), QByteArray()}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("c.ini"));
+        const QByteArray file = bom + "[System]\r\nLanguage=1\r\n[Param]\r\nSTMSG=" + zhUtf8 + "\r\n";
+        ASSERT_TRUE(writeAll(path, file));
+        TIniFile ini(path);
+        ASSERT_TRUE(ini.load());
+        EXPECT_TRUE(ini.isUtf8());
+        EXPECT_EQ(ini.ReadInteger("System", "Language", -1), 1) << "the first section is found behind a BOM";
+        EXPECT_EQ(ini.ReadString("Param", "STMSG", ""), zhGbk);
+        ini.WriteString("Param", "STMSG", zhGbk + "!");
+        ini.WriteString("System", "Language", "1");
+        ASSERT_TRUE(ini.save());
+        EXPECT_EQ(readAll(path), bom + "[System]\r\nLanguage=1\r\n[Param]\r\nSTMSG=" + zhUtf8 + "!\r\n");
+    }
+    // A GBK file stays GBK, also one whose Chinese is no valid UTF-8.
+    const TIniFile gbkFile = fromBytes("[Param]\r\nSTMSG=" + zhGbk + "\r\n");
+    EXPECT_FALSE(gbkFile.isUtf8());
+    EXPECT_EQ(gbkFile.ReadString("Param", "STMSG", ""), zhGbk);
+}

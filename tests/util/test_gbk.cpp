@@ -1,6 +1,31 @@
 #include "util/Gbk.h"
+#include "util/ProFun.h"
 
 #include <gtest/gtest.h>
+
+#include <QStringDecoder>
+
+#include <random>
+
+namespace {
+
+QByteArray bytesOf(std::initializer_list<int> v)
+{
+    QByteArray b;
+    for (int x : v)
+        b.append(char(x));
+    return b;
+}
+
+void expectRoundTrip(const QByteArray &b)
+{
+    const QString text = gbk::toUnicode(b);
+    ASSERT_EQ(gbk::fromUnicode(text), b) << "bytes " << b.toHex(' ').constData();
+    // Through the hex form and back, as a Hex box does.
+    ASSERT_EQ(gbk::fromUnicode(gbk::toUnicode(HexStrToStr(StrToHexStr(gbk::fromUnicode(text), "")))), b);
+}
+
+} // namespace
 
 TEST(Gbk, RoundTripsChineseText)
 {
@@ -11,21 +36,75 @@ TEST(Gbk, RoundTripsChineseText)
     EXPECT_EQ(gbk::fromUtf8("，"), QByteArray("\xA3\xAC"));
 }
 
-TEST(Gbk, InvalidBytesBecomeReplacementCharactersAndKeepTheRest)
+TEST(Gbk, EveryByteSequenceComesBackUnchanged)
 {
-    const QByteArray bad("A\x81\x20" "B\x00" "C\xFF", 7);
-    const QString s = gbk::toUnicode(bad);
-    EXPECT_TRUE(s.startsWith('A'));
-    EXPECT_TRUE(s.contains(QChar(0xFFFD)));
-    EXPECT_TRUE(s.contains('B'));
-    EXPECT_TRUE(s.contains('C')); // nothing after a zero byte is lost
-    EXPECT_TRUE(s.contains(QChar(0)));
+    // Every single byte, every lone lead byte at the end and before ASCII,
+    // every pair of bytes (valid and invalid), zero bytes.
+    for (int a = 0; a < 256; ++a) {
+        expectRoundTrip(bytesOf({a}));
+        expectRoundTrip(bytesOf({'x', a}));
+        expectRoundTrip(bytesOf({a, 'A'}));
+        for (int b = 0; b < 256; ++b)
+            expectRoundTrip(bytesOf({a, b}));
+    }
+    expectRoundTrip(QByteArray("\0\0\xA1", 3));
+    expectRoundTrip(QByteArray());
 }
 
-TEST(Gbk, TruncatedDoubleByteAtTheEndDoesNotFail)
+TEST(Gbk, RandomByteStringsComeBackUnchanged)
 {
-    const QByteArray half("OK\xB4", 3);
-    const QString s = gbk::toUnicode(half);
-    EXPECT_TRUE(s.startsWith("OK"));
-    EXPECT_GE(s.size(), 2);
+    for (unsigned seed = 1; seed <= 2000; ++seed) {
+        std::mt19937 rng(seed);
+        const int len = std::uniform_int_distribution<int>(0, 64)(rng);
+        QByteArray b;
+        for (int i = 0; i < len; ++i) {
+            // Bias toward high bytes, where the faults live.
+            const int v = std::uniform_int_distribution<int>(0, 3)(rng) == 0
+                              ? std::uniform_int_distribution<int>(0, 0x7F)(rng)
+                              : std::uniform_int_distribution<int>(0x80, 0xFF)(rng);
+            b.append(char(v));
+        }
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        expectRoundTrip(b);
+    }
+}
+
+TEST(Gbk, ValidTextDecodesAsTheSystemCodecDoesAndOnlyBrokenBytesAreEscaped)
+{
+    const QByteArray valid = gbk::fromUtf8("心跳包ABC，测试");
+    QStringDecoder dec("GBK");
+    EXPECT_EQ(gbk::toUnicode(valid), QString(dec.decode(valid)));
+
+    // A lone lead byte at the end and an invalid pair keep their bytes.
+    const QString s = gbk::toUnicode(QByteArray("PW\xA1", 3));
+    ASSERT_EQ(s.size(), 3);
+    EXPECT_TRUE(gbk::isEscaped(s.at(2)));
+    EXPECT_EQ(gbk::escapedByte(s.at(2)), 0xA1);
+    const QString t = gbk::toUnicode(QByteArray("\xFE\x01\xA1", 3));
+    EXPECT_EQ(t.size(), 3);
+    EXPECT_EQ(t.at(1), QChar(1));
+}
+
+TEST(Gbk, NoValidCharacterFallsIntoTheEscapeRange)
+{
+    // Otherwise a real character would encode as a single raw byte.
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            const QString s = gbk::toUnicode(bytesOf({lead, trail}));
+            if (s.size() == 1) {
+                ASSERT_FALSE(gbk::isEscaped(s.at(0))) << lead << " " << trail;
+            }
+        }
+}
+
+TEST(Gbk, DisplaySpellsBrokenBytesAndKeepsText)
+{
+    EXPECT_EQ(gbk::toDisplay(QByteArray("PW\xA1", 3)), QStringLiteral("PW\\xA1"));
+    EXPECT_EQ(gbk::toDisplay(gbk::fromUtf8("中文") + QByteArray("\xFF", 1)), QString::fromUtf8("中文\\xFF"));
+    EXPECT_EQ(gbk::toDisplay("plain"), QStringLiteral("plain"));
+}
+
+TEST(Gbk, CharactersOutsideTheCodePageBecomeOneQuestionMarkEach)
+{
+    EXPECT_EQ(gbk::fromUnicode(QString::fromUtf8("a😀b")), QByteArray("a?b"));
 }
