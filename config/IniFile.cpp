@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 #include <climits>
 
@@ -97,25 +96,6 @@ QByteArray protectValue(const QByteArray &v)
     const bool blankEdge = isBlank(v.front()) || isBlank(v.back());
     const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
     return (blankEdge || quoted) ? '"' + v + '"' : v;
-}
-
-const QByteArray kUtf8Bom("\xEF\xBB\xBF");
-
-// A file an editor saved as UTF-8: with a byte-order mark, or valid UTF-8 that
-// holds at least one multi-byte character (GBK text is almost never valid UTF-8).
-bool looksUtf8(const QByteArray &bytes)
-{
-    bool high = false;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            high = true;
-            break;
-        }
-    if (!high)
-        return false;
-    QStringDecoder dec(QStringDecoder::Utf8);
-    const QString s = dec.decode(bytes);
-    return !dec.hasError() && !s.contains(QChar(0xFFFD));
 }
 
 bool isHexDigit(char c)
@@ -219,10 +199,10 @@ void TIniFile::setContent(const QByteArray &bytes)
 void TIniFile::parse(QByteArray bytes)
 {
     m_lines.clear();
-    m_bom = bytes.startsWith(kUtf8Bom);
+    m_bom = bytes.startsWith(gbk::kUtf8Bom);
     if (m_bom)
-        bytes.remove(0, kUtf8Bom.size());
-    m_utf8 = m_bom || looksUtf8(bytes);
+        bytes.remove(0, gbk::kUtf8Bom.size());
+    m_utf8 = m_bom || gbk::looksUtf8(bytes);
     qsizetype pos = 0;
     while (pos < bytes.size()) {
         qsizetype end = bytes.indexOf('\n', pos);
@@ -248,7 +228,7 @@ QByteArray TIniFile::fromFile(const QByteArray &fileText) const
 
 QByteArray TIniFile::content() const
 {
-    QByteArray out = m_bom ? kUtf8Bom : QByteArray();
+    QByteArray out = m_bom ? gbk::kUtf8Bom : QByteArray();
     for (const QByteArray &line : m_lines) {
         out += line;
         out += kCrLf;

@@ -133,6 +133,12 @@ void TLangList::ReadLangBytes(const QByteArray &bytes)
     const qsizetype eof = data.indexOf(kEndOfFile);
     if (eof >= 0)
         data.truncate(eof);
+    // A file saved by an editor as UTF-8: the program's texts are GBK.
+    if (gbk::looksUtf8(data)) {
+        if (data.startsWith(gbk::kUtf8Bom))
+            data.remove(0, gbk::kUtf8Bom.size());
+        data = gbk::fromUnicode(QString::fromUtf8(data));
+    }
     qsizetype pos = 0;
     while (pos < data.size()) {
         qsizetype end = data.indexOf('\n', pos);

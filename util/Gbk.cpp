@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -133,6 +134,18 @@ QString spellEscapes(const QString &text)
             out += c;
     }
     return out;
+}
+
+bool looksUtf8(const QByteArray &bytes)
+{
+    if (bytes.startsWith(kUtf8Bom))
+        return true;
+    const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (!high)
+        return false;
+    QStringDecoder dec(QStringDecoder::Utf8);
+    const QString s = dec.decode(bytes);
+    return !dec.hasError() && !s.contains(QChar(0xFFFD));
 }
 
 QString toDisplay(const QByteArray &bytes) { return spellEscapes(toUnicode(bytes)); }

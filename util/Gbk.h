@@ -30,6 +30,12 @@ QString spellEscapes(const QString &text);
 // Convenience for literals in the sources (UTF-8) that must become GBK bytes.
 inline QByteArray fromUtf8(const char *utf8) { return fromUnicode(QString::fromUtf8(utf8)); }
 
+// Files that an editor saved as UTF-8: with this byte-order mark, or valid
+// UTF-8 that holds at least one multi-byte character (GBK text is almost
+// never valid UTF-8).
+inline const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+bool looksUtf8(const QByteArray &bytes);
+
 // First byte of a double-byte character.
 inline bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "util/Gbk.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/common/TestFiles.h"
@@ -170,6 +172,24 @@ TEST(LangReader, ByteHexOneAEndsTheFile)
     t.ReadLangBytes("a|1|2\r\nb|3|4\x1A" "c|5|6\r\n");
     EXPECT_EQ(t.FileKeys, (QByteArrayList{"a", "b"}));
     EXPECT_EQ(t.FileEnglish.last(), "4");
+}
+
+TEST(LangReader, FilesSavedAsUtf8GiveTheSameTexts)
+{
+    const QByteArray utf8 = QString::fromUtf8("lang_btnOpen|打开串口|Open Serial\r\nx|中|y").toUtf8();
+    const QByteArray gbkText = gbk::fromUtf8("打开串口");
+    for (const QByteArray &bom : {QByteArray("\xEF\xBB\xBF"), QByteArray()}) {
+        TLangList t;
+        t.ReadLangBytes(bom + utf8);
+        ASSERT_EQ(t.FileKeys.size(), 2);
+        EXPECT_EQ(t.FileKeys.first(), "lang_btnOpen") << "the BOM is no part of the first key";
+        EXPECT_EQ(t.FileChinese.first(), gbkText);
+        EXPECT_EQ(t.FileEnglish.first(), "Open Serial");
+    }
+    // The same texts in GBK are read as they are.
+    TLangList g;
+    g.ReadLangBytes("k|" + gbkText + "|e");
+    EXPECT_EQ(g.FileChinese.first(), gbkText);
 }
 
 TEST(LangReader, CutFunctions)
