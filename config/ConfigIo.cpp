@@ -130,6 +130,11 @@ void LoadIni(IniTarget &t, const QString &dir)
     p.WriteRegDtSlot(1, QByteArray());
     p.WriteRegDtSlot(2, ReadIniStr("Reg", "REGID", "1111"));
     p.WriteRegDtSlot(4, ReadIniStr("Reg", "REGDT", kDefaultWebHost));
+    // The cloud id and code: a file without them leaves the form as it is.
+    if (IniFile && IniFile->ValueExists("Reg", "CLOUDID"))
+        p.WriteRegDtSlot(3, ReadIniStr("Reg", "CLOUDID", QByteArray()));
+    if (IniFile && IniFile->ValueExists("Reg", "CLOUDPA"))
+        SetText(c.edtCloudPa, ReadIniStr("Reg", "CLOUDPA", QByteArray()));
     param("Reg", "REGSND", "LINK");
 
     // HTTPD
@@ -209,7 +214,9 @@ bool SaveIni(IniTarget &t, QString *error)
     if (c.cbbRegDt) {
         WriteIniStr("Reg", "REGID", gbk::fromUnicode(c.cbbRegDt->itemText(2)));
         WriteIniStr("Reg", "REGDT", gbk::fromUnicode(c.cbbRegDt->itemText(4)));
+        WriteIniStr("Reg", "CLOUDID", gbk::fromUnicode(c.cbbRegDt->itemText(3)));
     }
+    WriteIniStr("Reg", "CLOUDPA", TextOf(c.edtCloudPa));
     writeChoice("Reg", "REGSND", c.cbbRegSnd, "LINK", "DATA");
 
     WriteIniStr("HTTPD", "HTPTP", comboText(c.cbbHTPTP));

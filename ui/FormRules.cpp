@@ -98,11 +98,18 @@ void TFrm_Main::rzchckbxHexClick(int tag)
         const QByteArray out = rzchckbxHeartDtHex->isChecked() ? StrToHexStr(t, "") : HexStrToStr(t);
         edtHeartDt->setText(gbk::toUnicode(out));
     } else if (tag == 2) {
-        const QByteArray t = gbk::fromUnicode(cbbRegDt->currentText());
+        // The box shows only with the custom type, so a user click converts what is
+        // typed there. Set from code (an answer, the configuration) while another
+        // type is chosen, it converts the stored custom data and leaves the shown
+        // slot alone: otherwise Set All would send the custom data as that type's value.
+        const bool custom = cbbRegTp->currentIndex() == 4;
+        const QByteArray t = gbk::fromUnicode(custom ? cbbRegDt->currentText() : cbbRegDt->itemText(4));
         const QByteArray out = rzchckbxRegDtHex->isChecked() ? StrToHexStr(t, "") : HexStrToStr(t);
         cbbRegDt->setItemText(4, gbk::toUnicode(out));
-        cbbRegDt->setCurrentIndex(4);
-        cbbRegDt->setEditText(gbk::toUnicode(out));
+        if (custom) {
+            cbbRegDt->setCurrentIndex(4);
+            cbbRegDt->setEditText(gbk::toUnicode(out));
+        }
     }
 }
 

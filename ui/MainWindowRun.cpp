@@ -13,6 +13,7 @@
 #include "protocol/Protocol.h"
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
+#include "ui/FormWheel.h"
 #include "ui/MainTexts.h"
 #include "ui/Pictures.h"
 #include "ui/Widgets.h"
@@ -120,6 +121,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     wireProtocol();
 
     qApp->installEventFilter(this);
+    KeepWheelFromFocusing(this);
     rztlbrSend->installEventFilter(this);
     // The spacer is sized from the bar's width; it must not feed back into the
     // bar's minimum, or the window could never become narrower again.
@@ -443,17 +445,8 @@ bool TFrm_Main::eventFilter(QObject *o, QEvent *e)
     }
     if (o == rztlbrSend && e->type() == QEvent::Resize)
         rzgrpbxDoResize();
-    if (e->type() == QEvent::Wheel) {
-        auto *vp = qobject_cast<QWidget *>(o);
-        auto *area = vp ? qobject_cast<QScrollArea *>(vp->parentWidget()) : nullptr;
-        if (area && (area->objectName() == "advscrlbxPara" || area->objectName() == "advscrlbxBase")) {
-            // One line per wheel event, whatever the delta.
-            const int dy = static_cast<QWheelEvent *>(e)->angleDelta().y();
-            area->verticalScrollBar()->triggerAction(dy < 0 ? QAbstractSlider::SliderSingleStepAdd
-                                                            : QAbstractSlider::SliderSingleStepSub);
-            return true;
-        }
-    }
+    if (HandleFormWheel(o, e))
+        return true;
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) {
         auto *w = qobject_cast<QWidget *>(o);
         if (!w || w->window() != this || !isActiveWindowOrOffscreen())

@@ -158,7 +158,7 @@ TEST(ConfigFirstRun, NewFileHoldsNineSectionsInTableOrder)
         {"WKMOD", {"WKMOD"}},
         {"Socket", sock('A') + sock('B') + sock('C') + Keys{"SOCKIND"} + sock('D')},
         {"Heart", {"HEARTEN", "HEARTDT", "HEARTSND", "HEARTTM"}},
-        {"Reg", {"REGEN", "REGTP", "REGID", "REGDT", "REGSND"}},
+        {"Reg", {"REGEN", "REGTP", "REGID", "REGDT", "CLOUDID", "CLOUDPA", "REGSND"}},
         {"HTTPD", {"HTPTP", "HTPURL", "HTPSV", "HTPHD", "HTPFLT", "HTPTO"}},
         {"SMS", {"DSTNUM", "SMSFLT", "SMSPH"}},
         {"Base", {"UART", "RFCEN", "UARTFT", "UARTFL", "E", "CMDPW", "STMSG", "APN"}},

@@ -1,0 +1,199 @@
+// The configure cycle must never change what the user did not change: Get All from
+// one module, Set All into another, and the second holds exactly the first's values,
+// for random module states (GBK text, broken GBK, binary data, every mode and type).
+// DTU_ROUNDTRIP_SEEDS sets how many seeds run (default: a few for every test run).
+#include "comm/PortList.h"
+#include "config/IniFile.h"
+#include "lang/AppLang.h"
+#include "protocol/ParamCodec.h"
+#include "tests/roundtrip/RandomState.h"
+#include "tools/dtu-sim/SimModule.h"
+#include "ui/Console.h"
+#include "ui/MainWindow.h"
+#include "comm/SPComm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+int seedCount(int fallback)
+{
+    bool ok = false;
+    const int n = qEnvironmentVariableIntValue("DTU_ROUNDTRIP_SEEDS", &ok);
+    return ok && n > 0 ? n : fallback;
+}
+
+SimOptions commandState()
+{
+    SimOptions o;
+    o.startInCommandState = true;
+    return o;
+}
+
+// Module A holds a random state; module B differs from it in every word.
+struct Modules {
+    explicit Modules(unsigned seed) : rng(seed), a(commandState()), b(commandState())
+    {
+        state = RandomModuleState(rng);
+        // Most faults live in the network mode's registration and heartbeat.
+        if (rng() % 3 != 0) {
+            setState("WKMOD", "NET");
+            setState("REGEN", "ON");
+            setState("HEARTEN", "ON");
+        }
+        ok = a.start() && b.start();
+        for (const auto &kv : state) {
+            a.setParam(kv.first, kv.second);
+            b.setParam(kv.first, RandomValueOtherThan(kv.first, kv.second, rng));
+        }
+    }
+    // Every word B received a setting for holds A's value; every word Set All must
+    // write was written. SMS words are not read by Get All, so B gets the form's.
+    void expectBHoldsA(bool more) const
+    {
+        QSet<QByteArray> written;
+        for (const QByteArray &line : b.receivedLines()) {
+            const qsizetype eq = line.indexOf('=');
+            if (line.startsWith("AT+") && eq > 0)
+                written << line.mid(3, eq - 3);
+        }
+        for (const QByteArray &w : WordsSetAllMustWrite(state, more))
+            EXPECT_TRUE(written.contains(w)) << "not written: " << w.constData();
+        for (const QByteArray &w : written) {
+            if (w == "DSTNUM" || w == "SMSFLT" || w == "SMSPH")
+                continue;
+            EXPECT_EQ(b.param(w).toHex(' ').toStdString(), a.param(w).toHex(' ').toStdString()) << "word " << w.constData();
+        }
+    }
+    void setState(const QByteArray &word, const QByteArray &value)
+    {
+        for (auto &kv : state)
+            if (kv.first == word)
+                kv.second = value;
+    }
+    std::mt19937 rng;
+    SimParamList state;
+    SimModule a, b;
+    bool ok = false;
+};
+
+class Window {
+public:
+    explicit Window(const QString &dir)
+    {
+        StartOptions o;
+        o.configDir = dir;
+        w = std::make_unique<TFrm_Main>(o);
+        if (LangList)
+            LangList->IsChinese = false;
+        w->console()->setTap([this](LineKind k, const QByteArray &t) {
+            done += t == "Operation complete";
+            errors += k == LineKind::Err;
+        });
+    }
+    bool open(const SimModule &sim)
+    {
+        RegisterExtraPort(sim.slavePath());
+        w->FillPortList();
+        ParamCodec::SelectItem(w->cbbOpenCom, QFile::encodeName(sim.slavePath()));
+        ParamCodec::SelectItem(w->cbbOpenBaud, "115200");
+        w->btnSysClick(1);
+        // Answers arrive whole on a pty; a short gap keeps many seeds affordable.
+        w->comm()->setReadIntervalTimeout(15);
+        return w->ComOpened();
+    }
+    void close(const SimModule &sim)
+    {
+        w->PortClose();
+        UnregisterExtraPort(sim.slavePath());
+    }
+    bool run(int tag)
+    {
+        const int before = done;
+        w->btnDoClick(tag);
+        QElapsedTimer t;
+        t.start();
+        while (done == before && t.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return done > before;
+    }
+    template <class T> T *get(const char *name) { return w->findChild<T *>(QLatin1String(name)); }
+
+    std::unique_ptr<TFrm_Main> w;
+    int done = 0;
+    int errors = 0;
+};
+
+} // namespace
+
+TEST(RoundTrip, GetAllThenSetAllInOneWindowCopiesTheModuleExactly)
+{
+    const int seeds = seedCount(20);
+    for (int seed = 1; seed <= seeds; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << " (DTU_ROUNDTRIP_SEEDS)");
+        Modules m{unsigned(seed)};
+        ASSERT_TRUE(m.ok);
+        QTemporaryDir dir;
+        Window win(dir.path());
+        // The window's own state beforehand: Hex boxes, advanced box, registration type.
+        win.get<QCheckBox>("rzchckbxHeartDtHex")->setChecked(m.rng() % 2);
+        win.get<QCheckBox>("rzchckbxRegDtHex")->setChecked(m.rng() % 3 == 0); // cleared in a new configuration
+        const bool more = m.rng() % 4 != 0;
+        win.get<QCheckBox>("rzchckbxMore")->setChecked(more);
+        win.get<QComboBox>("cbbRegTp")->setCurrentIndex(int(m.rng() % 5));
+        win.w->cbbRegTpChange();
+
+        ASSERT_TRUE(win.open(m.a));
+        ASSERT_TRUE(win.run(10)) << "Get All did not complete";
+        win.close(m.a);
+        ASSERT_TRUE(win.open(m.b));
+        ASSERT_TRUE(win.run(11)) << "Set All did not complete";
+        win.close(m.b);
+        EXPECT_EQ(win.errors, 0) << "a value was refused";
+        m.expectBHoldsA(more);
+        if (HasFailure())
+            return; // the first failing seed is the one to look at
+    }
+}
+
+TEST(RoundTrip, BatchGetAllToAFileAndSetAllFromItCopiesTheModuleExactly)
+{
+    const int seeds = seedCount(20) / 4 + 1;
+    for (int seed = 1001; seed < 1001 + seeds; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        Modules m{unsigned(seed)};
+        ASSERT_TRUE(m.ok);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("module.ini"));
+        auto batch = [&](const QString &op, const SimModule &sim) {
+            QProcess p;
+            p.start(QStringLiteral(DTU_CONFIG_BIN), {"--batch", op, "--port", sim.slavePath(), "--ini", ini});
+            const bool finished = p.waitForFinished(120000);
+            if (!finished)
+                p.kill();
+            return finished ? p.exitCode() : -1;
+        };
+        ASSERT_EQ(batch("get-all", m.a), 0);
+        // A provisioning file may ask for the advanced settings too.
+        const bool more = m.rng() % 2;
+        {
+            TIniFile f(ini);
+            ASSERT_TRUE(f.load());
+            f.WriteString("System", "ShowMore", more ? "ON" : "OFF");
+            ASSERT_TRUE(f.save());
+        }
+        ASSERT_EQ(batch("set-all", m.b), 0);
+        m.expectBHoldsA(more);
+        if (HasFailure())
+            return;
+    }
+}

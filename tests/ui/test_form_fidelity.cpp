@@ -1,0 +1,144 @@
+// The form never changes what the user did not change: bytes that are no valid
+// GBK, the Hex boxes, the registration slots, the configuration file, the wheel.
+#include "UiTestUtil.h"
+
+#include "protocol/FormControls.h"
+#include "protocol/Protocol.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+QByteArray randomBytes(std::mt19937 &rng, int maxLen)
+{
+    QByteArray b;
+    const int n = std::uniform_int_distribution<int>(0, maxLen)(rng);
+    for (int i = 0; i < n; ++i)
+        b.append(char(std::uniform_int_distribution<int>(0, 255)(rng)));
+    return b;
+}
+
+QLineEdit *edit(TFrm_Main &w, const char *name) { return w.findChild<QLineEdit *>(QLatin1String(name)); }
+
+} // namespace
+
+TEST(FormFidelity, BrokenGbkInTextFieldsGoesOutAndIntoTheFileUnchanged)
+{
+    WindowFixture f(false);
+    const QByteArray pw("PW\xA1", 3), msg("\xD6\xD0\xCE\xC4\xD6", 5), apn("a\x80\xFF,b", 6);
+    f.w->protocol()->ApplyParam("CMDPW", pw);
+    f.w->protocol()->ApplyParam("STMSG", msg);
+    f.w->protocol()->ApplyParam("APN", apn);
+    EXPECT_EQ(TextOf(edit(*f.w, "lbledtCmdPw")), pw);
+    EXPECT_EQ(TextOf(edit(*f.w, "lbledtStMsg")), msg);
+    f.reopen(false); // saved at close, loaded at start
+    EXPECT_EQ(TextOf(edit(*f.w, "lbledtCmdPw")), pw);
+    EXPECT_EQ(TextOf(edit(*f.w, "lbledtStMsg")), msg);
+    EXPECT_EQ(TextOf(edit(*f.w, "lbledtApn")), apn);
+}
+
+TEST(FormFidelity, HexBoxesOffThenOnGiveBackTheSameHexForAnyData)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    auto *heartHex = w.findChild<QCheckBox *>("rzchckbxHeartDtHex");
+    auto *regHex = w.findChild<QCheckBox *>("rzchckbxRegDtHex");
+    auto *regDt = w.findChild<QComboBox *>("cbbRegDt");
+    w.cbbRegTp->setCurrentIndex(4);
+    w.cbbRegTpChange();
+    std::mt19937 rng(11);
+    for (int i = 0; i < 300; ++i) {
+        const QByteArray hex = randomBytes(rng, 24).toHex().toUpper();
+        SCOPED_TRACE(hex.constData());
+        heartHex->setChecked(true);
+        SetText(edit(w, "edtHeartDt"), hex);
+        heartHex->setChecked(false);
+        heartHex->setChecked(true);
+        ASSERT_EQ(TextOf(edit(w, "edtHeartDt")), hex);
+
+        regHex->setChecked(true);
+        w.protocol()->WriteRegDtSlot(4, hex);
+        regHex->setChecked(false);
+        regHex->setChecked(true);
+        ASSERT_EQ(gbk::fromUnicode(regDt->currentText()), hex);
+    }
+}
+
+TEST(FormFidelity, CustomDataAnswerKeepsTheSlotOfTheChosenTypeShown)
+{
+    // A registration id is shown; the custom data arrives with its Hex box cleared.
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    Protocol &p = *w.protocol();
+    auto *regDt = w.findChild<QComboBox *>("cbbRegDt");
+    w.findChild<QCheckBox *>("rzchckbxRegDtHex")->setChecked(false);
+    p.ApplyParam("REGTP", "D2DID");
+    p.ApplyParam("REGID", "DEV-0042");
+    p.ApplyParam("REGDT", "7777772E6578616D706C652E636F6D");
+    EXPECT_EQ(regDt->currentText(), QStringLiteral("DEV-0042"));
+    EXPECT_EQ(regDt->itemText(4), QStringLiteral("7777772E6578616D706C652E636F6D"));
+    EXPECT_TRUE(w.findChild<QCheckBox *>("rzchckbxRegDtHex")->isChecked());
+    // The same with the cloud type.
+    p.ApplyParam("REGTP", "CLOUD");
+    p.ApplyParam("CLOUD", "00001234567890000001,12345678");
+    w.findChild<QCheckBox *>("rzchckbxRegDtHex")->setChecked(false);
+    EXPECT_EQ(regDt->currentText(), QStringLiteral("00001234567890000001"));
+}
+
+TEST(FormFidelity, TheWheelOverAFormListScrollsTheFormAndChangesNoSelection)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    w.resize(1160, 420);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    Pump(50);
+    auto *para = w.findChild<QScrollArea *>("advscrlbxPara");
+    para->widget()->setMinimumHeight(2000);
+    Pump(50);
+    QScrollBar *sb = para->verticalScrollBar();
+    sb->setValue(sb->maximum() / 2);
+    int scrolled = 0;
+    for (const char *areaName : {"advscrlbxPara", "advscrlbxBase"}) {
+        auto *area = w.findChild<QScrollArea *>(QLatin1String(areaName));
+        ASSERT_TRUE(area);
+        const auto combos = area->findChildren<QComboBox *>();
+        ASSERT_FALSE(combos.isEmpty());
+        for (QComboBox *c : combos) {
+            if (c->count() < 2)
+                continue;
+            c->setCurrentIndex(1);
+            const QString shown = c->currentText();
+            for (int dy : {120, -120, 240, -480}) {
+                const int before = area->verticalScrollBar()->value();
+                QWheelEvent ev(QPointF(3, 3), c->mapToGlobal(QPoint(3, 3)), QPoint(), QPoint(0, dy), Qt::NoButton,
+                               Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(c->isEditable() ? static_cast<QWidget *>(c->lineEdit()) : c, &ev);
+                EXPECT_EQ(c->currentIndex(), 1) << c->objectName().toStdString();
+                EXPECT_EQ(c->currentText(), shown) << c->objectName().toStdString();
+                EXPECT_FALSE(c->hasFocus()) << "the wheel must not give " << c->objectName().toStdString() << " the focus";
+                scrolled += area->verticalScrollBar()->value() != before;
+            }
+        }
+    }
+    EXPECT_GT(scrolled, 0) << "the wheel over a list scrolls the form";
+    // A list the user clicked into keeps its wheel.
+    QComboBox *tp = w.cbbRegTp;
+    tp->setFocus(Qt::MouseFocusReason);
+    Pump(10);
+    ASSERT_EQ(QApplication::focusWidget(), tp);
+    tp->setCurrentIndex(1);
+    QWheelEvent ev(QPointF(3, 3), tp->mapToGlobal(QPoint(3, 3)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(tp, &ev);
+    EXPECT_NE(tp->currentIndex(), 1);
+}
