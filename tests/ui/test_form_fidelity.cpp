@@ -142,3 +142,14 @@ TEST(FormFidelity, TheWheelOverAFormListScrollsTheFormAndChangesNoSelection)
     QApplication::sendEvent(tp, &ev);
     EXPECT_NE(tp->currentIndex(), 1);
 }
+
+TEST(FormFidelity, TheConsoleSpellsBytesThatAreNoText)
+{
+    WindowFixture f(false);
+    f.w->console()->ShowRcv(QByteArray("+CMDPW:PW\xA1\r\n", 12));
+    f.w->console()->ShowRcv(gbk::fromUtf8("中文") + QByteArray("\xFF\x80", 2));
+    const QStringList lines = PaneLines(f.console());
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines.at(lines.size() - 2), QStringLiteral("+CMDPW:PW\\xA1"));
+    EXPECT_EQ(lines.last(), U("中文\\xFF€")); // 0x80 is the euro sign of the code page
+}
