@@ -108,7 +108,7 @@ public:
         ParamCodec::SelectItem(w->cbbOpenBaud, "115200");
         w->btnSysClick(1);
         // Answers arrive whole on a pty; a short gap keeps many seeds affordable.
-        w->comm()->setReadIntervalTimeout(15);
+        w->comm()->setReadIntervalTimeout(30);
         return w->ComOpened();
     }
     void close(const SimModule &sim)
