@@ -154,19 +154,11 @@ QString toDisplay(const QByteArray &bytes) { return spellEscapes(toUnicode(bytes
 
 bool SameTextNoCase(const QByteArray &a, const QByteArray &b)
 {
-    if (a.size() != b.size())
-        return false;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c; };
-    const qsizetype n = a.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (gbk::isLeadByte(static_cast<unsigned char>(a.at(i))) && i + 1 < n) {
-            if (a.at(i) != b.at(i) || a.at(i + 1) != b.at(i + 1))
-                return false;
-            ++i;
-            continue;
-        }
-        if (lower(a.at(i)) != lower(b.at(i)))
-            return false;
-    }
-    return true;
+    const auto ascii = [](const QByteArray &t) {
+        return std::all_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (ascii(a) && ascii(b))
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    // Double-byte letters fold too: full-width Latin, Greek, Cyrillic.
+    return gbk::toUnicode(a).compare(gbk::toUnicode(b), Qt::CaseInsensitive) == 0;
 }

@@ -41,6 +41,6 @@ inline bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 } // namespace gbk
 
-// ASCII letters compare case-folded; a double-byte character compares exactly,
-// so a trail byte that happens to be a letter is never folded.
+// Letters compare case-folded, double-byte ones too (full-width Latin, Greek,
+// Cyrillic); a trail byte that happens to be an ASCII letter is never folded.
 bool SameTextNoCase(const QByteArray &a, const QByteArray &b);

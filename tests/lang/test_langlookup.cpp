@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "util/Gbk.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -91,7 +93,7 @@ TEST(LangTextWithoutTable, ReturnsTheKey)
     EXPECT_EQ(LangList, nullptr);
 }
 
-TEST(SameTextNoCase, FoldsAsciiOnlyOutsideDoubleByteCharacters)
+TEST(SameTextNoCase, FoldsLettersButNeverATrailByte)
 {
     EXPECT_TRUE(SameTextNoCase("Lang_BTN", "lang_btn"));
     EXPECT_FALSE(SameTextNoCase("lang_btn", "lang_btn "));
@@ -99,10 +101,25 @@ TEST(SameTextNoCase, FoldsAsciiOnlyOutsideDoubleByteCharacters)
     // 0x81 0x41 and 0x81 0x61 are two different characters: the trail byte is no letter.
     EXPECT_FALSE(SameTextNoCase("\x81" "A", "\x81" "a"));
     EXPECT_TRUE(SameTextNoCase("x\x81" "Ay", "X\x81" "AY"));
-    // Only ASCII letters fold.
+    // Bytes that are no text compare exactly.
     EXPECT_FALSE(SameTextNoCase("\xC0", "\xE0"));
     EXPECT_TRUE(SameTextNoCase(QByteArray("a\0B", 3), QByteArray("A\0b", 3)));
     EXPECT_FALSE(SameTextNoCase(QByteArray("a\0B", 3), QByteArray("A\0c", 3)));
+}
+
+TEST(SameTextNoCase, DoubleByteLettersFoldToo)
+{
+    const auto g = [](const char *utf8) { return gbk::fromUtf8(utf8); };
+    EXPECT_TRUE(SameTextNoCase(g("ＫＥＹ＿ａ"), g("ｋｅｙ＿Ａ"))); // full-width Latin
+    EXPECT_TRUE(SameTextNoCase(g("ΑΒΓ"), g("αβγ")));                       // Greek
+    EXPECT_TRUE(SameTextNoCase(g("ПРИВЕТ"), g("привет")));                 // Cyrillic
+    EXPECT_FALSE(SameTextNoCase(g("ＫＥＹ"), g("KEY")));                   // full width is not ASCII
+    EXPECT_FALSE(SameTextNoCase(g("中文"), g("中问")));
+
+    TLangList t;
+    t.AddDefault(g("ｋｅｙ"), "zh", "en");
+    t.IsChinese = false;
+    EXPECT_EQ(t.GetText(g("ＫＥＹ")), "en");
 }
 
 TEST(SystemLanguage, FirstNonEmptyLocaleVariableDecides)
