@@ -3,10 +3,13 @@
 #include "app/RunOnce.h"
 #include "app/Version.h"
 #include "config/ConfigDir.h"
+#include "config/ConfigIo.h"
+#include "lang/AppLang.h"
 #include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QIcon>
 
 #include <QSocketNotifier>
@@ -117,7 +120,9 @@ int main(int argc, char **argv)
     }
 
     StartOptions opts;
-    opts.configDir = ConfigDirFor(QCoreApplication::applicationDirPath());
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    opts.configDir = ConfigDirFor(exeDir, {QLatin1String(kConfigFileName), QLatin1String(kLangFileName)});
+    opts.perUserConfig = QDir(opts.configDir) != QDir(exeDir);
     DemoModule demo;
     const bool demoOn = p.isSet(optDemo) && demo.start();
     int rc = 0;

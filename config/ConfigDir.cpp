@@ -1,6 +1,7 @@
 #include "config/ConfigDir.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -21,7 +22,19 @@ bool IsSystemProgramDir(const QString &exeDir)
            d == QLatin1String("/sbin");
 }
 
-QString ConfigDirFor(const QString &exeDir)
+void SeedConfigFiles(const QString &fromDir, const QString &toDir, const QStringList &names)
+{
+    if (fromDir.isEmpty())
+        return;
+    for (const QString &name : names) {
+        const QString mine = QDir(toDir).filePath(name);
+        const QString beside = QDir(fromDir).filePath(name);
+        if (!QFileInfo::exists(mine) && QFileInfo(beside).isFile())
+            QFile::copy(beside, mine);
+    }
+}
+
+QString ConfigDirFor(const QString &exeDir, const QStringList &seedFiles)
 {
     // An installed program keeps its files per user, even when root could write
     // beside it.
@@ -31,5 +44,6 @@ QString ConfigDirFor(const QString &exeDir)
     const QString dir = QDir(base.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : base)
                             .filePath(QStringLiteral("dtu-config"));
     QDir().mkpath(dir);
+    SeedConfigFiles(exeDir, dir, seedFiles);
     return dir;
 }

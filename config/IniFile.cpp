@@ -362,6 +362,11 @@ bool TIniFile::save(QString *error)
     // Writing only our keys over a file we could not read would lose everything else in it.
     if (m_unreadable)
         return fail(QStringLiteral("the file could not be read, so it is not overwritten"));
+    // A file without any write permission is the user's "do not touch", also for root,
+    // whom the rename below would not stop.
+    if (const QFileInfo fi(m_fileName); fi.exists() &&
+        !(fi.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+        return fail(QStringLiteral("the file is read-only"));
     // Edits made on disk since the load are kept: the writes are applied again
     // to the file as it is now.
     if (QFileInfo::exists(m_fileName)) {

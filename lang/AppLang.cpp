@@ -171,6 +171,7 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_LangFileError the language file could not be written (%s: its path)
 //   info_FwOpenFail    a firmware file could not be opened (%s: its path)
 //   info_FwFileGone    the firmware file became unreadable during a transfer
+//   info_CfgKeptIn     the configuration lives in the per-user directory (%s: its path)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -181,6 +182,7 @@ const TextRow kExtraTexts[] = {
     {"info_FwOpenFail", "无法打开固件文件 %s", "Unable to open firmware file %s"},
     {"info_FwFileGone", "固件文件已不可用，升级已中止",
      "Firmware file is no longer available; transfer stopped"},
+    {"info_CfgKeptIn", "配置保存在 %s", "Configuration kept in %s"},
 };
 
 void addRows(const TextRow *rows, std::size_t count)

@@ -36,6 +36,7 @@ struct StartOptions {
     QString configDir;    // where R52xCfg.ini and R52xLang.txt live
     bool loadConfig = true;
     bool keepStoredWorkMode = false; // batch set-all applies the stored mode
+    bool perUserConfig = false;      // the files live in the per-user directory: say where
 };
 
 class TFrm_Main : public QMainWindow, public FormHooks, public IniTarget {

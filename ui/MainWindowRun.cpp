@@ -198,6 +198,8 @@ void TFrm_Main::FormCreate()
     if (m_opts.loadConfig)
         LoadIni(*this, m_opts.configDir);
     ApplyMainTexts();
+    if (m_opts.perUserConfig)
+        m_console->ShowInfo(gbk::fromUnicode(LangTextU("info_CfgKeptIn").replace(QLatin1String("%s"), ConfigFilePath(m_opts.configDir))));
     if (lf == TLangFileState::WriteFailed)
         m_console->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileError").replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
     if (!m_opts.keepStoredWorkMode) {

@@ -67,3 +67,27 @@ TEST_F(ConfigDirTest, InstalledProgramUsesTheUserDirectoryEvenWhenRootCouldWrite
     EXPECT_FALSE(IsSystemProgramDir("/home/me/dtu-config/build/app"));
     EXPECT_EQ(ConfigDirFor("/usr/bin"), home.filePath("dtu-config"));
 }
+
+TEST_F(ConfigDirTest, FilesBesideTheProgramSeedTheUserDirectoryOnce)
+{
+    QTemporaryDir exe, user;
+    auto write = [](const QString &path, const QByteArray &b) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
+    };
+    auto read = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    };
+    ASSERT_TRUE(write(exe.filePath("a.ini"), "[System]\r\nLanguage=0\r\n"));
+    ASSERT_TRUE(write(user.filePath("b.txt"), "mine"));
+    ASSERT_TRUE(write(exe.filePath("b.txt"), "shipped"));
+    SeedConfigFiles(exe.path(), user.path(), {"a.ini", "b.txt", "c.missing"});
+    EXPECT_EQ(read(user.filePath("a.ini")), "[System]\r\nLanguage=0\r\n");
+    EXPECT_EQ(read(user.filePath("b.txt")), "mine") << "a per-user file is never replaced";
+    EXPECT_FALSE(QFileInfo::exists(user.filePath("c.missing")));
+    // Later edits beside the program no longer matter.
+    ASSERT_TRUE(write(exe.filePath("a.ini"), "changed"));
+    SeedConfigFiles(exe.path(), user.path(), {"a.ini"});
+    EXPECT_EQ(read(user.filePath("a.ini")), "[System]\r\nLanguage=0\r\n");
+}

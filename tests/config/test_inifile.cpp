@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -263,6 +264,24 @@ TEST(IniSave, ReadOnlyDirectoryLeavesTheOldFileIntact)
     EXPECT_EQ(readAll(path), kHandMade);
     EXPECT_EQ(QDir(sub).entryList(QDir::Files | QDir::Hidden).size(), 1);
     QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST(IniSave, ReadOnlyFileIsNeverReplacedAlsoForRoot)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("R52xCfg.ini");
+    ASSERT_TRUE(writeAll(path, kHandMade));
+    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    ASSERT_TRUE(QFile::setPermissions(path, readOnly));
+    TIniFile ini(path);
+    ASSERT_TRUE(ini.load());
+    ini.WriteString("System", "Language", "0");
+    QString error;
+    EXPECT_FALSE(ini.save(&error));
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_EQ(readAll(path), kHandMade);
+    EXPECT_FALSE(QFileInfo(path).permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther))
+        << "the file stays read-only";
 }
 
 TEST(IniLoad, FileThatCannotBeReadIsNeverOverwritten)
