@@ -1,6 +1,6 @@
 #pragma once
-// Instance marker: a named shared-memory block of one 32-bit value, held for
-// the life of the process. Nothing reads it; failures are silent.
+// Instance marker: a named shared-memory block of one 32-bit value that exists
+// for as long as any instance runs. Nothing reads it; failures are silent.
 class RunOnceMarker {
 public:
     explicit RunOnceMarker(const char *name = RunOnceMarker::name());
@@ -13,6 +13,8 @@ public:
     static const char *name();
 
 private:
+    void release();
+
     const char *m_name;
     int m_fd = -1;
     void *m_view = nullptr;

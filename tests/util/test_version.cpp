@@ -33,6 +33,7 @@ TEST(Version, OutOfRangeIsNoVersion)
 #include "app/RunOnce.h"
 
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -69,4 +70,28 @@ TEST(RunOnce, SecondInstanceMapsTheSameMarkerAndLeavesItsValue)
     EXPECT_LT(shm_open(name.c_str(), O_RDWR, 0), 0);
     munmap(value, 4);
     close(fd);
+}
+
+TEST(RunOnce, TheMarkerLastsAsLongAsAnyInstanceRuns)
+{
+    const std::string name = "/dtu-config-test-marker3-" + std::to_string(getpid());
+    const auto exists = [&] {
+        const int fd = shm_open(name.c_str(), O_RDONLY, 0);
+        if (fd >= 0)
+            close(fd);
+        return fd >= 0;
+    };
+    auto first = std::make_unique<RunOnceMarker>(name.c_str());
+    auto second = std::make_unique<RunOnceMarker>(name.c_str());
+    ASSERT_TRUE(first->createdHere());
+    EXPECT_FALSE(second->createdHere());
+    first.reset(); // the first to start leaves first
+    EXPECT_TRUE(exists()) << "the second instance still runs";
+    auto third = std::make_unique<RunOnceMarker>(name.c_str());
+    EXPECT_TRUE(third->held());
+    EXPECT_FALSE(third->createdHere()) << "a third start joins the one marker";
+    second.reset();
+    EXPECT_TRUE(exists());
+    third.reset();
+    EXPECT_FALSE(exists()) << "the last instance removes the name";
 }
