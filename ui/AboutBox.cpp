@@ -140,6 +140,7 @@ Tfrm_About::Tfrm_About(TFrm_Main *main) : QDialog(main), m_main(main)
 void Tfrm_About::showEvent(QShowEvent *e)
 {
     FormShow();
+    CentreOnScreen(this);
     QDialog::showEvent(e);
 }
 
@@ -159,7 +160,9 @@ void Tfrm_About::FormShow()
         if (!custom.isNull())
             pic = custom;
     }
-    img_About->setPixmap(QPixmap::fromImage(pic.scaled(100, 100, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    // The picture is shown at its own size; the label follows it.
+    img_About->setPixmap(QPixmap::fromImage(pic));
+    img_About->setFixedSize(pic.isNull() ? QSize(100, 100) : pic.size());
 }
 
 void Tfrm_About::ApplyAboutTexts()

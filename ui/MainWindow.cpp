@@ -631,8 +631,8 @@ void TFrm_Main::buildRight(QWidget *pnlR)
     rzspltrDialog->setSizes({471, 96});
     rzspltrBtnAndDialog->addWidget(advscrlbxBtn);
     rzspltrBtnAndDialog->addWidget(rzspltrDialog);
-    rzspltrBtnAndDialog->setStretchFactor(0, 0);
-    rzspltrBtnAndDialog->setStretchFactor(1, 1);
+    rzspltrBtnAndDialog->setStretchFactor(0, 1); // the lower pane keeps its size
+    rzspltrBtnAndDialog->setStretchFactor(1, 0);
     // Collapsed at start; the hot spot on the bar restores it to 81 pixels.
     rzspltrBtnAndDialog->setSizes({0, 600});
     addHotSpot(rzspltrBtnAndDialog, 0, 81);

@@ -69,6 +69,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     f.setPointSize(9);
     setFont(f);
     resize(1160, 783);
+    CentreOnScreen(this);
 
     buildMenus();
     buildActions();

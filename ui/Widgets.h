@@ -2,6 +2,8 @@
 // Small widget kinds the window needs beyond Qt's own.
 #include <QComboBox>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
 #include <functional>
 
 // Port list: refreshed when it drops down, selection restored when closed empty.
@@ -31,10 +33,11 @@ public:
     std::function<void()> onClick;
 
 protected:
+    // A click is the left button released over the label, as a button takes it.
     void mouseReleaseEvent(QMouseEvent *e) override
     {
         QLabel::mouseReleaseEvent(e);
-        if (onClick)
+        if (onClick && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
             onClick();
     }
 };
@@ -53,3 +56,11 @@ public:
         return QProxyStyle::styleHint(hint, option, widget, ret);
     }
 };
+
+
+// Places a top-level window in the middle of its screen's available area.
+inline void CentreOnScreen(QWidget *w)
+{
+    if (const QScreen *screen = w->screen())
+        w->move(screen->availableGeometry().center() - QPoint(w->frameGeometry().width() / 2, w->frameGeometry().height() / 2));
+}

@@ -1,0 +1,125 @@
+// Where the windows stand and how their panes and pictures behave.
+#include "UiTestUtil.h"
+
+#include "ui/AboutBox.h"
+#include "ui/Widgets.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QImage>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSplitter>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void click(QWidget *w, Qt::MouseButton button)
+{
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), button, button, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), button, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &release);
+}
+
+QPoint screenCentre(const QWidget *w) { return w->screen()->availableGeometry().center(); }
+
+// Catches the addresses the program asks the desktop to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
+    int opened = 0;
+public slots:
+    void open(const QUrl &) { ++opened; }
+};
+
+} // namespace
+
+TEST(WindowFrame, TheLowerConsolePaneKeepsItsSizeWhenTheWindowGrows)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    w.show();
+    Pump(50);
+    w.rzspltrBtnAndDialog->setSizes({81, w.rzspltrBtnAndDialog->height() - 81});
+    Pump(20);
+    const QList<int> before = w.rzspltrBtnAndDialog->sizes();
+    w.resize(w.width(), w.height() + 100);
+    Pump(50);
+    const QList<int> after = w.rzspltrBtnAndDialog->sizes();
+    ASSERT_EQ(after.size(), 2);
+    EXPECT_EQ(after[1], before[1]) << "the console pane keeps its size";
+    EXPECT_GT(after[0], before[0]) << "the button grid takes the new room";
+    // Collapsed, the button grid stays collapsed.
+    w.rzspltrBtnAndDialog->setSizes({0, w.rzspltrBtnAndDialog->height()});
+    Pump(20);
+    w.resize(w.width(), w.height() + 50);
+    Pump(50);
+    EXPECT_EQ(w.rzspltrBtnAndDialog->sizes().at(0), 0);
+}
+
+TEST(WindowFrame, TheMainWindowAndTheAboutBoxOpenCentredOnTheScreen)
+{
+    WindowFixture f(false);
+    EXPECT_LE((f.w->frameGeometry().center() - screenCentre(f.w.get())).manhattanLength(), 2);
+    Tfrm_About *a = f.w->about();
+    f.w->move(0, 0); // the box follows the screen, not its owner
+    a->show();
+    Pump(20);
+    EXPECT_LE((a->frameGeometry().center() - screenCentre(a)).manhattanLength(), 2);
+    a->close();
+}
+
+TEST(WindowFrame, AboutPictureAndWebSiteReactToTheLeftButtonOnly)
+{
+    WindowFixture f(false);
+    Tfrm_About *a = f.w->about();
+    a->show();
+    Pump(20);
+    for (Qt::MouseButton b : {Qt::RightButton, Qt::MiddleButton})
+        click(a->findChild<QLabel *>("img_About"), b);
+    EXPECT_EQ(a->AboutClickCount(), 0);
+    for (int i = 0; i < 4; ++i)
+        click(a->findChild<QLabel *>("img_About"), Qt::LeftButton);
+    click(a->findChild<QLabel *>("img_About"), Qt::RightButton);
+    EXPECT_FALSE(f.w->hexPaneOn()) << "four left clicks and a right one are no five clicks";
+    click(a->findChild<QLabel *>("img_About"), Qt::LeftButton);
+    EXPECT_TRUE(f.w->hexPaneOn());
+
+    UrlCatcher urls;
+    click(a->findChild<QLabel *>("lbl_About_Website"), Qt::RightButton);
+    EXPECT_EQ(urls.opened, 0);
+    click(a->findChild<QLabel *>("lbl_About_Website"), Qt::LeftButton);
+    EXPECT_EQ(urls.opened, 1);
+    a->close();
+}
+
+TEST(WindowFrame, ACustomAboutPictureShowsAtItsOwnSizeAndADamagedOneIsIgnored)
+{
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/About.jpg");
+    QImage custom(160, 60, QImage::Format_RGB888);
+    custom.fill(Qt::darkCyan);
+    ASSERT_TRUE(custom.save(path, "JPEG"));
+    {
+        WindowFixture f(false);
+        Tfrm_About *a = f.w->about();
+        a->show();
+        EXPECT_EQ(a->findChild<QLabel *>("img_About")->pixmap().size(), QSize(160, 60));
+        a->close();
+        QFile damaged(path);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write("\xFF\xD8\xFF\xE0 not a picture");
+        damaged.close();
+        a->show();
+        EXPECT_EQ(a->findChild<QLabel *>("img_About")->pixmap().size(), QSize(100, 100)) << "the built-in picture";
+        a->close();
+    }
+    QFile::remove(path);
+}
+
+#include "test_window_frame.moc"
