@@ -1,4 +1,5 @@
 #include "ui/MainWindow.h"
+#include "ui/MenuItems.h"
 
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
@@ -784,9 +785,6 @@ void TFrm_Main::buildActions()
     connect(actCR, &QAction::triggered, this, [this] { actCRExecute(); });
     connect(actCls, &QAction::triggered, this, [this] { actClsExecute(); });
 
-    pmCls->addAction(edtcpy);
-    pmCls->addAction(edtpst);
-    pmCls->addAction(edtslctlAll);
-    pmCls->addSeparator();
-    pmCls->addAction(actCls);
+    FillPaneMenu(pmCls, edtcpy, edtpst, edtslctlAll, actCls);
+    ConnectIniDialogs(pmIni, this);
 }

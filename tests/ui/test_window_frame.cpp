@@ -10,6 +10,9 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSplitter>
+#include <QTimer>
+#include <QAction>
+#include <QMenu>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -120,6 +123,44 @@ TEST(WindowFrame, ACustomAboutPictureShowsAtItsOwnSizeAndADamagedOneIsIgnored)
         a->close();
     }
     QFile::remove(path);
+}
+
+TEST(WindowFrame, PaneMenuItemsCarryTheirNamesAndRunTheirActions)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    QStringList names;
+    for (QAction *a : w.pmCls->actions())
+        names << a->objectName();
+    EXPECT_EQ(names.mid(0, 5), (QStringList{"mniCopy", "mniPst", "mniAll", "mniN2", "mniCls"}));
+    EXPECT_EQ(w.pmCls->actions().at(0)->text(), QStringLiteral("Copy"));
+    EXPECT_EQ(w.pmCls->actions().at(4)->text(), QStringLiteral("Clear"));
+    w.edtSend->setPlainText("typed");
+    w.show();
+    QApplication::setActiveWindow(&w);
+    Pump(20);
+    w.edtSend->setFocus();
+    Pump(10);
+    for (QAction *a : w.pmCls->actions())
+        if (a->objectName() == "mniCls")
+            a->trigger();
+    EXPECT_TRUE(w.edtSend->toPlainText().isEmpty()) << "mniCls clears the focused pane";
+}
+
+TEST(WindowFrame, IniMenuItemsShowTheirFileDialogs)
+{
+    WindowFixture f(false);
+    for (const char *item : {"mniLoadIni", "mniSaveIni"}) {
+        QString seen;
+        QTimer::singleShot(50, [&seen] {
+            if (QWidget *d = QApplication::activeModalWidget()) {
+                seen = d->objectName();
+                d->close();
+            }
+        });
+        f.w->findChild<QAction *>(QLatin1String(item))->trigger();
+        EXPECT_EQ(seen, QLatin1String(QByteArray(item) == "mniLoadIni" ? "rzpndlgOpenIni" : "rzsvdlgSaveIni"));
+    }
 }
 
 #include "test_window_frame.moc"
