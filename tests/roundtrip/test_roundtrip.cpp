@@ -1,7 +1,8 @@
 // The configure cycle must never change what the user did not change: Get All from
 // one module, Set All into another, and the second holds exactly the first's values,
 // for random module states (GBK text, broken GBK, binary data, every mode and type).
-// DTU_ROUNDTRIP_SEEDS sets how many seeds run (default: a few for every test run).
+// DTU_ROUNDTRIP_SEEDS sets how many seeds run (default: a few for every test run);
+// DTU_ROUNDTRIP_SEED=N runs the one seed N that a failure printed.
 #include "comm/PortList.h"
 #include "config/IniFile.h"
 #include "lang/AppLang.h"
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -30,6 +32,19 @@ int seedCount(int fallback)
     bool ok = false;
     const int n = qEnvironmentVariableIntValue("DTU_ROUNDTRIP_SEEDS", &ok);
     return ok && n > 0 ? n : fallback;
+}
+
+// The seeds first..first+count-1, or the one seed asked for.
+QList<int> seeds(int first, int fallbackCount)
+{
+    bool one = false;
+    const int only = qEnvironmentVariableIntValue("DTU_ROUNDTRIP_SEED", &one);
+    if (one)
+        return {only};
+    QList<int> list;
+    for (int i = 0; i < seedCount(fallbackCount); ++i)
+        list << first + i;
+    return list;
 }
 
 SimOptions commandState()
@@ -137,8 +152,7 @@ public:
 
 TEST(RoundTrip, GetAllThenSetAllInOneWindowCopiesTheModuleExactly)
 {
-    const int seeds = seedCount(20);
-    for (int seed = 1; seed <= seeds; ++seed) {
+    for (const int seed : seeds(1, 20)) {
         SCOPED_TRACE(testing::Message() << "seed " << seed << " (DTU_ROUNDTRIP_SEEDS)");
         Modules m{unsigned(seed)};
         ASSERT_TRUE(m.ok);
@@ -167,8 +181,7 @@ TEST(RoundTrip, GetAllThenSetAllInOneWindowCopiesTheModuleExactly)
 
 TEST(RoundTrip, BatchGetAllToAFileAndSetAllFromItCopiesTheModuleExactly)
 {
-    const int seeds = seedCount(20) / 4 + 1;
-    for (int seed = 1001; seed < 1001 + seeds; ++seed) {
+    for (const int seed : seeds(1001, seedCount(20) / 4 + 1)) {
         SCOPED_TRACE(testing::Message() << "seed " << seed);
         Modules m{unsigned(seed)};
         ASSERT_TRUE(m.ok);
@@ -177,10 +190,14 @@ TEST(RoundTrip, BatchGetAllToAFileAndSetAllFromItCopiesTheModuleExactly)
         auto batch = [&](const QString &op, const SimModule &sim) {
             QProcess p;
             p.start(QStringLiteral(DTU_CONFIG_BIN), {"--batch", op, "--port", sim.slavePath(), "--ini", ini});
-            const bool finished = p.waitForFinished(120000);
+            const bool finished = p.waitForFinished(150000);
             if (!finished)
                 p.kill();
-            return finished ? p.exitCode() : -1;
+            const int code = finished ? p.exitCode() : -1;
+            if (code != 0) // what the run showed, for the failing seed
+                std::fprintf(stderr, "%s %s exit %d:\n%s\n%s\n", qPrintable(op), qPrintable(sim.slavePath()), code,
+                             p.readAllStandardOutput().right(3000).constData(), p.readAllStandardError().constData());
+            return code;
         };
         ASSERT_EQ(batch("get-all", m.a), 0);
         // A provisioning file may ask for the advanced settings too.
