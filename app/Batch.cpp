@@ -165,6 +165,13 @@ int RunBatch(const BatchArgs &a)
     }
 
     Protocol &p = *w.protocol();
+    // A module that does not answer even after the repair ends the run at once.
+    QObject::connect(&p, &Protocol::queueStopped, [&](TQueueState s) {
+        if (result < 0 && s == TQueueState::NoAnswer) {
+            err(QStringLiteral("the module does not answer (check the port, baud rate, power and cable)"));
+            result = ExitTimeout;
+        }
+    });
     if (a.command == "get-all") {
         w.btnDoClick(10);
     } else if (a.command == "set-all") {

@@ -172,6 +172,9 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_FwOpenFail    a firmware file could not be opened (%s: its path)
 //   info_FwFileGone    the firmware file became unreadable during a transfer
 //   info_CfgKeptIn     the configuration lives in the per-user directory (%s: its path)
+//   info_NoAnswer      a queued operation stopped: no answer even after the repair
+//   info_OpCancelled   a queued operation stopped: the port was closed
+//   info_Refused       after "Operation complete": the refused words (%s)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -183,6 +186,10 @@ const TextRow kExtraTexts[] = {
     {"info_FwFileGone", "固件文件已不可用，升级已中止",
      "Firmware file is no longer available; transfer stopped"},
     {"info_CfgKeptIn", "配置保存在 %s", "Configuration kept in %s"},
+    {"info_NoAnswer", "模块无应答，操作已停止。请检查串口号、波特率、模块电源和连接线。",
+     "The module does not answer; operation stopped. Check the port, the baud rate, the power and the cable."},
+    {"info_OpCancelled", "串口已关闭，操作已取消。", "The serial port was closed; operation cancelled."},
+    {"info_Refused", "模块拒绝了以下参数：%s", "Refused by the module: %s"},
 };
 
 void addRows(const TextRow *rows, std::size_t count)

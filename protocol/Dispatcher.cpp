@@ -11,6 +11,8 @@
 #include <QProgressBar>
 #include <QString>
 
+#include <utility>
+
 QByteArray StrBetween(const QByteArray &s, const QByteArray &a, const QByteArray &b)
 {
     if (s.isEmpty())
@@ -58,21 +60,30 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
     if (claimBlock && claimBlock(r))
         return;
 
-    // An echo of the line just sent is no answer: the time-out keeps running.
-    if (r != sender_.LastSend())
-        sender_.stopTimeout();
-
     if (r.contains(kErrMarker)) {
+        sender_.answerArrived();
         console_.ShowErr(r);
+        const bool waiting = sender_.queueState() == TQueueState::Waiting;
+        if (waiting)
+            orders_.NoteRefused();
         orders_.Advance();
-        sender_.SendCurOrder();
+        // A refused last line still ends the operation, so its summary shows.
+        if (waiting && orders_.OrderIndex >= orders_.count() && orders_.count() > 0)
+            finish();
+        else
+            sender_.SendCurOrder();
         return;
     }
 
+    // Anything unrecognised (forwarded network data, half an answer, stray
+    // bytes) is shown and the time-out keeps running, so the repair still comes.
     if (!IsAnswer(r)) {
         console_.ShowInfo(r);
         return;
     }
+    // An echo of the line just sent is no answer: the time-out keeps running.
+    if (r != sender_.LastSend())
+        sender_.answerArrived();
 
     ParseAnswer(r);
 
@@ -86,10 +97,23 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
         orders_.Advance();
         sender_.SendCurOrder();
     } else {
-        if (c_.rzpbWhile)
-            c_.rzpbWhile->setVisible(false);
-        console_.ShowInfo(LangText("info_DoOver"));
+        finish();
     }
+}
+
+void Dispatcher::finish()
+{
+    if (c_.rzpbWhile)
+        c_.rzpbWhile->setVisible(false);
+    if (sender_.queueState() == TQueueState::Waiting)
+        sender_.setQueueState(TQueueState::Complete);
+    console_.ShowInfo(LangText("info_DoOver"));
+    if (orders_.refused.isEmpty())
+        return;
+    const QList<QByteArray> words = std::exchange(orders_.refused, {});
+    console_.ShowErr(LangText("info_Refused").replace("%s", words.join(", ")));
+    if (onRefused)
+        onRefused(words);
 }
 
 void Dispatcher::ParseAnswer(const QByteArray &r)

@@ -2,6 +2,7 @@
 // Every received block passes through DispatchRcv: the firmware upgrade may
 // claim it; otherwise it is the answer to the line in flight and moves the queue.
 #include <QByteArray>
+#include <QList>
 
 #include <functional>
 #include <optional>
@@ -43,8 +44,14 @@ public:
 
     // The firmware upgrade's chance to take a block first.
     ClaimFn claimBlock;
+    // Told the words the module refused, once per finished queue that had any.
+    std::function<void(const QList<QByteArray> &)> onRefused;
 
 private:
+    // The answer to the last line: progress bar off, "Operation complete", then
+    // the one line that names every refused word.
+    void finish();
+
     OrderList &orders_;
     Sender &sender_;
     ParamCodec &codec_;

@@ -17,10 +17,29 @@ QByteArray SettingLine(const QByteArray &word, const QByteArray &value)
     return BareLine(word + '=' + value);
 }
 
+QByteArray WordOfLine(const QByteArray &line)
+{
+    if (!line.startsWith("AT+"))
+        return {};
+    qsizetype end = 3;
+    while (end < line.size() && line[end] != '=' && line[end] != '?' && line[end] != '\r'
+           && line[end] != '\n')
+        ++end;
+    return line.mid(3, end - 3);
+}
+
 void OrderList::ClearOrders()
 {
     lines.clear();
     OrderIndex = 0;
+    refused.clear();
+}
+
+void OrderList::NoteRefused()
+{
+    const QByteArray word = WordOfLine(GetOrder(OrderIndex));
+    if (!word.isEmpty() && !refused.contains(word))
+        refused.append(word);
 }
 
 void OrderList::AddOrder(const QByteArray &line)

@@ -14,6 +14,8 @@ public:
     QList<QByteArray> lines;
     // Position of the line whose answer is awaited; may stand past the last line.
     int32_t OrderIndex = 0;
+    // Command words the module refused during this queue, in order, each once.
+    QList<QByteArray> refused;
 
     void ClearOrders();
     void AddOrder(const QByteArray &line);
@@ -32,7 +34,14 @@ public:
 
     // Steps OrderIndex on; it never wraps, however many answers arrive.
     void Advance();
+
+    // Records the word of the line at OrderIndex as refused.
+    void NoteRefused();
 };
+
+// The command word of an "AT+" line ("AT+SOCKA=..." gives SOCKA); empty for
+// "+++", "a" and other text.
+QByteArray WordOfLine(const QByteArray &line);
 
 // Line forms.
 QByteArray QueryLine(TCmd c);

@@ -210,6 +210,8 @@ void ParamCodec::ApplyParam(const QByteArray &name, const QByteArray &value)
     if (!cmd)
         return;
     const TCmd c = *cmd;
+    if (onApplied)
+        onApplied(c);
     switch (c) {
     case TCmd::E:
         ApplyOnOff(c_.rzchckbxE, value);
@@ -506,7 +508,7 @@ void ParamCodec::AddSetAllOrders()
 
 void ParamCodec::AskVersion()
 {
-    orders_.ClearOrders();
+    sender_.NewQueue();
     orders_.AddQuery(TCmd::VER);
     sender_.SendCurOrder();
 }

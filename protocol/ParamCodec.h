@@ -8,6 +8,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <functional>
 
 class FormHooks;
 class LineSink;
@@ -45,6 +46,9 @@ public:
 
     TBulkMode BulkMode() const { return bulkMode_; }
     void SetBulkMode(TBulkMode m) { bulkMode_ = m; }
+
+    // Told every catalogue word whose value ApplyParam handled.
+    std::function<void(TCmd)> onApplied;
 
     // Slot k of cbbRegDt; the list keeps its selection.
     void WriteRegDtSlot(int k, const QByteArray &text);

@@ -1,5 +1,9 @@
 #include "protocol/Protocol.h"
 
+#include "lang/AppLang.h"
+#include "util/LineSink.h"
+
+#include <QProgressBar>
 #include <QTimer>
 
 #include <utility>
@@ -21,6 +25,7 @@ Protocol::Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *t
                    std::function<bool(const QByteArray &)> sendBytes, std::function<bool()> comOpened,
                    QObject *parent)
     : QObject(parent),
+      console_(console),
       tmrRcv_(ownTimerIfNone(tmrRcv, this)),
       controls_(form),
       sender_(orders_, console, tmrRcv_, std::move(sendBytes), std::move(comOpened)),
@@ -29,6 +34,32 @@ Protocol::Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *t
       quick_(controls_, orders_, sender_, codec_)
 {
     connect(tmrRcv_, &QTimer::timeout, this, &Protocol::tmrRcvTimer);
+    dispatcher_.onRefused = [this](const QList<QByteArray> &words) { emit paramsRefused(words); };
+    codec_.onApplied = [this](TCmd c) { emit paramApplied(c); };
+}
+
+void Protocol::tmrRcvTimer()
+{
+    if (!sender_.tmrRcvTimer())
+        StopQueue(sender_.comOpened() ? TQueueState::NoAnswer : TQueueState::Cancelled);
+}
+
+void Protocol::CancelQueue()
+{
+    if (sender_.queueState() == TQueueState::Waiting)
+        StopQueue(TQueueState::Cancelled);
+}
+
+void Protocol::StopQueue(TQueueState why)
+{
+    sender_.NewQueue();
+    sender_.setQueueState(why);
+    // A late version answer must not start the dropped bulk list again.
+    codec_.SetBulkMode(TBulkMode::None);
+    if (controls_.rzpbWhile)
+        controls_.rzpbWhile->setVisible(false);
+    console_.ShowErr(LangText(why == TQueueState::NoAnswer ? "info_NoAnswer" : "info_OpCancelled"));
+    emit queueStopped(why);
 }
 
 void Protocol::setClaimBlock(std::function<bool(const QByteArray &)> claim)

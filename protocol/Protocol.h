@@ -8,6 +8,7 @@
 #include "protocol/FormControls.h"
 #include "protocol/FormHooks.h"
 #include "protocol/OrderList.h"
+#include "protocol/ParamControls.h"
 #include "protocol/ParamCodec.h"
 #include "protocol/QuickCmd.h"
 #include "protocol/Sender.h"
@@ -46,6 +47,13 @@ public:
     void SendCurOrder() { sender_.SendCurOrder(); }
     void SendAtCmd(const QByteArray &text) { sender_.SendAtCmd(text); }
 
+    // How the current queued operation stands; queueStopped tells the moment it
+    // stops without completing.
+    TQueueState queueState() const { return sender_.queueState(); }
+    // The port was closed: an operation that waits for an answer is dropped with
+    // a red "cancelled" line. Does nothing when no answer is awaited.
+    void CancelQueue();
+
     // Receiving.
     void DispatchRcv(const QByteArray &block) { dispatcher_.DispatchRcv(block); }
 
@@ -74,13 +82,26 @@ public:
     void SendAtSetting(const QByteArray &word, const QByteArray &value) { quick_.SendAtSetting(word, value); }
     void SendSms(const QByteArray &number, const QByteArray &text) { quick_.SendSms(number, text); }
 
+signals:
+    // A queued operation stopped without completing (NoAnswer or Cancelled):
+    // the queue is cleared, the progress bar hidden and one red line written.
+    void queueStopped(TQueueState state);
+    // After "Operation complete": the words the module refused in that run.
+    void paramsRefused(const QList<QByteArray> &words);
+    // A value of this word was put into the form (an answer or a stored value).
+    void paramApplied(TCmd c);
+
 public slots:
     void actSendExecute() { quick_.actSendExecute(); }
-    void tmrRcvTimer() { sender_.tmrRcvTimer(); }
+    // The answer time-out: repairs the queue once, then stops the operation.
+    void tmrRcvTimer();
     // The serial component's data event.
     void cm1ReceiveData(const QByteArray &block) { dispatcher_.DispatchRcv(block); }
 
 private:
+    void StopQueue(TQueueState why);
+
+    LineSink &console_;
     QTimer *tmrRcv_;
     FormControls controls_;
     OrderList orders_;

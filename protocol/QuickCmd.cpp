@@ -64,7 +64,7 @@ void QuickCmd::btnDoClick(int tag)
 
 void QuickCmd::EnterCfgMode()
 {
-    orders_.ClearOrders();
+    sender_.NewQueue();
     orders_.AddOrder(kPPP);
     orders_.AddOrder(kEntryA);
     sender_.SendCurOrder();
@@ -72,7 +72,7 @@ void QuickCmd::EnterCfgMode()
 
 void QuickCmd::EnterComMode()
 {
-    orders_.ClearOrders();
+    sender_.NewQueue();
     sender_.SendAtCmd(CmdToStr(TCmd::ENTM));
 }
 

@@ -39,6 +39,7 @@ void Sender::SendOrder(qsizetype i)
     if (line.isEmpty())
         return;
     SendToCom(line);
+    state_ = TQueueState::Waiting;
     armTimeout();
 }
 
@@ -52,11 +53,38 @@ void Sender::SendAtCmd(const QByteArray &text)
     SendToCom(BareLine(text));
 }
 
-void Sender::tmrRcvTimer()
+void Sender::NewQueue()
 {
-    orders_.InsertPPPA();
-    SendCurOrder();
+    orders_.ClearOrders();
     stopTimeout();
+    repairSent_ = false;
+    retriedIndex_ = -1;
+    state_ = TQueueState::Idle;
+}
+
+bool Sender::tmrRcvTimer()
+{
+    // No answer within 5 s of the repair, or the line the repair sent again
+    // went unanswered once more: give up rather than repair for ever.
+    if (repairSent_ || orders_.OrderIndex == retriedIndex_) {
+        stopTimeout();
+        return false;
+    }
+    const int before = orders_.count();
+    orders_.InsertPPPA();
+    retriedIndex_ = orders_.OrderIndex + (orders_.count() - before);
+    SendCurOrder();
+    repairSent_ = true;
+    // The repair gets its own full 5 s, counted from "+++".
+    stopTimeout();
+    armTimeout();
+    return true;
+}
+
+void Sender::answerArrived()
+{
+    stopTimeout();
+    repairSent_ = false;
 }
 
 void Sender::armTimeout()

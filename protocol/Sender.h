@@ -3,11 +3,22 @@
 // console and remembered as LastSend. Queued lines arm the answer time-out.
 #include <QByteArray>
 
+#include <cstdint>
 #include <functional>
 
 class LineSink;
 class OrderList;
 class QTimer;
+
+// Where the queued operation stands. A caller (the batch mode, say) reads it
+// through Protocol::queueState() or follows Protocol::queueStopped.
+enum class TQueueState : uint8_t {
+    Idle,      // nothing queued since the last stop or start
+    Waiting,   // a queued line awaits its answer
+    Complete,  // the answer to the last line arrived ("Operation complete")
+    NoAnswer,  // no recognised answer 5 s after the repair: stopped, queue cleared
+    Cancelled, // the port was closed while waiting: stopped, queue cleared
+};
 
 class Sender {
 public:
@@ -25,10 +36,26 @@ public:
     void SendCurOrder();
     // "AT+", text, LineEnd at once, outside the queue and without time-out.
     void SendAtCmd(const QByteArray &text);
-    // The answer time-out: repair the queue, send "+++", then stay off.
-    void tmrRcvTimer();
+
+    // Empties the queue for a new operation: no time-out, no repair pending.
+    void NewQueue();
+
+    // The answer time-out. It repairs the queue ("+++" and "a" in front of the
+    // unanswered line), sends "+++" and gives the repair 5 s. It returns false,
+    // and the caller stops the operation, when the repair got no recognised
+    // answer in that time or the line it sent again is unanswered once more.
+    bool tmrRcvTimer();
+
+    // A recognised answer or an error answer: the wait is over, the repair
+    // (if any) worked.
+    void answerArrived();
 
     const QByteArray &LastSend() const { return lastSend_; }
+    bool comOpened() const { return comOpened_ && comOpened_(); }
+
+    TQueueState queueState() const { return state_; }
+    void setQueueState(TQueueState s) { state_ = s; }
+    bool repairPending() const { return repairSent_; }
 
     // Answer time-out control; a timer that already runs is not restarted.
     void armTimeout();
@@ -42,4 +69,7 @@ private:
     SendBytesFn sendBytes_;
     ComOpenedFn comOpened_;
     QByteArray lastSend_;
+    TQueueState state_ = TQueueState::Idle;
+    bool repairSent_ = false;
+    int retriedIndex_ = -1; // where the line the last repair sends again stands
 };

@@ -16,6 +16,7 @@
 #include "ui/FormWheel.h"
 #include "ui/MainTexts.h"
 #include "ui/Pictures.h"
+#include "ui/RefusalMarks.h"
 #include "ui/Widgets.h"
 #include "util/Gbk.h"
 
@@ -171,6 +172,7 @@ void TFrm_Main::wireProtocol()
     d.showDataStream = [this] { return ShowDataStream->isChecked(); };
     m_fw = std::make_unique<FwUpgrade>(d, this);
     m_protocol->setClaimBlock([this](const QByteArray &b) { return m_fw->ClaimBlock(b); });
+    new RefusalMarks(this, *m_protocol);
 
     connect(m_cm1, &TComm::receiveData, this, [this](const QByteArray &b) { m_protocol->cm1ReceiveData(b); });
     connect(m_cm1, &TComm::receiveError, this, [this](quint32 bits) { cm1ReceiveError(bits); });
@@ -542,6 +544,7 @@ void TFrm_Main::btnSysClick(int tag)
                 m_console->ShowErr(LangText("info_ComNoAccess"));
         }
     } else if (tag == 2) {
+        m_protocol->CancelQueue();
         PortClose();
         btnOpenClose->setProperty("Tag", 1);
         SetControlCaption(btnOpenClose, "lang_btnOpen");
@@ -570,6 +573,7 @@ void TFrm_Main::cm1RequestHangup()
 {
     if (!m_comOpened && btnOpenClose->property("Tag").toInt() == 1)
         return;
+    m_protocol->CancelQueue();
     PortClose();
     btnOpenClose->setProperty("Tag", 1);
     SetControlCaption(btnOpenClose, "lang_btnOpen");

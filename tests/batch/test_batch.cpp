@@ -3,6 +3,7 @@
 #include "config/IniFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -170,6 +171,20 @@ TEST_F(Batch, SendPrintsTheAnswerAndSilenceTimesOut)
     ASSERT_FALSE(mute.port.isEmpty());
     r = batch({"send", "--port", mute.port, "--timeout", "2", "AT+VER?"});
     EXPECT_EQ(r.code, 4);
+}
+
+TEST_F(Batch, ModuleThatNeverAnswersEndsTheRunWithItsTimeOutCodeAtOnce)
+{
+    Sim mute({"--mute"});
+    ASSERT_FALSE(mute.port.isEmpty());
+    QElapsedTimer t;
+    t.start();
+    const BatchRun r = batch({"get-all", "--port", mute.port, "--ini", path("out.ini")}, 30000);
+    EXPECT_EQ(r.code, 4) << r.err.toStdString();
+    EXPECT_LT(t.elapsed(), 20000); // not the whole default 120 s
+    EXPECT_TRUE(r.err.contains("does not answer")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("The module does not answer")) << r.out.toStdString();
+    EXPECT_FALSE(QFile::exists(path("out.ini")));
 }
 
 TEST_F(Batch, UpgradeSendsTheImageThroughTheBootLoader)

@@ -12,8 +12,10 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -58,6 +60,18 @@ public:
         while (t.elapsed() < ms) {
             for (const Line &l : lines)
                 if (l.text == text)
+                    return true;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        return false;
+    }
+    bool waitForPrefix(const QByteArray &prefix, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            for (const Line &l : lines)
+                if (l.text.startsWith(prefix))
                     return true;
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         }
@@ -204,8 +218,9 @@ TEST_F(EndToEnd, EchoAndSplitAnswersAreSurvived)
         EXPECT_EQ(r.text("lbledtCmdPw"), "echoed");
     }
     // A split answer: neither half is an answer on its own. Both are shown as
-    // information, nothing is lost from the console, and the queue waits
-    // without a time-out instead of repairing a module that did answer.
+    // information, nothing is lost from the console, and the time-out keeps
+    // running: the repair sends the line again, and when that answer is split
+    // too the run stops with the red line instead of waiting for ever.
     SimOptions split = commandState();
     split.splitAnswers = true;
     split.splitGapMs = 150;
@@ -213,14 +228,103 @@ TEST_F(EndToEnd, EchoAndSplitAnswersAreSurvived)
     ASSERT_TRUE(slow.start());
     QTemporaryDir d2;
     Rig r(slow, d2.path());
+    QElapsedTimer t;
+    t.start();
     r.w->btnDoClick(18); // the version query alone
-    EXPECT_FALSE(r.waitFor("Operation complete", 7000));
+    EXPECT_TRUE(r.waitForPrefix("The module does not answer", 12000));
+    EXPECT_LT(t.elapsed(), 11000);
     QByteArray shown;
     for (const Line &l : r.lines)
         if (l.kind == LineKind::Info)
             shown += l.text;
     EXPECT_TRUE(shown.contains("\r\n+VER:" + slow.param("VER") + "\r\n\r\nOK\r\n"));
-    EXPECT_EQ(r.count(LineKind::Send, "+++"), 0);
+    EXPECT_EQ(r.count(LineKind::Send, "+++"), 1);
+    EXPECT_EQ(r.count(LineKind::Send, "AT+VER?"), 2);
     EXPECT_FALSE(r.w->protocol()->tmrRcv()->isActive());
-    EXPECT_EQ(r.w->protocol()->OrderIndex(), 0);
+    EXPECT_EQ(r.w->protocol()->orders().count(), 0);
+}
+
+TEST_F(EndToEnd, DataStateModuleForwardingServerDataIsRepairedAndReadWhole)
+{
+    SimOptions o; // data state, a server line every 2 s
+    o.networkDataEveryMs = 2000;
+    SimModule sim(o);
+    ASSERT_TRUE(sim.start());
+    sim.setParam("HEARTTM", "77");
+    Rig r(sim, dir.path());
+    ASSERT_TRUE(r.w->ComOpened());
+    r.w->btnDoClick(10);
+    ASSERT_TRUE(r.waitFor("Operation complete", 40000));
+    EXPECT_GE(r.count(LineKind::Info, "server heartbeat"), 2); // shown, not mistaken for answers
+    EXPECT_EQ(r.count(LineKind::Send, "+++"), 1);
+    EXPECT_EQ(r.count(LineKind::Send, "AT+"), 51); // the version twice, then all 49
+    EXPECT_EQ(r.count(LineKind::Err, ""), 0);
+    EXPECT_TRUE(sim.inCommandState());
+    EXPECT_EQ(r.text("edtHeartTm"), "77");
+}
+
+TEST_F(EndToEnd, SilentModuleEndsGetAllWithTheRedLineAndTheWindowIsReady)
+{
+    SimOptions o;
+    o.mute = true;
+    SimModule sim(o);
+    ASSERT_TRUE(sim.start());
+    Rig r(sim, dir.path());
+    ASSERT_TRUE(r.w->ComOpened());
+    QElapsedTimer t;
+    t.start();
+    r.w->btnDoClick(10);
+    ASSERT_TRUE(r.waitForPrefix("The module does not answer", 12000));
+    EXPECT_LT(t.elapsed(), 11000);
+    EXPECT_EQ(r.count(LineKind::Err, "The module does not answer"), 1);
+    EXPECT_FALSE(r.w->rzpbWhile->isVisible());
+    EXPECT_EQ(r.w->protocol()->orders().count(), 0);
+    EXPECT_FALSE(r.w->protocol()->tmrRcv()->isActive());
+    // The next command goes out as usual.
+    r.w->btnDoClick(23);
+    EXPECT_EQ(r.lines.back().kind, LineKind::Send);
+    EXPECT_EQ(r.lines.back().text, "AT+CSQ\r\n");
+
+    // Closing the port while a run waits cancels it, loudly, at once.
+    r.w->btnDoClick(10);
+    r.w->btnSysClick(2);
+    EXPECT_EQ(r.count(LineKind::Err, "The serial port was closed; operation cancelled."), 1);
+    EXPECT_FALSE(r.w->protocol()->tmrRcv()->isActive());
+}
+
+TEST_F(EndToEnd, RefusedParametersAreNamedAndMarkedUntilEditedOrReadAgain)
+{
+    SimModule sim(commandState());
+    ASSERT_TRUE(sim.start());
+    Rig r(sim, dir.path());
+    auto *heartTm = r.w->findChild<QLineEdit *>("edtHeartTm");
+    auto *portA = r.w->findChild<QLineEdit *>("edtPortA");
+    auto *addrA = r.w->findChild<QLineEdit *>("edtAddrA");
+    if (!r.box("rzchckbxSktA"))
+        r.w->findChild<QCheckBox *>("rzchckbxSktA")->click();
+    if (!r.box("rzchckbxHeartEn"))
+        r.w->findChild<QCheckBox *>("rzchckbxHeartEn")->click();
+    heartTm->setText("not-a-number");
+    portA->setText("99999");
+    r.w->btnDoClick(11);
+    ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+    ASSERT_EQ(r.lines.back().kind, LineKind::Err);
+    EXPECT_EQ(r.lines.back().text, "Refused by the module: SOCKA, HEARTTM");
+    const auto marked = [](const QWidget *w) { return w->property("refused").toBool(); };
+    EXPECT_TRUE(marked(heartTm));
+    EXPECT_TRUE(marked(portA));
+    EXPECT_TRUE(marked(addrA));
+    EXPECT_FALSE(marked(r.w->findChild<QLineEdit *>("edtSockATo")));
+
+    // The user's edit takes the frame off that parameter only.
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
+    QCoreApplication::sendEvent(heartTm, &key);
+    EXPECT_FALSE(marked(heartTm));
+    EXPECT_TRUE(marked(portA));
+    // A Get All reads SOCKA again and so takes its frame off.
+    r.lines.clear();
+    r.w->btnDoClick(10);
+    ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+    EXPECT_FALSE(marked(portA));
+    EXPECT_FALSE(marked(addrA));
 }

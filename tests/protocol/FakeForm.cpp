@@ -1,5 +1,19 @@
 #include "FakeForm.h"
 
+#include "lang/AppLang.h"
+
+#include <algorithm>
+
+EnglishTexts::EnglishTexts()
+{
+    FreeLanguage();
+    LangList = new TLangList;
+    RegisterTexts();
+    LangList->IsChinese = false;
+}
+
+EnglishTexts::~EnglishTexts() { FreeLanguage(); }
+
 int FakeConsole::count(LineKind kind, const QByteArray &text) const
 {
     int n = 0;
@@ -151,7 +165,8 @@ int Rig::runModule(int maxSteps)
     int steps = 0;
     while (answered < sent.size() && steps < maxSteps) {
         const QByteArray line = sent[answered++];
-        proto->DispatchRcv(answerTo(line, values));
+        const bool refused = std::find(refuse.begin(), refuse.end(), WordOfLine(line)) != refuse.end();
+        proto->DispatchRcv(refused ? QByteArray("\r\n+ERR:5\r\n\r\n") : answerTo(line, values));
         ++steps;
     }
     return steps;

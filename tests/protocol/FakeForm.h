@@ -65,9 +65,16 @@ struct Rig {
     // Answers every line sent since the last call as the module in its command
     // state would, until nothing new goes out.
     std::map<QByteArray, QByteArray> values;
+    std::vector<QByteArray> refuse; // words answered "+ERR:"
     size_t answered = 0;
     int runModule(int maxSteps = 500);
     static QByteArray answerTo(const QByteArray &line, const std::map<QByteArray, QByteArray> &values);
+};
+
+// The built-in English texts for the life of the object.
+struct EnglishTexts {
+    EnglishTexts();
+    ~EnglishTexts();
 };
 
 // Lines of the queue as sent, each with its line end.

@@ -92,7 +92,7 @@ TEST(GetAll, DataStatePathRecoversThroughTheRepair)
     r.proto->btnDoClick(10);
     r.proto->tmrRcvTimer(); // the module stayed silent
     EXPECT_EQ(r.lastSent(), QByteArray("+++"));
-    EXPECT_FALSE(r.timer.isActive());
+    EXPECT_TRUE(r.timer.isActive());
     r.proto->DispatchRcv("a");
     EXPECT_EQ(r.lastSent(), QByteArray("a"));
     EXPECT_TRUE(r.timer.isActive());

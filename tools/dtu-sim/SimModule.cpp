@@ -329,6 +329,10 @@ void SimModule::onTick(Clock::time_point now)
         onBurstEnd(now);
     if (m_state == State::BootMenu && m_opt.bootMenuRepeatMs > 0 && now >= m_nextMenu)
         sendBootMenu(now);
+    if (m_state == State::Data && !m_awaitingA && m_opt.networkDataEveryMs > 0 && now >= m_nextNetData) {
+        queueRaw(m_opt.networkData, 0);
+        m_nextNetData = now + milliseconds(m_opt.networkDataEveryMs);
+    }
     if (m_state == State::XModem) {
         if (!m_sawBlock && now >= m_nextC) {
             queueRaw(QByteArray(1, 'C'), 0);
@@ -578,6 +582,8 @@ void SimModule::finishTransfer()
 
 void SimModule::queueRaw(const QByteArray &bytes, int delayMs)
 {
+    if (m_opt.mute)
+        return;
     m_pending.push_back({delayMs, bytes});
 }
 

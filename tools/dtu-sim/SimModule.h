@@ -42,6 +42,9 @@ struct SimOptions
     int cRepeatMs = 1000;             // XModem: 'C' repeated until the first block arrives
     int blockTimeoutMs = 1000;        // XModem: a partial block is dropped (and NAKed) after this
     int bootMenuRepeatMs = 0;         // boot loader: resend the menu this often while idle (0: never)
+    bool mute = false;                // says nothing at all (no power, wrong cable)
+    int networkDataEveryMs = 0;       // data state: forward networkData from the server this often (0: never)
+    QByteArray networkData = "server heartbeat\r\n";
     QString saveImagePath;            // write the received firmware image here at EOT
 };
 
@@ -146,6 +149,7 @@ private:
     Clock::time_point m_lastRx{};
     Clock::time_point m_entryDeadline{};
     Clock::time_point m_nextMenu{};
+    Clock::time_point m_nextNetData{};
     int m_ignoreLeft = 0;
     int m_answerCount = 0;
     unsigned m_garbageSeed = 12345;

@@ -63,8 +63,10 @@ int main(int argc, char **argv)
     const QCommandLineOption optSave(QStringLiteral("save-image"), QStringLiteral("Write the received firmware image to <file> at EOT."), QStringLiteral("file"));
     const QCommandLineOption optParams(QStringLiteral("params"), QStringLiteral("Load initial parameters from <file> (WORD=value lines)."), QStringLiteral("file"));
     const QCommandLineOption optDump(QStringLiteral("dump-params"), QStringLiteral("Write the parameter table to <file> at exit (WORD=value lines)."), QStringLiteral("file"));
+    const QCommandLineOption optNet(QStringLiteral("network-data"), QStringLiteral("Data state: forward a line of server data every <ms> (default 0: never)."), QStringLiteral("ms"));
+    const QCommandLineOption optMute(QStringLiteral("mute"), QStringLiteral("Say nothing at all (a module without power)."));
     p.addOptions({optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
-                  optC, optMenu, optSave, optParams, optDump});
+                  optC, optMenu, optSave, optParams, optDump, optNet, optMute});
     p.process(app);
 
     SimOptions o;
@@ -73,11 +75,12 @@ int main(int argc, char **argv)
     o.echo = p.isSet(optEcho);
     o.splitAnswers = p.isSet(optSplit);
     o.garbage = p.isSet(optGarbage);
+    o.mute = p.isSet(optMute);
     o.saveImagePath = p.value(optSave);
     if (!intValue(p, optIgnore, 0, &o.ignoreFirstLines) || !intValue(p, optNak, 0, &o.nakEveryNth) ||
         !intValue(p, optPace, 0, &o.paceBaud) || !intValue(p, optDelay, 0, &o.replyDelayMs) ||
         !intValue(p, optRestart, 0, &o.restartDelayMs) || !intValue(p, optC, 1, &o.cRepeatMs) ||
-        !intValue(p, optMenu, 0, &o.bootMenuRepeatMs))
+        !intValue(p, optMenu, 0, &o.bootMenuRepeatMs) || !intValue(p, optNet, 0, &o.networkDataEveryMs))
         return 2;
 
     SimModule sim(o);
