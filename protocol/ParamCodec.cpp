@@ -495,10 +495,12 @@ void ParamCodec::AddSetAllOrders()
         break;
     }
     orders_.AddSetting(TCmd::UART, UartText());
+    // The packing fields always show beside the serial settings, so they are
+    // always written; the hidden advanced fields follow their box.
+    orders_.AddSetting(TCmd::UARTFT, TextOf(c_.edtUARTFT));
+    orders_.AddSetting(TCmd::UARTFL, TextOf(c_.edtUARTFL));
     if (IsChecked(c_.rzchckbxMore)) {
         orders_.AddSetting(TCmd::RFCEN, OnOffOf(c_.rzchckbxRFC));
-        orders_.AddSetting(TCmd::UARTFT, TextOf(c_.edtUARTFT));
-        orders_.AddSetting(TCmd::UARTFL, TextOf(c_.edtUARTFL));
         orders_.AddSetting(TCmd::E, OnOffOf(c_.rzchckbxE));
         orders_.AddSetting(TCmd::CMDPW, TextOf(c_.lbledtCmdPw));
         orders_.AddSetting(TCmd::STMSG, TextOf(c_.lbledtStMsg));

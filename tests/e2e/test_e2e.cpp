@@ -201,7 +201,7 @@ TEST_F(EndToEnd, RefusedValueShowsRedAndTheRunGoesOn)
     // The line after the refused one still went out.
     EXPECT_TRUE(sim.receivedLines().contains("AT+HEARTDT=" + sim.param("HEARTDT")) ||
                 sim.receivedLines().contains(QByteArray("AT+HEARTSND=NET")));
-    EXPECT_TRUE(sim.receivedLines().last().startsWith("AT+UART="));
+    EXPECT_TRUE(sim.receivedLines().last().startsWith("AT+UARTFL="));
 }
 
 TEST_F(EndToEnd, EchoAndSplitAnswersAreSurvived)
@@ -327,4 +327,23 @@ TEST_F(EndToEnd, RefusedParametersAreNamedAndMarkedUntilEditedOrReadAgain)
     ASSERT_TRUE(r.waitFor("Operation complete", 30000));
     EXPECT_FALSE(marked(portA));
     EXPECT_FALSE(marked(addrA));
+}
+
+TEST_F(EndToEnd, ChangedPackingTimeReachesTheModuleWithTheAdvancedBoxCleared)
+{
+    SimModule sim(commandState());
+    ASSERT_TRUE(sim.start());
+    Rig r(sim, dir.path());
+    if (r.box("rzchckbxMore"))
+        r.w->findChild<QCheckBox *>("rzchckbxMore")->click();
+    ASSERT_FALSE(r.box("rzchckbxMore"));
+    ASSERT_TRUE(r.w->findChild<QLineEdit *>("edtUARTFT")->isVisibleTo(r.w.get()));
+    r.w->findChild<QLineEdit *>("edtUARTFT")->setText("120");
+    r.w->findChild<QLineEdit *>("edtUARTFL")->setText("512");
+    r.w->btnDoClick(11);
+    ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+    EXPECT_EQ(sim.param("UARTFT"), "120");
+    EXPECT_EQ(sim.param("UARTFL"), "512");
+    EXPECT_FALSE(sim.receivedLines().contains(QByteArray("AT+RFCEN=OFF"))); // the hidden ones stay out
+    EXPECT_FALSE(sim.receivedLines().contains(QByteArray("AT+RFCEN=ON")));
 }

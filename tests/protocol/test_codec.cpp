@@ -31,6 +31,8 @@ void onlySocketA(Rig &r)
     r.cbb("cbbASL")->setCurrentIndex(1);
     r.edt("edtSockATo")->setText("30");
     r.cbb("cbbBaud")->setCurrentText("115200");
+    r.edt("edtUARTFT")->setText("50");
+    r.edt("edtUARTFL")->setText("1024");
 }
 
 } // namespace
@@ -113,7 +115,9 @@ TEST(SetAll, NetworkWithOnlySocketA)
     const std::vector<QByteArray> expected = {
         "AT+WKMOD=NET", "AT+SOCKAEN=ON", "AT+SOCKA=TCP,example.com,2317", "AT+SOCKASL=LONG",
         "AT+SOCKATO=30", "AT+SOCKBEN=OFF", "AT+SOCKCEN=OFF", "AT+SOCKDEN=OFF", "AT+HEARTEN=OFF",
-        "AT+REGEN=OFF", "AT+SOCKIND=OFF", "AT+UART=115200,8,1,NONE,NFC"};
+        "AT+REGEN=OFF", "AT+SOCKIND=OFF", "AT+UART=115200,8,1,NONE,NFC",
+        // The packing fields show in the serial group: written with the advanced box cleared.
+        "AT+UARTFT=50", "AT+UARTFL=1024"};
     EXPECT_EQ(setAllLines(r), expected);
 }
 
@@ -123,7 +127,7 @@ TEST(SetAll, NoLineForAKeywordListWithoutSelection)
     onlySocketA(r);
     r.cbb("cbbASL")->setCurrentIndex(-1);
     const auto lines = setAllLines(r);
-    EXPECT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines.size(), 13u);
     EXPECT_EQ(lines[3], QByteArray("AT+SOCKATO=30"));
 }
 
@@ -140,7 +144,7 @@ TEST(SetAll, HttpdSmsAndAdvanced)
               (std::vector<QByteArray>{"AT+WKMOD=HTTPD", "AT+HTPTP=GET", "AT+HTPURL=/1.php[3F]",
                                        "AT+HTPSV=example.com,80", "AT+HTPTO=",
                                        "AT+HTPHD=Connection: close[0D][0A]", "AT+HTPFLT=OFF",
-                                       "AT+UART=9600,8,1,NONE,NFC"}));
+                                       "AT+UART=9600,8,1,NONE,NFC", "AT+UARTFT=", "AT+UARTFL="}));
 
     r.proto->ApplyParam("WKMOD", "SMS");
     r.edt("edtDSTNUM")->setText("13800138000");
@@ -150,8 +154,8 @@ TEST(SetAll, HttpdSmsAndAdvanced)
     r.edt("lbledtStMsg")->setText(QString::fromUtf8("你好"));
     EXPECT_EQ(setAllLines(r),
               (std::vector<QByteArray>{"AT+WKMOD=SMS", "AT+DSTNUM=13800138000", "AT+SMSFLT=ON",
-                                       "AT+SMSPH=OFF", "AT+UART=9600,8,1,NONE,NFC", "AT+RFCEN=OFF",
-                                       "AT+UARTFT=", "AT+UARTFL=", "AT+E=ON", "AT+CMDPW=",
+                                       "AT+SMSPH=OFF", "AT+UART=9600,8,1,NONE,NFC", "AT+UARTFT=",
+                                       "AT+UARTFL=", "AT+RFCEN=OFF", "AT+E=ON", "AT+CMDPW=",
                                        "AT+STMSG=\xC4\xE3\xBA\xC3", "AT+APN="}));
 
     r.proto->ApplyParam("WKMOD", "none of them");
@@ -338,7 +342,8 @@ TEST(ApplyParamTest, FormWithoutControlsIsLeftAlone)
         for (const char *v : {"ON", "OFF", "a,b,c", "1,2,3,4,5", "a,b", ""})
             p.ApplyParam(CmdToStr(*CmdFromNumber(n)), v);
     p.AddSetAllOrders();
-    EXPECT_EQ(p.orders().lines.last(), QByteArray("AT+UART=,,,,\r\n"));
+    EXPECT_EQ(p.orders().lines.mid(p.orders().count() - 3),
+              (QList<QByteArray>{"AT+UART=,,,,\r\n", "AT+UARTFT=\r\n", "AT+UARTFL=\r\n"}));
     p.actSendExecute();
     p.btnDoClick(11);
     EXPECT_EQ(sent.back(), QByteArray("AT+VER?\r\n"));
