@@ -80,6 +80,9 @@ void LoadIni(IniTarget &t, const QString &dir)
     if (auto *a = child<QAction>(form, "mni_En"))
         a->setChecked(!zh);
     t.iniSetHintsOn(ReadIniBool("System", "ReadTimeHelp", true));
+    // Typed AT commands get their line end unless the user turned it off.
+    if (c.mniAutoCR)
+        c.mniAutoCR->setChecked(ReadIniBool("System", "AutoCR", true));
     const int sendKey = ReadIniInt("System", "SendShortCutTag", 2);
     if (sendKey == 1 || sendKey == 2)
         t.iniSendKeyClick(sendKey);
@@ -172,6 +175,7 @@ bool SaveIni(IniTarget &t, QString *error)
 
     IniFile->WriteBool("System", "Language", LangList && LangList->IsChinese);
     IniFile->WriteBool("System", "ReadTimeHelp", t.iniHintsOn());
+    IniFile->WriteBool("System", "AutoCR", c.mniAutoCR && c.mniAutoCR->isChecked());
     if (const int tag = t.iniSendKeyTag(); tag == 1 || tag == 2)
         WriteIniInt("System", "SendShortCutTag", tag);
     WriteIniStr("System", "HeartDtHex", onOff(c.rzchckbxHeartDtHex));

@@ -153,7 +153,7 @@ TEST(ConfigFirstRun, NewFileHoldsNineSectionsInTableOrder)
         return Keys{p + "EN", p, p + "SL", p + "TO"};
     };
     const QList<QPair<QByteArray, Keys>> expected = {
-        {"System", {"Language", "ReadTimeHelp", "SendShortCutTag", "HeartDtHex", "RegDtHex", "ShowMore", "HdVerSign"}},
+        {"System", {"Language", "ReadTimeHelp", "AutoCR", "SendShortCutTag", "HeartDtHex", "RegDtHex", "ShowMore", "HdVerSign"}},
         {"OpenUart", {"ComName", "BaudRate", "Parity", "Data", "Stop", "Flow"}},
         {"WKMOD", {"WKMOD"}},
         {"Socket", sock('A') + sock('B') + sock('C') + Keys{"SOCKIND"} + sock('D')},
@@ -416,6 +416,23 @@ TEST(ConfigRestart, LanguageChoiceComesBack)
     f.w->mni_Cn->trigger();
     f.close();
     EXPECT_EQ(ValueOf(ReadAll(f.iniPath()), "System", "Language"), "1");
+}
+
+TEST(ConfigRestart, AutoLineEndChoiceComesBackAndStartsOn)
+{
+    WindowFixture f(false);
+    EXPECT_TRUE(f.w->mniAutoCR->isChecked()); // a new configuration
+    f.w->mniAutoCR->trigger();
+    ASSERT_FALSE(f.w->mniAutoCR->isChecked());
+    f.close();
+    EXPECT_EQ(ValueOf(ReadAll(f.iniPath()), "System", "AutoCR"), "0");
+    f.open(false);
+    EXPECT_FALSE(f.w->mniAutoCR->isChecked());
+    f.w->mniAutoCR->trigger();
+    f.close();
+    EXPECT_EQ(ValueOf(ReadAll(f.iniPath()), "System", "AutoCR"), "1");
+    f.open(false);
+    EXPECT_TRUE(f.w->mniAutoCR->isChecked());
 }
 
 TEST(ConfigRestart, EnterStaysTheSendKey)
