@@ -159,7 +159,7 @@ int RunBatch(const BatchArgs &a)
     w.cbbOpenFlow->setCurrentIndex(0);
     w.btnSysClick(1);
     if (!w.ComOpened()) {
-        err(QStringLiteral("cannot open %1").arg(a.port));
+        err(QStringLiteral("cannot open %1: %2").arg(a.port, gbk::toUnicode(w.lastOpenFailure())));
         UnregisterExtraPort(a.port);
         return ExitPortFailed;
     }

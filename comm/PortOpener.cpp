@@ -1,6 +1,27 @@
 #include "comm/PortOpener.h"
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
+
+TOpenFailure OpenFailureOf(int sysError)
+{
+    switch (sysError) {
+    case 0:
+        return TOpenFailure::Other;
+    case EBUSY:
+        return TOpenFailure::InUse;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return TOpenFailure::NoDevice;
+    case EACCES:
+    case EPERM:
+        return TOpenFailure::NoAccess;
+    default:
+        return TOpenFailure::Other;
+    }
+}
 
 quint32 ReadGapForBaud(quint32 baud)
 {
@@ -11,8 +32,14 @@ quint32 ReadGapForBaud(quint32 baud)
     return 60;
 }
 
-bool PortOpen(TComm &cm, const PortRowSettings &row, QString *error)
+bool PortOpen(TComm &cm, const PortRowSettings &row, QString *error, TOpenFailureInfo *why)
 {
+    const auto fail = [why](TOpenFailure kind, const QString &reason) {
+        if (why)
+            *why = {kind, reason};
+    };
+    if (why)
+        *why = {};
     try {
         cm.CloseComm();
         // Fixed settings: no output flow control, DTR and RTS low.
@@ -28,6 +55,7 @@ bool PortOpen(TComm &cm, const PortRowSettings &row, QString *error)
         if (!ok) {
             if (error)
                 *error = QStringLiteral("Baud rate \"%1\" is not a number").arg(row.baudText);
+            fail(TOpenFailure::Other, QStringLiteral("Baud rate \"%1\" is not a number").arg(row.baudText));
             return false;
         }
         cm.setBaudRate(baud);
@@ -66,12 +94,16 @@ bool PortOpen(TComm &cm, const PortRowSettings &row, QString *error)
     } catch (const ECommsError &e) {
         if (error)
             *error = DescribeCommsError(e);
+        fail(OpenFailureOf(e.sysError()),
+             e.sysError() ? QString::fromLocal8Bit(std::strerror(e.sysError())) : e.message());
     } catch (const std::exception &e) {
         if (error)
             *error = QString::fromLocal8Bit(e.what());
+        fail(TOpenFailure::Other, QString::fromLocal8Bit(e.what()));
     } catch (...) {
         if (error)
             *error = QStringLiteral("Unknown failure opening the serial port");
+        fail(TOpenFailure::Other, QStringLiteral("Unknown failure opening the serial port"));
     }
     return false;
 }

@@ -14,13 +14,31 @@ struct PortRowSettings {
     int flowIndex = -1;   // cbbOpenFlow: 0 NONE, 1 CRTS
 };
 
+// Why an open failed, so the user is told the real cause.
+enum class TOpenFailure {
+    None,
+    InUse,    // another program holds the port
+    NoDevice, // no such device (unplugged, mistyped, empty name)
+    NoAccess, // no permission (the dialout group)
+    Other,    // anything else; reason holds the system's text
+};
+
+struct TOpenFailureInfo {
+    TOpenFailure kind = TOpenFailure::None;
+    QString reason; // the system's text for the failure (or ours for a bad baud rate)
+};
+
+// The kind of failure an errno value stands for.
+TOpenFailure OpenFailureOf(int sysError);
+
 // Read gap ending a chunk at this baud rate: 200 ms for 1200 and 2400, 80 ms for 4800, else 60 ms.
 quint32 ReadGapForBaud(quint32 baud);
 
 // Closes, applies the fixed settings and the row's, opens. Catches every failure and
 // returns false, with a text for the log in *error (the component's message and the system's reason,
 // with the dialout-group hint for a permission failure). Settings applied before a failure stay.
-bool PortOpen(TComm &cm, const PortRowSettings &row, QString *error = nullptr);
+// *why, when given, tells the kind of failure.
+bool PortOpen(TComm &cm, const PortRowSettings &row, QString *error = nullptr, TOpenFailureInfo *why = nullptr);
 
 // CloseComm (the caller clears ComOpened).
 void PortClose(TComm &cm);

@@ -175,6 +175,8 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_NoAnswer      a queued operation stopped: no answer even after the repair
 //   info_OpCancelled   a queued operation stopped: the port was closed
 //   info_Refused       after "Operation complete": the refused words (%s)
+//   info_ComNoDevice   opening failed: no such device (%s: the port)
+//   info_ComOpenFail   opening failed otherwise (%s: the port and the system's reason)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -190,6 +192,8 @@ const TextRow kExtraTexts[] = {
      "The module does not answer; operation stopped. Check the port, the baud rate, the power and the cable."},
     {"info_OpCancelled", "串口已关闭，操作已取消。", "The serial port was closed; operation cancelled."},
     {"info_Refused", "模块拒绝了以下参数：%s", "Refused by the module: %s"},
+    {"info_ComNoDevice", "串口不存在：%s", "No such serial port: %s"},
+    {"info_ComOpenFail", "无法打开串口 %s", "Unable to open the serial port %s"},
 };
 
 void addRows(const TextRow *rows, std::size_t count)

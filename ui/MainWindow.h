@@ -78,6 +78,8 @@ public:
     void FillPortList();
     bool ComOpened() const { return m_comOpened; }
     bool PortOpen();
+    // Why the last PortOpen failed, in the current language (empty after a success).
+    const QByteArray &lastOpenFailure() const { return m_lastOpenError; }
     void PortClose();
     void cm1ReceiveError(quint32 bits);
     void cm1RequestHangup();
@@ -147,7 +149,7 @@ private:
     bool m_hintsOn = true;
     bool m_closed = false;
     bool m_saveFailed = false;
-    QString m_lastOpenError;
+    QByteArray m_lastOpenError;
 
     TComm *m_cm1 = nullptr;
     std::unique_ptr<ConsoleView> m_console;

@@ -17,6 +17,7 @@
 #include "ui/MainTexts.h"
 #include "ui/Pictures.h"
 #include "ui/RefusalMarks.h"
+#include "ui/Safeguards.h"
 #include "ui/Widgets.h"
 #include "util/Gbk.h"
 
@@ -53,8 +54,6 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include <cerrno>
-#include <unistd.h>
 
 static void initUiResources() { Q_INIT_RESOURCE(ui); }
 
@@ -519,7 +518,9 @@ bool TFrm_Main::PortOpen()
     row.flowIndex = cbbOpenFlow->currentIndex();
     m_tmrRcv->setInterval(5000);
     m_tmrRcv->stop();
-    m_comOpened = ::PortOpen(*m_cm1, row, &m_lastOpenError);
+    TOpenFailureInfo why;
+    m_comOpened = ::PortOpen(*m_cm1, row, nullptr, &why);
+    m_lastOpenError = m_comOpened ? QByteArray() : OpenFailureText(why, row.comName);
     return m_comOpened;
 }
 
@@ -538,10 +539,7 @@ void TFrm_Main::btnSysClick(int tag)
             btnOpenClose->setIcon(ToolImage(2));
             m_console->ShowInfo(LangText("info_ComOpenYes"));
         } else {
-            m_console->ShowErr(LangText("info_ComOpenNo"));
-            const QByteArray path = QFile::encodeName(cbbOpenCom->currentText());
-            if (!path.isEmpty() && ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
-                m_console->ShowErr(LangText("info_ComNoAccess"));
+            m_console->ShowErr(m_lastOpenError);
         }
     } else if (tag == 2) {
         m_protocol->CancelQueue();

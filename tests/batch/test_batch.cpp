@@ -146,7 +146,10 @@ TEST_F(Batch, ArgumentPortAndFileFailuresHaveTheirOwnCodes)
 {
     BatchRun r = batch({"get-all", "--port", "/dev/does-not-exist", "--ini", path("x.ini")});
     EXPECT_EQ(r.code, 3);
-    EXPECT_TRUE(r.err.contains("/dev/does-not-exist"));
+    EXPECT_TRUE(r.err.contains("No such serial port: /dev/does-not-exist")) << r.err.toStdString();
+    r = batch({"get-all", "--port", "/dev/null", "--ini", path("x.ini")});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(r.err.contains("Unable to open the serial port /dev/null: ")) << r.err.toStdString();
     r = batch({"set-all", "--port", "/dev/null", "--ini", path("missing.ini")});
     EXPECT_EQ(r.code, 2);
     r = batch({"upgrade", "--port", "/dev/null", "--firmware", path("missing.bin")});

@@ -5,6 +5,7 @@
 #include "protocol/Protocol.h"
 #include "ui/AboutBox.h"
 #include "ui/MainTexts.h"
+#include "ui/Safeguards.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,7 +26,10 @@
 
 #include "tests/common/TestPty.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -626,17 +630,53 @@ TEST(Layout, ButtonGridPaneStartsCollapsed)
 
 using Pty = PtyPair;
 
-TEST(PortButton, OpenWithNoPortFails)
+TEST(PortButton, EachOpenFailureGivesItsOwnText)
 {
     WindowFixture f(false);
     TFrm_Main &w = *f.w;
-    w.cbbOpenCom->clear();
-    w.btnOpenClose->click();
-    EXPECT_EQ(LastLine(f.console()), "Failure , please close other software which use this Com Port.");
-    EXPECT_EQ(LastLineColour(f.console()), kRed);
-    EXPECT_EQ(w.btnOpenClose->text(), "Open Serial");
-    EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 1);
-    EXPECT_FALSE(w.ComOpened());
+    const auto openAs = [&](const QString &port) {
+        w.cbbOpenCom->clear();
+        if (!port.isEmpty()) {
+            w.cbbOpenCom->addItem(port);
+            w.cbbOpenCom->setCurrentIndex(0);
+        }
+        w.btnOpenClose->click();
+        if (!w.ComOpened()) {
+            EXPECT_EQ(LastLineColour(f.console()), kRed) << port.toStdString();
+            EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 1);
+        }
+        return LastLine(f.console());
+    };
+    EXPECT_EQ(openAs(QString()), "No such serial port: ");
+    EXPECT_EQ(openAs("/dev/no-such-serial-port"), "No such serial port: /dev/no-such-serial-port");
+    EXPECT_EQ(openAs("/dev/null"), "Unable to open the serial port /dev/null: " + QString::fromLocal8Bit(strerror(ENOTTY)));
+
+    // A port another program holds keeps the old advice.
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    const int held = ::open(pty.slave().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(openAs(pty.slave()), "Failure , please close other software which use this Com Port.");
+    w.mni_Cn->trigger();
+    EXPECT_EQ(openAs("/dev/no-such-serial-port"), U("串口不存在：/dev/no-such-serial-port"));
+    w.mni_En->trigger();
+    ::close(held);
+    EXPECT_EQ(openAs(pty.slave()), "Serial Open Success");
+    EXPECT_TRUE(w.lastOpenFailure().isEmpty());
+}
+
+TEST(PortButton, PermissionFailureGetsTheGroupHint)
+{
+    // The tests may run as root, who opens anything: the cause is checked by its code.
+    WindowFixture f(false);
+    EXPECT_EQ(OpenFailureOf(EACCES), TOpenFailure::NoAccess);
+    EXPECT_EQ(OpenFailureOf(EPERM), TOpenFailure::NoAccess);
+    EXPECT_EQ(OpenFailureOf(EBUSY), TOpenFailure::InUse);
+    EXPECT_EQ(OpenFailureOf(ENOENT), TOpenFailure::NoDevice);
+    EXPECT_EQ(OpenFailureOf(EIO), TOpenFailure::Other);
+    EXPECT_EQ(OpenFailureText({TOpenFailure::NoAccess, "Permission denied"}, "/dev/ttyUSB0"),
+              QByteArray("Permission denied: add your user to the dialout group"));
 }
 
 TEST(PortButton, OpenCloseAndHangUpOnAPty)

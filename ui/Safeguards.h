@@ -1,0 +1,13 @@
+#pragma once
+// Small guards around the user's actions: the real cause of a failed port
+// open, digit-only number fields, and a question before the module's
+// settings are reset.
+#include "comm/PortOpener.h"
+
+#include <QByteArray>
+#include <QString>
+
+class QWidget;
+
+// The console line for a failed open of port, in the current language.
+QByteArray OpenFailureText(const TOpenFailureInfo &why, const QString &port);
