@@ -172,6 +172,7 @@ void TFrm_Main::wireProtocol()
     m_fw = std::make_unique<FwUpgrade>(d, this);
     m_protocol->setClaimBlock([this](const QByteArray &b) { return m_fw->ClaimBlock(b); });
     new RefusalMarks(this, *m_protocol);
+    SetDigitsOnly(this);
 
     connect(m_cm1, &TComm::receiveData, this, [this](const QByteArray &b) { m_protocol->cm1ReceiveData(b); });
     connect(m_cm1, &TComm::receiveError, this, [this](quint32 bits) { cm1ReceiveError(bits); });

@@ -11,3 +11,7 @@ class QWidget;
 
 // The console line for a failed open of port, in the current language.
 QByteArray OpenFailureText(const TOpenFailureInfo &why, const QString &port);
+
+// Port, time-out, interval, packing time and length fields accept digits only;
+// an empty field stays possible. Values the program writes are not checked.
+void SetDigitsOnly(QWidget *form);

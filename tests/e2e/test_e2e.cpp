@@ -317,8 +317,10 @@ TEST_F(EndToEnd, RefusedParametersAreNamedAndMarkedUntilEditedOrReadAgain)
     EXPECT_FALSE(marked(r.w->findChild<QLineEdit *>("edtSockATo")));
 
     // The user's edit takes the frame off that parameter only.
+    heartTm->selectAll();
     QKeyEvent key(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
     QCoreApplication::sendEvent(heartTm, &key);
+    EXPECT_EQ(heartTm->text(), "1");
     EXPECT_FALSE(marked(heartTm));
     EXPECT_TRUE(marked(portA));
     // A Get All reads SOCKA again and so takes its frame off.

@@ -630,6 +630,28 @@ TEST(Layout, ButtonGridPaneStartsCollapsed)
 
 using Pty = PtyPair;
 
+TEST(NumberFields, TakeDigitsOnlyAndMayBeEmpty)
+{
+    WindowFixture f(false);
+    for (const char *n : {"edtPortA", "edtPortD", "edtHTPSVPort", "edtSockBTo", "edtHtpTo", "edtHeartTm",
+                          "edtUARTFT", "edtUARTFL"}) {
+        auto *e = f.w->findChild<QLineEdit *>(QString::fromLatin1(n));
+        ASSERT_TRUE(e) << n;
+        e->clear();
+        for (const QChar c : QStringLiteral("a1-2 x3.\u4e2d"))
+            SendKey(e, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        EXPECT_EQ(e->text(), "123") << n;
+        for (int i = 0; i < 3; ++i)
+            SendKey(e, Qt::Key_Backspace);
+        EXPECT_EQ(e->text(), "") << n;
+    }
+    // Free-text fields are left alone.
+    auto *addr = f.w->findChild<QLineEdit *>("edtAddrA");
+    addr->clear();
+    SendKey(addr, Qt::Key_unknown, Qt::NoModifier, "a");
+    EXPECT_EQ(addr->text(), "a");
+}
+
 TEST(PortButton, EachOpenFailureGivesItsOwnText)
 {
     WindowFixture f(false);
