@@ -177,6 +177,9 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_Refused       after "Operation complete": the refused words (%s)
 //   info_ComNoDevice   opening failed: no such device (%s: the port)
 //   info_ComOpenFail   opening failed otherwise (%s: the port and the system's reason)
+//   info_AskCLEAR      question before restoring the factory settings
+//   info_AskRELD       question before restoring the user default
+//   lang_AskYes, lang_AskNo  the two answers of those questions
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -194,6 +197,12 @@ const TextRow kExtraTexts[] = {
     {"info_Refused", "模块拒绝了以下参数：%s", "Refused by the module: %s"},
     {"info_ComNoDevice", "串口不存在：%s", "No such serial port: %s"},
     {"info_ComOpenFail", "无法打开串口 %s", "Unable to open the serial port %s"},
+    {"info_AskCLEAR", "确定要恢复出厂设置吗？模块的所有参数将恢复为出厂值。",
+     "Restore the factory settings? Every parameter of the module returns to its factory value."},
+    {"info_AskRELD", "确定要恢复用户默认吗？模块的所有参数将恢复为保存的用户默认值。",
+     "Restore the user default? Every parameter of the module returns to the values saved as default."},
+    {"lang_AskYes", "确定", "Yes"},
+    {"lang_AskNo", "取消", "No"},
 };
 
 void addRows(const TextRow *rows, std::size_t count)

@@ -190,7 +190,11 @@ int TFrm_Main::iniSendKeyTag() const
     return 0;
 }
 
-void TFrm_Main::btnDoClick(int tag) { m_protocol->btnDoClick(tag); }
+void TFrm_Main::btnDoClick(int tag)
+{
+    if (ConfirmModuleReset(this, tag))
+        m_protocol->btnDoClick(tag);
+}
 void TFrm_Main::actSendExecute() { m_protocol->actSendExecute(); }
 
 void TFrm_Main::FormCreate()

@@ -4,6 +4,8 @@
 #include "util/Gbk.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
@@ -33,4 +35,23 @@ void SetDigitsOnly(QWidget *form)
     for (const char *n : names)
         if (auto *e = form->findChild<QLineEdit *>(QString::fromLatin1(n)))
             e->setValidator(digits);
+}
+
+bool ConfirmModuleReset(QWidget *parent, int tag)
+{
+    if (tag != 20 && tag != 21)
+        return true;
+    const bool factory = tag == 21;
+    QMessageBox box(QMessageBox::Question, LangTextU(factory ? "lang_btnCLEAR" : "lang_btnRELD"),
+                    LangTextU(factory ? "info_AskCLEAR" : "info_AskRELD"), QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("dlgConfirmReset"));
+    QPushButton *yes = box.addButton(LangTextU("lang_AskYes"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(LangTextU("lang_AskNo"), QMessageBox::NoRole);
+    yes->setObjectName(QStringLiteral("btnYes"));
+    no->setObjectName(QStringLiteral("btnNo"));
+    // A stray Enter or Esc keeps the module as it is.
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }

@@ -15,3 +15,7 @@ QByteArray OpenFailureText(const TOpenFailureInfo &why, const QString &port);
 // Port, time-out, interval, packing time and length fields accept digits only;
 // an empty field stays possible. Values the program writes are not checked.
 void SetDigitsOnly(QWidget *form);
+
+// Asks before a button that resets the module's settings (tags 20 and 21);
+// true when the user agrees, and for every other tag without asking.
+bool ConfirmModuleReset(QWidget *parent, int tag);

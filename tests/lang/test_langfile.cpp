@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <QRegularExpression>
+
 #include "util/Gbk.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +94,27 @@ TEST_F(LangFileTest, MessagesAfterTheCatalogueAreServedButNotWritten)
     LangList->IsChinese = true;
     EXPECT_EQ(LangText("info_ComHangup"),
               "\xB4\xAE\xBF\xDA\xD2\xD1\xB6\xCF\xBF\xAA\xA3\xAC\xD2\xD1\xB9\xD8\xB1\xD5\xB4\xAE\xBF\xDA");
+}
+
+TEST_F(LangFileTest, MessagesOfFailuresAndQuestionsHaveBothLanguagesAndCanBeOverridden)
+{
+    QFile f(dir.filePath("R52xLang.txt"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x\r\n\r\ninfo_Refused|ZH %s|Module said no: %s\r\n");
+    f.close();
+    ASSERT_EQ(InitLanguage(dir.path()), TLangFileState::Read);
+    for (const char *k : {"info_NoAnswer", "info_OpCancelled", "info_ComNoDevice", "info_ComOpenFail",
+                          "info_AskCLEAR", "info_AskRELD", "lang_AskYes", "lang_AskNo"}) {
+        LangList->IsChinese = false;
+        const QByteArray en = LangText(k);
+        LangList->IsChinese = true;
+        const QByteArray zh = LangText(k);
+        EXPECT_NE(en, QByteArray(k));
+        EXPECT_NE(zh, en) << k;
+        EXPECT_TRUE(gbk::toUnicode(zh).contains(QRegularExpression("[\\x{4e00}-\\x{9fff}]"))) << k;
+    }
+    LangList->IsChinese = false;
+    EXPECT_EQ(LangText("info_Refused"), "Module said no: %s"); // the file's row wins
 }
 
 TEST_F(LangFileTest, CatalogueKeysAreUniqueAndNamedByGroup)

@@ -13,12 +13,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -650,6 +652,75 @@ TEST(NumberFields, TakeDigitsOnlyAndMayBeEmpty)
     addr->clear();
     SendKey(addr, Qt::Key_unknown, Qt::NoModifier, "a");
     EXPECT_EQ(addr->text(), "a");
+}
+
+// Answers the next modal question with the named button; records its texts.
+struct Answerer {
+    QString title, text, yes, no;
+    explicit Answerer(const char *button)
+    {
+        QTimer::singleShot(0, [this, button] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            title = box->windowTitle();
+            text = box->text();
+            yes = box->findChild<QPushButton *>("btnYes")->text();
+            no = box->findChild<QPushButton *>("btnNo")->text();
+            box->findChild<QPushButton *>(QString::fromLatin1(button))->click();
+        });
+    }
+};
+
+TEST(ResetButtons, AskFirstAndSendNothingWhenDeclined)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    Pty pty;
+    ASSERT_TRUE(pty.ok());
+    w.cbbOpenCom->clear();
+    w.cbbOpenCom->addItem(pty.slave());
+    w.cbbOpenCom->setCurrentIndex(0);
+    w.btnOpenClose->click();
+    ASSERT_TRUE(w.ComOpened());
+    auto *clear = w.findChild<QPushButton *>("btnCLEAR");
+    auto *reld = w.findChild<QPushButton *>("btnRELD");
+
+    {
+        Answerer no("btnNo");
+        clear->click();
+        EXPECT_EQ(no.title, "Restore factory");
+        EXPECT_TRUE(no.text.startsWith("Restore the factory settings?")) << no.text.toStdString();
+        EXPECT_EQ(no.yes, "Yes");
+        EXPECT_EQ(no.no, "No");
+    }
+    {
+        Answerer no("btnNo");
+        reld->click();
+        EXPECT_TRUE(no.text.startsWith("Restore the user default?")) << no.text.toStdString();
+    }
+    EXPECT_TRUE(pty.read(1, 200).isEmpty());
+    {
+        Answerer yes("btnYes");
+        clear->click();
+    }
+    EXPECT_EQ(pty.read(10, 200), QByteArray("AT+CLEAR\r\n"));
+
+    w.mni_Cn->trigger();
+    {
+        Answerer no("btnNo");
+        reld->click();
+        EXPECT_EQ(no.title, U("恢复用户默认"));
+        EXPECT_TRUE(no.text.startsWith(U("确定要恢复用户默认吗"))) << no.text.toStdString();
+        EXPECT_EQ(no.yes, U("确定"));
+        EXPECT_EQ(no.no, U("取消"));
+    }
+    {
+        Answerer yes("btnYes");
+        reld->click();
+    }
+    EXPECT_EQ(pty.read(9, 200), QByteArray("AT+RELD\r\n"));
+    w.mni_En->trigger();
 }
 
 TEST(PortButton, EachOpenFailureGivesItsOwnText)
