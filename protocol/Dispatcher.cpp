@@ -60,6 +60,14 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
     if (claimBlock && claimBlock(r))
         return;
 
+    // A module still in its data state may forward a server line just before
+    // its reply to "+++"; both then arrive as one block ending in "a".
+    if (sender_.LastSend() == kPPP && r.size() > 2 && r.endsWith("\na")) {
+        DispatchRcv(r.chopped(1));
+        DispatchRcv(kEntryA);
+        return;
+    }
+
     if (r.contains(kErrMarker)) {
         sender_.answerArrived();
         console_.ShowErr(r);

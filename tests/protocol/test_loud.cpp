@@ -97,6 +97,20 @@ TEST(SilentModule, ALineUnansweredAgainAfterItsRepairStops)
     EXPECT_EQ(r.lastSent(), QByteArray("AT+VER?\r\n"));
 }
 
+TEST(SilentModule, ServerLineJoinedToTheEntryReplyStillCounts)
+{
+    Rig r;
+    r.proto->btnDoClick(10);
+    r.proto->tmrRcvTimer();
+    r.proto->DispatchRcv("server heartbeat\r\na");
+    EXPECT_EQ(r.console.count(LineKind::Info, "server heartbeat\r\n"), 1);
+    EXPECT_EQ(r.lastSent(), QByteArray("a"));
+    // Only right after "+++": elsewhere such a block is plain information.
+    r.proto->DispatchRcv("more\r\na");
+    EXPECT_EQ(r.console.count(LineKind::Info, "more\r\na"), 1);
+    EXPECT_EQ(r.lastSent(), QByteArray("a"));
+}
+
 TEST(SilentModule, EnterCfgModeWithoutAnswerStopsAfterTheSecondTry)
 {
     Rig r;

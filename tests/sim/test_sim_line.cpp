@@ -136,6 +136,33 @@ TEST(SimEntry, DataStateWaitsForPlusPlusPlusThenA)
     EXPECT_EQ(r.sim->receivedLines(), QList<QByteArray>{"AT+VER?"});
 }
 
+TEST(SimEntry, ServerDataFlowsInTheDataStateOnlyAndAMuteModuleSaysNothing)
+{
+    SimOptions o = fast();
+    o.networkDataEveryMs = 150;
+    o.networkData = "srv\r\n";
+    Rig r(o);
+    ASSERT_TRUE(r.ok());
+    const QList<QByteArray> data = r.line->blocks(700);
+    EXPECT_GE(data.size(), 3);
+    for (const QByteArray &b : data)
+        EXPECT_EQ(b, "srv\r\n");
+    r.line->send("+++");
+    // A server line may still cross "+++" on the wire, but none follows the "a".
+    const QByteArray entry = r.line->blocks(300).join(); // within the 400 ms the sim waits for "a"
+    ASSERT_TRUE(entry.endsWith('a')) << entry.toStdString();
+    EXPECT_TRUE(entry.chopped(1).replace("srv\r\n", "").isEmpty()) << entry.toStdString();
+    EXPECT_EQ(r.line->ask("a"), "+ok\r\n");
+    EXPECT_TRUE(r.line->blocks(500).isEmpty()); // the command state forwards nothing
+
+    SimOptions m = fast();
+    m.mute = true;
+    Rig mute(m);
+    ASSERT_TRUE(mute.ok());
+    EXPECT_TRUE(mute.line->ask("+++", 300).isEmpty());
+    EXPECT_TRUE(mute.line->ask("a", 300).isEmpty());
+}
+
 TEST(SimEntry, EntryNeedsEachBurstAloneAndInTime)
 {
     Rig r(fast());
