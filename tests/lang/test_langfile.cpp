@@ -4,9 +4,8 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QTemporaryDir>
-
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include "util/Gbk.h"
 
