@@ -1,5 +1,6 @@
 #include "ui/Console.h"
 
+#include "ui/SessionLog.h"
 #include "util/Gbk.h"
 #include "util/ProFun.h"
 
@@ -32,7 +33,9 @@ void ConsoleView::showLine(LineKind kind, const QByteArray &text)
 {
     if (m_tap)
         m_tap(kind, text);
+    m_kind = kind;
     ShowLine(text, colourOf(kind));
+    m_kind = LineKind::Info;
 }
 
 void ConsoleView::ShowLine(const QByteArray &text, const QColor &colour)
@@ -47,11 +50,9 @@ int ConsoleView::lineCount(const QPlainTextEdit *pane)
     return doc->isEmpty() ? 0 : doc->blockCount();
 }
 
-namespace {
-
 // Received bytes may hold zero bytes, lone CRs and invalid GBK; none of them
 // may cut the line or vanish.
-QString displayText(const QByteArray &bytes)
+QString ConsoleView::displayText(const QByteArray &bytes)
 {
     QString s = gbk::toDisplay(bytes);
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -68,8 +69,6 @@ QString displayText(const QByteArray &bytes)
     }
     return s;
 }
-
-} // namespace
 
 void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour)
 {
@@ -91,8 +90,11 @@ void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QCol
 void ConsoleView::AddDialogLine(const QByteArray &text)
 {
     try {
+        const QString shown = displayText(text);
         if (m_dialog)
-            appendTo(m_dialog, displayText(text), m_colour);
+            appendTo(m_dialog, shown, m_colour);
+        if (m_log && m_log->active())
+            m_log->write(m_kind, QDateTime::currentDateTime(), shown);
         if (m_hexOn && m_hex)
             appendTo(m_hex, QString::fromLatin1(StrToHexStr(text, " ")), m_colour);
     } catch (...) {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QPlainTextEdit;
+class SessionLog;
 
 class ConsoleView : public LineSink {
 public:
@@ -24,6 +25,12 @@ public:
     // Also called with every console line, for the batch mode's stdout.
     void setTap(std::function<void(LineKind, const QByteArray &)> tap) { m_tap = std::move(tap); }
 
+    // Every following line also goes to this log while it is active (null: none).
+    void setLog(SessionLog *log) { m_log = log; }
+
+    // How a line's bytes look in the pane (and in a log or saved file).
+    static QString displayText(const QByteArray &bytes);
+
     static QColor colourOf(LineKind kind);
     static int lineCount(const QPlainTextEdit *pane);
 
@@ -34,5 +41,7 @@ private:
     QPlainTextEdit *m_hex;
     QColor m_colour;
     bool m_hexOn = false;
+    LineKind m_kind = LineKind::Info; // of the line being added
+    SessionLog *m_log = nullptr;
     std::function<void(LineKind, const QByteArray &)> m_tap;
 };

@@ -14,6 +14,7 @@
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
 #include "ui/FormWheel.h"
+#include "ui/ConsoleExtras.h"
 #include "ui/MainTexts.h"
 #include "ui/Pictures.h"
 #include "ui/Widgets.h"
@@ -119,6 +120,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     m_cm1->setReadIntervalTimeout(10);
 
     m_console = std::make_unique<ConsoleView>(edtDialog, edtDialogHex);
+    m_extras = new ConsoleExtras(*this, *m_console, m_opts.loadConfig ? m_opts.configDir : QString());
     wireProtocol();
 
     qApp->installEventFilter(this);
@@ -347,6 +349,7 @@ void TFrm_Main::ApplyMainTexts()
     SetPopupItemCaption(pmCls, 4, "lang_pmCls4");
     SetPopupItemCaption(pmFwUpOpt, 0, "lang_pmFwUpOpt0");
     SetPopupItemCaption(pmFwUpOpt, 1, "lang_pmFwUpOpt1");
+    m_extras->applyTexts();
     for (QComboBox *c : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
         SetComboHint(c, "hint_cbbOpenUart");
     for (const char *n : {"cbbBaud", "cbbFlow", "cbbP", "cbbD", "cbbS"})

@@ -1,0 +1,202 @@
+// The console beyond its panes: read-only panes, session log, timestamps, send
+// history, hex sending, find, font size and legible colours.
+#include "UiTestUtil.h"
+
+#include "ui/ConsoleExtras.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QRegularExpression>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ShownWindow : WindowFixture {
+    explicit ShownWindow(bool zh = false) : WindowFixture(zh) { show(); }
+    void show()
+    {
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        Pump();
+    }
+    void focus(QWidget *x)
+    {
+        x->setFocus(Qt::OtherFocusReason);
+        Pump(10);
+        ASSERT_EQ(QApplication::focusWidget(), x);
+    }
+};
+
+void TypeText(QWidget *target, const QString &text)
+{
+    for (QChar c : text)
+        SendKey(target, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+}
+
+} // namespace
+
+// ---- read-only panes ----
+
+TEST(ReadOnlyPanes, TypingPastingAndDeletingChangeNothingButCopyAndClearWork)
+{
+    ShownWindow f;
+    TFrm_Main &w = *f.w;
+    for (QPlainTextEdit *pane : {w.edtDialog, w.edtDialogHex}) {
+        SCOPED_TRACE(pane->objectName().toStdString());
+        pane->show();
+        pane->clear();
+        w.console()->setHexMirror(true);
+        w.console()->ShowRcv("OK");
+        w.console()->setHexMirror(false);
+        const QString before = pane->toPlainText();
+        ASSERT_FALSE(before.isEmpty());
+        f.focus(pane);
+        TypeText(pane, "xyz");
+        SendKey(pane, Qt::Key_Backspace);
+        SendKey(pane, Qt::Key_Delete);
+        QApplication::clipboard()->setText("pasted");
+        w.edtpst->trigger();
+        SendKey(pane, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(pane->toPlainText(), before);
+
+        // Select-all and copy still reach the clipboard; Ctrl+Delete still clears.
+        w.edtslctlAll->trigger();
+        w.edtcpy->trigger();
+        EXPECT_EQ(QApplication::clipboard()->text(), before);
+        SendKey(pane, Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_TRUE(pane->document()->isEmpty());
+    }
+    // The send box stays editable.
+    w.edtSend->clear();
+    f.focus(w.edtSend);
+    TypeText(w.edtSend, "at");
+    EXPECT_EQ(w.edtSend->toPlainText(), "at");
+}
+
+// ---- session log and saving the pane ----
+
+namespace {
+
+QStringList FileLines(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList l = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+    if (!l.isEmpty() && l.last().isEmpty())
+        l.removeLast();
+    return l;
+}
+
+// "yyyy-MM-dd hh:mm:ss.zzz DIR  text" split into direction and text.
+std::pair<QString, QString> LogParts(const QString &line)
+{
+    static const QRegularExpression re(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (TX  |RX  |INFO|ERR ) (.*)$"));
+    const auto m = re.match(line);
+    if (!m.hasMatch())
+        return {QStringLiteral("?"), line};
+    return {m.captured(1).trimmed(), m.captured(2)};
+}
+
+} // namespace
+
+TEST(SessionLog, FileHoldsEveryLineInOrderWithItsDirectionUntilSwitchedOff)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    ConsoleExtras &x = *w.consoleExtras();
+    const QString path = f.dir.filePath("session.log");
+    x.askSavePath = [&](const QString &, const QString &) { return path; };
+    ASSERT_TRUE(w.mni_File->actions().contains(x.mniLogToFile));
+    ASSERT_TRUE(w.pmCls->actions().contains(x.mniLogToFile));
+    ASSERT_TRUE(w.mni_File->actions().contains(x.mniSaveConsole));
+    ASSERT_TRUE(w.pmCls->actions().contains(x.mniSaveConsole));
+
+    x.mniLogToFile->trigger();
+    ASSERT_TRUE(x.mniLogToFile->isChecked());
+    ASSERT_TRUE(x.log().active());
+    w.console()->ShowSend("AT+VER?\r\n");
+    w.console()->ShowRcv("+VER:1.0\r\nOK\r\n");
+    w.console()->ShowInfo(gbk::fromUtf8("执行完毕"));
+    w.console()->ShowErr("Serial port is not open");
+    w.console()->ShowRcv(QByteArray("a\0b", 3));
+    const QStringList pane = PaneLines(w.edtDialog);
+    x.mniLogToFile->trigger();
+    EXPECT_FALSE(x.log().active());
+    w.console()->ShowRcv("after the log");
+
+    const QStringList lines = FileLines(path);
+    ASSERT_EQ(lines.size(), 8) << lines.join('|').toStdString();
+    const std::vector<std::pair<QString, QString>> want = {
+        {"INFO", "Logging to " + path},
+        {"TX", "AT+VER?"},
+        {"RX", "+VER:1.0"},
+        {"RX", "OK"},
+        {"INFO", U("执行完毕")},
+        {"ERR", "Serial port is not open"},
+        {"RX", pane.last()}, // the zero byte as the console shows it
+        {"INFO", "Logging stopped: " + path},
+    };
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(LogParts(lines[i]), want[size_t(i)]) << lines[i].toStdString();
+    EXPECT_EQ(pane.last(), U("a·b"));
+}
+
+TEST(SessionLog, UnwritableFileIsReportedAndSwitchesTheLogOff)
+{
+    WindowFixture f(true);
+    TFrm_Main &w = *f.w;
+    ConsoleExtras &x = *w.consoleExtras();
+    QString path = f.dir.filePath("no/such/dir/a.log");
+    x.askSavePath = [&](const QString &, const QString &) { return path; };
+    x.mniLogToFile->trigger();
+    EXPECT_FALSE(x.mniLogToFile->isChecked());
+    EXPECT_EQ(LastLine(w.edtDialog), U("无法写入日志文件 ") + path);
+    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Err));
+
+    // A disk that fills up while logging: the first line that fails ends the log.
+    path = "/dev/full";
+    x.mniLogToFile->trigger();
+    ASSERT_TRUE(WaitFor([&] { return !x.mniLogToFile->isChecked(); }));
+    EXPECT_FALSE(x.log().active());
+    EXPECT_EQ(LastLine(w.edtDialog), U("无法写入日志文件 /dev/full"));
+
+    // Cancelling the dialog leaves everything as it was.
+    path.clear();
+    const int n = PaneLines(w.edtDialog).size();
+    x.mniLogToFile->trigger();
+    EXPECT_FALSE(x.mniLogToFile->isChecked());
+    EXPECT_EQ(PaneLines(w.edtDialog).size(), n);
+}
+
+TEST(SessionLog, SaveConsoleWritesThePaneAsUtf8)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    ConsoleExtras &x = *w.consoleExtras();
+    w.edtDialog->clear();
+    w.console()->ShowRcv(gbk::fromUtf8("信号强度 +CSQ: 20"));
+    w.console()->ShowSend("AT+CSQ");
+    const QString path = f.dir.filePath("console.txt");
+    x.askSavePath = [&](const QString &, const QString &) { return path; };
+    const QString held = w.edtDialog->toPlainText();
+    x.mniSaveConsole->trigger();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), (held + "\n").toUtf8());
+    EXPECT_EQ(LastLine(w.edtDialog), "Console saved to " + path);
+
+    // With the focus in the hex pane, that pane is saved.
+    w.setHexPane(true);
+    w.console()->ShowSend("AT");
+    f.focus(w.edtDialogHex);
+    x.mniSaveConsole->trigger();
+    EXPECT_EQ(FileLines(path), QStringList{"41 54 "});
+
+    x.saveConsoleTo(f.dir.filePath("missing/dir/x.txt"));
+    EXPECT_EQ(LastLine(w.edtDialog), "Unable to write to " + f.dir.filePath("missing/dir/x.txt"));
+}

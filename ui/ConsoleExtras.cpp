@@ -1,0 +1,126 @@
+#include "ui/ConsoleExtras.h"
+
+#include "lang/AppLang.h"
+#include "ui/Console.h"
+#include "ui/MainWindow.h"
+#include "util/Gbk.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+namespace {
+
+QAction *namedAction(QObject *parent, const char *name, bool checkable = false)
+{
+    auto *a = new QAction(parent);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setCheckable(checkable);
+    return a;
+}
+
+} // namespace
+
+ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &dir)
+    : QObject(&w), w_(w), console_(console), dir_(dir)
+{
+    // The panes show what happened; only the program writes into them. Keys
+    // still move, select and copy; clearing goes through actCls.
+    for (QPlainTextEdit *pane : {w.edtDialog, w.edtDialogHex}) {
+        pane->setReadOnly(true);
+        pane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        pane->setUndoRedoEnabled(false);
+    }
+
+    askSavePath = [this](const QString &title, const QString &suggested) {
+        const QString filter = LangTextU("info_LogFiles") + QStringLiteral(" (*.log *.txt);;") +
+                               LangTextU("info_AllFile") + QStringLiteral(" (*)");
+        return QFileDialog::getSaveFileName(&w_, title, suggested, filter);
+    };
+
+    // Session log and saving the pane: in the panes' menu and the File menu.
+    mniLogToFile = namedAction(&w, "mniLogToFile", true);
+    mniSaveConsole = namedAction(&w, "mniSaveConsole");
+    connect(mniLogToFile, &QAction::toggled, this, [this](bool on) { logToggled(on); });
+    connect(mniSaveConsole, &QAction::triggered, this, [this] {
+        const QString path = askSavePath(
+            mniSaveConsole->text().remove(QLatin1Char('&')),
+            QDir::home().filePath(QDateTime::currentDateTime().toString(QStringLiteral("'console-'yyyyMMdd-hhmmss'.txt'"))));
+        if (!path.isEmpty())
+            saveConsoleTo(path);
+    });
+    log_.onFailure = [this](const QString &path) {
+        // Reported once the line that failed has been added.
+        QMetaObject::invokeMethod(this, [this, path] {
+            const QSignalBlocker b(mniLogToFile);
+            mniLogToFile->setChecked(false);
+            say(true, "info_LogFail", path);
+        }, Qt::QueuedConnection);
+    };
+    console_.setLog(&log_);
+
+    w.pmCls->addSeparator();
+    w.pmCls->addAction(mniLogToFile);
+    w.pmCls->addAction(mniSaveConsole);
+    QAction *sep = w.mni_File->insertSeparator(w.mni_Exit);
+    w.mni_File->insertActions(sep, {mniLogToFile, mniSaveConsole});
+}
+
+ConsoleExtras::~ConsoleExtras() { console_.setLog(nullptr); }
+
+void ConsoleExtras::applyTexts()
+{
+    mniLogToFile->setText(LangTextU("lang_mniLogToFile"));
+    mniSaveConsole->setText(LangTextU("lang_mniSaveConsole"));
+}
+
+void ConsoleExtras::say(bool error, const char *key, const QString &path)
+{
+    const QByteArray line = gbk::fromUnicode(LangTextU(key).replace(QLatin1String("%s"), QDir::toNativeSeparators(path)));
+    if (error)
+        console_.ShowErr(line);
+    else
+        console_.ShowInfo(line);
+}
+
+void ConsoleExtras::logToggled(bool on)
+{
+    if (!on) {
+        if (log_.active()) {
+            const QString path = log_.path();
+            say(false, "info_LogStopped", path);
+            log_.stop();
+        }
+        return;
+    }
+    const QString path = askSavePath(
+        mniLogToFile->text().remove(QLatin1Char('&')),
+        QDir::home().filePath(QDateTime::currentDateTime().toString(QStringLiteral("'dtu-'yyyyMMdd-hhmmss'.log'"))));
+    QString why;
+    if (path.isEmpty() || !log_.start(path, &why)) {
+        const QSignalBlocker b(mniLogToFile);
+        mniLogToFile->setChecked(false);
+        if (!path.isEmpty())
+            say(true, "info_LogFail", path);
+        return;
+    }
+    say(false, "info_LogStarted", path);
+}
+
+QPlainTextEdit *ConsoleExtras::paneToSave() const
+{
+    return QApplication::focusWidget() == w_.edtDialogHex ? w_.edtDialogHex : w_.edtDialog;
+}
+
+void ConsoleExtras::saveConsoleTo(const QString &path)
+{
+    QPlainTextEdit *pane = paneToSave();
+    if (SaveConsoleText(pane, path))
+        say(false, "info_ConsoleSaved", path);
+    else
+        say(true, "info_SaveFail", path);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// What the console offers beyond its panes and send box: read-only panes, a
+// session log, saving the pane, timestamps, send history, hex sending, find and
+// font size. One object wires them into the window, so the window itself only
+// creates it, applies its texts and asks it before sending.
+#include "ui/SessionLog.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class TFrm_Main;
+class ConsoleView;
+class QAction;
+class QPlainTextEdit;
+
+class ConsoleExtras : public QObject {
+public:
+    // dir: where the send history is kept; empty keeps it in memory only.
+    ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &dir);
+    ~ConsoleExtras() override;
+
+    // Captions in the current language (run by every text application).
+    void applyTexts();
+
+    SessionLog &log() { return log_; }
+    // The pane that "Save console as..." writes: the hex pane when it has the focus.
+    QPlainTextEdit *paneToSave() const;
+    void saveConsoleTo(const QString &path);
+
+    // Asks for a file name to write (title, suggested name); empty: cancelled.
+    // Tests replace it; by default a save dialog.
+    std::function<QString(const QString &title, const QString &suggested)> askSavePath;
+
+    QAction *mniLogToFile = nullptr, *mniSaveConsole = nullptr;
+
+private:
+    void logToggled(bool on);
+    void say(bool error, const char *key, const QString &path);
+
+    TFrm_Main &w_;
+    ConsoleView &console_;
+    QString dir_;
+    SessionLog log_;
+};
