@@ -5,6 +5,7 @@
 #include "util/ProFun.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -91,12 +92,15 @@ void ConsoleView::AddDialogLine(const QByteArray &text)
 {
     try {
         const QString shown = displayText(text);
+        QString stamp;
+        if (m_timestamps)
+            stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz "));
         if (m_dialog)
-            appendTo(m_dialog, shown, m_colour);
+            appendTo(m_dialog, stamp.isEmpty() ? shown : stamp + shown, m_colour);
         if (m_log && m_log->active())
             m_log->write(m_kind, QDateTime::currentDateTime(), shown);
         if (m_hexOn && m_hex)
-            appendTo(m_hex, QString::fromLatin1(StrToHexStr(text, " ")), m_colour);
+            appendTo(m_hex, stamp + QString::fromLatin1(StrToHexStr(text, " ")), m_colour);
     } catch (...) {
         // A line that cannot be shown is dropped; the caller never sees it.
     }

@@ -25,6 +25,10 @@ public:
     // Also called with every console line, for the batch mode's stdout.
     void setTap(std::function<void(LineKind, const QByteArray &)> tap) { m_tap = std::move(tap); }
 
+    // The time of arrival (hh:mm:ss.zzz) before every following line, both panes.
+    void setTimestamps(bool on) { m_timestamps = on; }
+    bool timestamps() const { return m_timestamps; }
+
     // Every following line also goes to this log while it is active (null: none).
     void setLog(SessionLog *log) { m_log = log; }
 
@@ -41,6 +45,7 @@ private:
     QPlainTextEdit *m_hex;
     QColor m_colour;
     bool m_hexOn = false;
+    bool m_timestamps = false;
     LineKind m_kind = LineKind::Info; // of the line being added
     SessionLog *m_log = nullptr;
     std::function<void(LineKind, const QByteArray &)> m_tap;

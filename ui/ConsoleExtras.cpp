@@ -63,7 +63,11 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     };
     console_.setLog(&log_);
 
+    mniTimestamps = namedAction(&w, "mniTimestamps", true);
+    connect(mniTimestamps, &QAction::toggled, this, [this](bool on) { console_.setTimestamps(on); });
+
     w.pmCls->addSeparator();
+    w.pmCls->addAction(mniTimestamps);
     w.pmCls->addAction(mniLogToFile);
     w.pmCls->addAction(mniSaveConsole);
     QAction *sep = w.mni_File->insertSeparator(w.mni_Exit);
@@ -76,7 +80,23 @@ void ConsoleExtras::applyTexts()
 {
     mniLogToFile->setText(LangTextU("lang_mniLogToFile"));
     mniSaveConsole->setText(LangTextU("lang_mniSaveConsole"));
+    mniTimestamps->setText(LangTextU("lang_mniTimestamps"));
 }
+
+ConsoleOptions ConsoleExtras::options() const
+{
+    ConsoleOptions o;
+    o.timestamps = mniTimestamps->isChecked();
+    return o;
+}
+
+void ConsoleExtras::setOptions(const ConsoleOptions &o)
+{
+    mniTimestamps->setChecked(o.timestamps);
+}
+
+ConsoleOptions TFrm_Main::iniConsoleOptions() const { return m_extras->options(); }
+void TFrm_Main::iniSetConsoleOptions(const ConsoleOptions &o) { m_extras->setOptions(o); }
 
 void ConsoleExtras::say(bool error, const char *key, const QString &path)
 {

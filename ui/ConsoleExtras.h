@@ -3,6 +3,7 @@
 // session log, saving the pane, timestamps, send history, hex sending, find and
 // font size. One object wires them into the window, so the window itself only
 // creates it, applies its texts and asks it before sending.
+#include "config/ConfigIo.h"
 #include "ui/SessionLog.h"
 
 #include <QObject>
@@ -32,7 +33,10 @@ public:
     // Tests replace it; by default a save dialog.
     std::function<QString(const QString &title, const QString &suggested)> askSavePath;
 
-    QAction *mniLogToFile = nullptr, *mniSaveConsole = nullptr;
+    ConsoleOptions options() const;
+    void setOptions(const ConsoleOptions &o);
+
+    QAction *mniLogToFile = nullptr, *mniSaveConsole = nullptr, *mniTimestamps = nullptr;
 
 private:
     void logToggled(bool on);

@@ -113,6 +113,8 @@ public:
     int iniSendKeyTag() const override;
     THdVerSign iniHdVerSign() const override { return m_hdVerSign; }
     void iniSetHdVerSign(THdVerSign s) override { m_hdVerSign = s; }
+    ConsoleOptions iniConsoleOptions() const override;           // in ConsoleExtras.cpp
+    void iniSetConsoleOptions(const ConsoleOptions &o) override; // in ConsoleExtras.cpp
 
 protected:
     void closeEvent(QCloseEvent *e) override;

@@ -153,7 +153,8 @@ TEST(ConfigFirstRun, NewFileHoldsNineSectionsInTableOrder)
         return Keys{p + "EN", p, p + "SL", p + "TO"};
     };
     const QList<QPair<QByteArray, Keys>> expected = {
-        {"System", {"Language", "ReadTimeHelp", "SendShortCutTag", "HeartDtHex", "RegDtHex", "ShowMore", "HdVerSign"}},
+        {"System", {"Language", "ReadTimeHelp", "SendShortCutTag", "HeartDtHex", "RegDtHex", "ShowMore", "HdVerSign",
+                    "ConsoleTime"}},
         {"OpenUart", {"ComName", "BaudRate", "Parity", "Data", "Stop", "Flow"}},
         {"WKMOD", {"WKMOD"}},
         {"Socket", sock('A') + sock('B') + sock('C') + Keys{"SOCKIND"} + sock('D')},

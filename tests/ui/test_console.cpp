@@ -200,3 +200,39 @@ TEST(SessionLog, SaveConsoleWritesThePaneAsUtf8)
     x.saveConsoleTo(f.dir.filePath("missing/dir/x.txt"));
     EXPECT_EQ(LastLine(w.edtDialog), "Unable to write to " + f.dir.filePath("missing/dir/x.txt"));
 }
+
+// ---- timestamps ----
+
+TEST(Timestamps, AppearAndVanishWithTheOptionWhichSurvivesARestart)
+{
+    WindowFixture f(false);
+    ConsoleExtras *x = f.w->consoleExtras();
+    static const QRegularExpression stamped(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "));
+    ASSERT_FALSE(x->mniTimestamps->isChecked());
+    f.w->setHexPane(true);
+    f.w->console()->ShowRcv("OK");
+    EXPECT_EQ(LastLine(f.w->edtDialog), "OK");
+
+    x->mniTimestamps->trigger();
+    const QTime before = QTime::currentTime();
+    f.w->console()->ShowRcv("OK");
+    const QString line = LastLine(f.w->edtDialog);
+    ASSERT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
+    EXPECT_EQ(line.mid(13), "OK");
+    EXPECT_LE(std::abs(QTime::fromString(line.left(12), "hh:mm:ss.zzz").msecsTo(before)), 1000);
+    EXPECT_EQ(LastLineColour(f.w->edtDialog), ConsoleView::colourOf(LineKind::Rcv));
+    const QString hex = LastLine(f.w->edtDialogHex);
+    EXPECT_TRUE(stamped.match(hex).hasMatch()) << hex.toStdString();
+    EXPECT_EQ(hex.mid(13), "4F 4B ");
+
+    f.reopen(false);
+    x = f.w->consoleExtras();
+    EXPECT_TRUE(x->mniTimestamps->isChecked());
+    f.w->console()->ShowInfo("x");
+    EXPECT_TRUE(stamped.match(LastLine(f.w->edtDialog)).hasMatch());
+    x->mniTimestamps->trigger();
+    f.w->console()->ShowInfo("plain");
+    EXPECT_EQ(LastLine(f.w->edtDialog), "plain");
+    f.reopen(false);
+    EXPECT_FALSE(f.w->consoleExtras()->mniTimestamps->isChecked());
+}
