@@ -3,6 +3,7 @@
 #include "lang/AppLang.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/SendHistory.h"
 #include "util/Gbk.h"
 
 #include <QAction>
@@ -63,6 +64,8 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     };
     console_.setLog(&log_);
 
+    history_ = new SendHistory(w.edtSend, dir_.isEmpty() ? QString() : QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)), this);
+
     mniTimestamps = namedAction(&w, "mniTimestamps", true);
     connect(mniTimestamps, &QAction::toggled, this, [this](bool on) { console_.setTimestamps(on); });
 
@@ -81,6 +84,17 @@ void ConsoleExtras::applyTexts()
     mniLogToFile->setText(LangTextU("lang_mniLogToFile"));
     mniSaveConsole->setText(LangTextU("lang_mniSaveConsole"));
     mniTimestamps->setText(LangTextU("lang_mniTimestamps"));
+}
+
+bool ConsoleExtras::beforeSend()
+{
+    QString why;
+    if (!history_->remember(w_.edtSend->toPlainText(), &why) && !historyFailReported_) {
+        // Once per run: every later send would fail the same way.
+        historyFailReported_ = true;
+        say(true, "info_SaveFail", QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)));
+    }
+    return false;
 }
 
 ConsoleOptions ConsoleExtras::options() const

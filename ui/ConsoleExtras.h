@@ -12,6 +12,7 @@
 
 class TFrm_Main;
 class ConsoleView;
+class SendHistory;
 class QAction;
 class QPlainTextEdit;
 
@@ -24,7 +25,12 @@ public:
     // Captions in the current language (run by every text application).
     void applyTexts();
 
+    // Run by the send action before it sends: remembers the send box's text.
+    // True when the text was handled here and the usual send must not run.
+    bool beforeSend();
+
     SessionLog &log() { return log_; }
+    SendHistory &history() { return *history_; }
     // The pane that "Save console as..." writes: the hex pane when it has the focus.
     QPlainTextEdit *paneToSave() const;
     void saveConsoleTo(const QString &path);
@@ -46,4 +52,6 @@ private:
     ConsoleView &console_;
     QString dir_;
     SessionLog log_;
+    SendHistory *history_ = nullptr;
+    bool historyFailReported_ = false;
 };

@@ -191,7 +191,11 @@ int TFrm_Main::iniSendKeyTag() const
 }
 
 void TFrm_Main::btnDoClick(int tag) { m_protocol->btnDoClick(tag); }
-void TFrm_Main::actSendExecute() { m_protocol->actSendExecute(); }
+void TFrm_Main::actSendExecute()
+{
+    if (!m_extras->beforeSend())
+        m_protocol->actSendExecute();
+}
 
 void TFrm_Main::FormCreate()
 {

@@ -3,6 +3,7 @@
 #include "UiTestUtil.h"
 
 #include "ui/ConsoleExtras.h"
+#include "ui/SendHistory.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -235,4 +236,81 @@ TEST(Timestamps, AppearAndVanishWithTheOptionWhichSurvivesARestart)
     EXPECT_EQ(LastLine(f.w->edtDialog), "plain");
     f.reopen(false);
     EXPECT_FALSE(f.w->consoleExtras()->mniTimestamps->isChecked());
+}
+
+// ---- send history ----
+
+TEST(SendHistory, UpAndDownWalkTheSentTextsWhichSurviveARestart)
+{
+    ShownWindow f(false);
+    TFrm_Main *w = f.w.get();
+    auto send = [&](const QString &t) {
+        w->edtSend->setPlainText(t);
+        w->actSendExecute();
+    };
+    send("AT+VER?");
+    send("AT+CSQ");
+    send("first\nsecond");
+    send("AT+CSQ"); // moves to the newest place
+    send("");       // nothing to keep
+    EXPECT_EQ(w->consoleExtras()->history().entries(), (QStringList{"AT+VER?", "first\nsecond", "AT+CSQ"}));
+
+    f.focus(w->edtSend);
+    w->edtSend->setPlainText("typing");
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "AT+CSQ");
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
+    // On the second line of a recalled text Up moves the cursor, not the history.
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
+    EXPECT_EQ(w->edtSend->textCursor().blockNumber(), 0);
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "AT+VER?");
+    SendKey(w->edtSend, Qt::Key_Up); // the oldest: stays
+    EXPECT_EQ(w->edtSend->toPlainText(), "AT+VER?");
+    SendKey(w->edtSend, Qt::Key_Down);
+    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
+    EXPECT_EQ(w->edtSend->textCursor().blockNumber(), 1) << "the cursor ends at the end";
+    SendKey(w->edtSend, Qt::Key_Down);
+    SendKey(w->edtSend, Qt::Key_Down);
+    EXPECT_EQ(w->edtSend->toPlainText(), "typing") << "back to what was being typed";
+
+    f.close();
+    f.open(false);
+    f.show();
+    w = f.w.get();
+    EXPECT_EQ(w->consoleExtras()->history().entries(), (QStringList{"AT+VER?", "first\nsecond", "AT+CSQ"}));
+    f.focus(w->edtSend);
+    w->edtSend->clear();
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "AT+CSQ");
+}
+
+TEST(SendHistory, KeepsTheLastHundredAndStoresAnyTextExactly)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("h.txt");
+    QPlainTextEdit box;
+    {
+        SendHistory h(&box, file);
+        for (int i = 1; i <= 105; ++i)
+            ASSERT_TRUE(h.remember(QString::number(i)));
+        EXPECT_EQ(h.entries().size(), 100);
+        EXPECT_EQ(h.entries().first(), "6");
+        EXPECT_EQ(h.entries().last(), "105");
+    }
+    EXPECT_EQ(SendHistory(&box, file).entries().size(), 100);
+
+    // Backslashes, line breaks, a GBK character whose second byte is a backslash.
+    const QStringList odd = {"a\\b", "x\r\ny", U("乗\\n"), "\\", "trailing\\"};
+    EXPECT_EQ(SendHistory::decode(SendHistory::encode(odd)), odd);
+    EXPECT_EQ(SendHistory::encode({U("乗")}), QByteArray("\x81\x5c\x5c\r\n"));
+
+    // A file that cannot be written is reported, the history still works.
+    SendHistory h(&box, dir.filePath("missing/h.txt"));
+    QString why;
+    EXPECT_FALSE(h.remember("AT", &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(h.entries(), QStringList{"AT"});
 }
