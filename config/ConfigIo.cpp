@@ -91,6 +91,7 @@ void LoadIni(IniTarget &t, const QString &dir)
         t.iniSetHdVerSign(*s);
     ConsoleOptions con;
     con.timestamps = ReadIniBool("System", "ConsoleTime", false);
+    con.sendHex = ReadIniBool("System", "SendHex", false);
     t.iniSetConsoleOptions(con);
 
     // OpenUart
@@ -183,6 +184,7 @@ bool SaveIni(IniTarget &t, QString *error)
     WriteIniStr("System", "HdVerSign", HdVerSignToStr(t.iniHdVerSign()));
     const ConsoleOptions con = t.iniConsoleOptions();
     IniFile->WriteBool("System", "ConsoleTime", con.timestamps);
+    IniFile->WriteBool("System", "SendHex", con.sendHex);
 
     WriteIniStr("OpenUart", "ComName", comboText(child<QComboBox>(form, "cbbOpenCom")));
     WriteIniStr("OpenUart", "BaudRate", comboText(child<QComboBox>(form, "cbbOpenBaud")));

@@ -15,6 +15,7 @@ inline constexpr const char *kConfigFileName = "R52xCfg.ini";
 // The console's own options, kept in the System section.
 struct ConsoleOptions {
     bool timestamps = false; // ConsoleTime: the time of arrival before every line
+    bool sendHex = false;    // SendHex: the send box holds hexadecimal byte pairs
 };
 
 // What loading and saving need of the window beyond its named controls.

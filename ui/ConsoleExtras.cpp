@@ -2,6 +2,8 @@
 
 #include "lang/AppLang.h"
 #include "ui/Console.h"
+#include "protocol/Protocol.h"
+#include "ui/HexInput.h"
 #include "ui/MainWindow.h"
 #include "ui/SendHistory.h"
 #include "util/Gbk.h"
@@ -13,6 +15,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QToolButton>
 
 namespace {
 
@@ -69,6 +72,10 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     mniTimestamps = namedAction(&w, "mniTimestamps", true);
     connect(mniTimestamps, &QAction::toggled, this, [this](bool on) { console_.setTimestamps(on); });
 
+    // Under the send key menu, after the line-end choice.
+    mniSendHex = namedAction(&w, "mniSendHex", true);
+    w.pmSend->addAction(mniSendHex);
+
     w.pmCls->addSeparator();
     w.pmCls->addAction(mniTimestamps);
     w.pmCls->addAction(mniLogToFile);
@@ -84,6 +91,7 @@ void ConsoleExtras::applyTexts()
     mniLogToFile->setText(LangTextU("lang_mniLogToFile"));
     mniSaveConsole->setText(LangTextU("lang_mniSaveConsole"));
     mniTimestamps->setText(LangTextU("lang_mniTimestamps"));
+    mniSendHex->setText(LangTextU("lang_mniSendHex"));
 }
 
 bool ConsoleExtras::beforeSend()
@@ -94,19 +102,35 @@ bool ConsoleExtras::beforeSend()
         historyFailReported_ = true;
         say(true, "info_SaveFail", QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)));
     }
-    return false;
+    if (!mniSendHex->isChecked() || w_.btnSendTpye->property("Tag").toInt() != 1)
+        return false;
+    // The bytes as typed: no line end is added, and a bad group sends nothing.
+    QString bad;
+    const std::optional<QByteArray> bytes = ParseHexPairs(w_.edtSend->toPlainText(), &bad);
+    if (!bytes) {
+        if (bad.size() > 24)
+            bad = bad.left(24) + QStringLiteral("...");
+        console_.ShowErr(gbk::fromUnicode(LangTextU("info_SendHexBad").replace(QLatin1String("%s"), bad)));
+        return true;
+    }
+    Protocol *p = w_.protocol();
+    p->codec().SetBulkMode(TBulkMode::None);
+    p->SendToCom(*bytes);
+    return true;
 }
 
 ConsoleOptions ConsoleExtras::options() const
 {
     ConsoleOptions o;
     o.timestamps = mniTimestamps->isChecked();
+    o.sendHex = mniSendHex->isChecked();
     return o;
 }
 
 void ConsoleExtras::setOptions(const ConsoleOptions &o)
 {
     mniTimestamps->setChecked(o.timestamps);
+    mniSendHex->setChecked(o.sendHex);
 }
 
 ConsoleOptions TFrm_Main::iniConsoleOptions() const { return m_extras->options(); }

@@ -42,7 +42,8 @@ public:
     ConsoleOptions options() const;
     void setOptions(const ConsoleOptions &o);
 
-    QAction *mniLogToFile = nullptr, *mniSaveConsole = nullptr, *mniTimestamps = nullptr;
+    QAction *mniLogToFile = nullptr, *mniSaveConsole = nullptr, *mniTimestamps = nullptr,
+            *mniSendHex = nullptr;
 
 private:
     void logToggled(bool on);

@@ -3,9 +3,11 @@
 #include "UiTestUtil.h"
 
 #include "ui/ConsoleExtras.h"
+#include "ui/HexInput.h"
 #include "ui/SendHistory.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QRegularExpression>
 #include <QLineEdit>
@@ -13,6 +15,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include "tests/common/TestPty.h"
 
 namespace {
 
@@ -313,4 +317,71 @@ TEST(SendHistory, KeepsTheLastHundredAndStoresAnyTextExactly)
     EXPECT_FALSE(h.remember("AT", &why));
     EXPECT_FALSE(why.isEmpty());
     EXPECT_EQ(h.entries(), QStringList{"AT"});
+}
+
+// ---- hex sending ----
+
+TEST(SendHex, ParsesPairsWithBlanksBetweenAndRefusesAnythingElse)
+{
+    EXPECT_EQ(ParseHexPairs("41 54 0d0A\n\t00 ff"), QByteArray("AT\r\n\0\xff", 6));
+    EXPECT_EQ(ParseHexPairs("  "), QByteArray());
+    for (const char *badText : {"4G", "414", "41 5", "4 1", "0x41", "41,54", U("４１").toUtf8().constData()}) {
+        QString bad;
+        EXPECT_FALSE(ParseHexPairs(QString::fromUtf8(badText), &bad)) << badText;
+        EXPECT_FALSE(bad.isEmpty()) << badText;
+    }
+    QString bad;
+    ParseHexPairs("41 4G 54", &bad);
+    EXPECT_EQ(bad, "4G");
+}
+
+TEST(SendHex, SendsTheExactBytesOrARedLineAndNothing)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    w.cbbOpenCom->clear();
+    w.cbbOpenCom->addItem(pty.slave());
+    w.cbbOpenCom->setCurrentIndex(0);
+    w.btnOpenClose->click();
+    ASSERT_TRUE(w.ComOpened());
+    QAction *hex = w.consoleExtras()->mniSendHex;
+    ASSERT_TRUE(w.pmSend->actions().contains(hex));
+    ASSERT_FALSE(hex->isChecked());
+    hex->trigger();
+    w.mniAutoCR->trigger(); // never adds a line end to hex bytes
+
+    w.edtSend->setPlainText("41 54 0d0A\n00 FF");
+    w.actSendExecute();
+    EXPECT_EQ(pty.read(6, 500), QByteArray("AT\r\n\0\xff", 6));
+    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Send));
+
+    w.edtSend->setPlainText("41 54");
+    w.actSendExecute();
+    EXPECT_EQ(pty.read(2, 300), QByteArray("AT"));
+
+    const int n = PaneLines(w.edtDialog).size();
+    w.edtSend->setPlainText("4G");
+    w.actSendExecute();
+    EXPECT_EQ(PaneLines(w.edtDialog).size(), n + 1);
+    EXPECT_EQ(LastLine(w.edtDialog), "Not hexadecimal byte pairs, nothing sent: 4G");
+    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Err));
+    w.mni_Cn->trigger();
+    w.edtSend->setPlainText("41 5");
+    w.actSendExecute();
+    EXPECT_EQ(LastLine(w.edtDialog), U("不是十六进制字节对，未发送：5"));
+    EXPECT_EQ(pty.read(1, 300), QByteArray()) << "nothing went out";
+
+    // Off again: the text itself goes out.
+    hex->trigger();
+    w.edtSend->setPlainText("41");
+    w.actSendExecute();
+    EXPECT_EQ(pty.read(2, 300), QByteArray("41"));
+
+    hex->trigger();
+    f.close();
+    f.open(false);
+    EXPECT_TRUE(f.w->consoleExtras()->mniSendHex->isChecked()) << "kept in the configuration file";
+    EXPECT_EQ(f.w->consoleExtras()->mniSendHex->text(), U("十六进制发送"));
 }
