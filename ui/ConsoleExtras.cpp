@@ -3,6 +3,7 @@
 #include "lang/AppLang.h"
 #include "ui/Console.h"
 #include "protocol/Protocol.h"
+#include "ui/FindBar.h"
 #include "ui/HexInput.h"
 #include "ui/MainWindow.h"
 #include "ui/SendHistory.h"
@@ -72,11 +73,37 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     mniTimestamps = namedAction(&w, "mniTimestamps", true);
     connect(mniTimestamps, &QAction::toggled, this, [this](bool on) { console_.setTimestamps(on); });
 
+    find_ = new FindBar(w.edtDialog);
+    mniFind = namedAction(&w, "mniFind");
+    mniFind->setShortcut(QKeySequence::Find);
+    mniFind->setShortcutContext(Qt::WindowShortcut);
+    w.addAction(mniFind);
+    connect(mniFind, &QAction::triggered, this, [this] {
+        find_->open(QApplication::focusWidget() == w_.edtDialogHex ? w_.edtDialogHex : w_.edtDialog);
+    });
+    auto *again = namedAction(&w, "actFindNext");
+    again->setShortcuts({QKeySequence(QKeySequence::FindNext)});
+    auto *back = namedAction(&w, "actFindPrev");
+    back->setShortcuts({QKeySequence(QKeySequence::FindPrevious)});
+    for (QAction *a : {again, back}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        w.addAction(a);
+        connect(a, &QAction::triggered, this, [this, a, back] {
+            if (!find_->isVisible())
+                return;
+            if (a == back)
+                find_->findPrevious();
+            else
+                find_->findNext();
+        });
+    }
+
     // Under the send key menu, after the line-end choice.
     mniSendHex = namedAction(&w, "mniSendHex", true);
     w.pmSend->addAction(mniSendHex);
 
     w.pmCls->addSeparator();
+    w.pmCls->addAction(mniFind);
     w.pmCls->addAction(mniTimestamps);
     w.pmCls->addAction(mniLogToFile);
     w.pmCls->addAction(mniSaveConsole);
@@ -92,6 +119,15 @@ void ConsoleExtras::applyTexts()
     mniSaveConsole->setText(LangTextU("lang_mniSaveConsole"));
     mniTimestamps->setText(LangTextU("lang_mniTimestamps"));
     mniSendHex->setText(LangTextU("lang_mniSendHex"));
+    mniFind->setText(LangTextU("lang_mniFind"));
+    find_->applyTexts();
+}
+
+bool ConsoleExtras::ownsKeys(const QWidget *w) const
+{
+    // The focused widget too: keys a line edit ignores travel on to its parents.
+    auto inBar = [this](const QWidget *x) { return x && (x == find_ || find_->isAncestorOf(x)); };
+    return inBar(w) || inBar(QApplication::focusWidget());
 }
 
 bool ConsoleExtras::beforeSend()

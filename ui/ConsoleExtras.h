@@ -13,6 +13,8 @@
 class TFrm_Main;
 class ConsoleView;
 class SendHistory;
+class FindBar;
+class QWidget;
 class QAction;
 class QPlainTextEdit;
 
@@ -29,7 +31,12 @@ public:
     // True when the text was handled here and the usual send must not run.
     bool beforeSend();
 
+    // Keys typed into w belong to the console's tools (the find field's Enter),
+    // not to the window's send keys.
+    bool ownsKeys(const QWidget *w) const;
+
     SessionLog &log() { return log_; }
+    FindBar &findBar() { return *find_; }
     SendHistory &history() { return *history_; }
     // The pane that "Save console as..." writes: the hex pane when it has the focus.
     QPlainTextEdit *paneToSave() const;
@@ -43,7 +50,7 @@ public:
     void setOptions(const ConsoleOptions &o);
 
     QAction *mniLogToFile = nullptr, *mniSaveConsole = nullptr, *mniTimestamps = nullptr,
-            *mniSendHex = nullptr;
+            *mniSendHex = nullptr, *mniFind = nullptr;
 
 private:
     void logToggled(bool on);
@@ -54,5 +61,6 @@ private:
     QString dir_;
     SessionLog log_;
     SendHistory *history_ = nullptr;
+    FindBar *find_ = nullptr;
     bool historyFailReported_ = false;
 };

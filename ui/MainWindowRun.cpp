@@ -459,7 +459,7 @@ bool TFrm_Main::eventFilter(QObject *o, QEvent *e)
         return true;
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) {
         auto *w = qobject_cast<QWidget *>(o);
-        if (!w || w->window() != this || !isActiveWindowOrOffscreen())
+        if (!w || w->window() != this || !isActiveWindowOrOffscreen() || m_extras->ownsKeys(w))
             return QMainWindow::eventFilter(o, e);
         auto *k = static_cast<QKeyEvent *>(e);
         const int key = k->key();

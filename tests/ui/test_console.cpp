@@ -3,10 +3,13 @@
 #include "UiTestUtil.h"
 
 #include "ui/ConsoleExtras.h"
+#include "ui/FindBar.h"
 #include "ui/HexInput.h"
 #include "ui/SendHistory.h"
 
+#include <QCheckBox>
 #include <QClipboard>
+#include <QLabel>
 #include <QComboBox>
 #include <QFile>
 #include <QRegularExpression>
@@ -384,4 +387,71 @@ TEST(SendHex, SendsTheExactBytesOrARedLineAndNothing)
     f.open(false);
     EXPECT_TRUE(f.w->consoleExtras()->mniSendHex->isChecked()) << "kept in the configuration file";
     EXPECT_EQ(f.w->consoleExtras()->mniSendHex->text(), U("十六进制发送"));
+}
+
+// ---- find ----
+
+TEST(Find, CtrlFOpensTheBarWhichMovesBetweenMatchesAndEscapeClosesIt)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    FindBar &bar = w.consoleExtras()->findBar();
+    w.edtDialog->clear();
+    for (const char *l : {"AT+CSQ", "+CSQ: 20,99", "OK", "AT+VER?", "+VER: 1.0 ok", "OK"})
+        w.console()->ShowRcv(l);
+    ASSERT_TRUE(bar.isHidden());
+    f.focus(w.edtDialog);
+    SendKey(w.edtDialog, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar.isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), bar.edtFind);
+
+    TypeText(bar.edtFind, "ok");
+    EXPECT_EQ(bar.matchCount(), 3);
+    EXPECT_EQ(bar.currentMatch(), 1);
+    EXPECT_EQ(w.edtDialog->textCursor().block().text(), "OK");
+    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 2);
+    EXPECT_EQ(bar.lblFindCount->text(), "1/3");
+    // Every match in view is highlighted.
+    EXPECT_EQ(w.edtDialog->extraSelections().size(), 3);
+
+    // Enter in the field finds the next match and leaves the send box alone.
+    w.edtSend->setPlainText("AT");
+    SendKey(bar.edtFind, Qt::Key_Return);
+    EXPECT_EQ(w.edtSend->toPlainText(), "AT");
+    EXPECT_EQ(bar.currentMatch(), 2);
+    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 4);
+    bar.btnFindNext->click();
+    EXPECT_EQ(bar.currentMatch(), 3);
+    bar.btnFindNext->click(); // round the end
+    EXPECT_EQ(bar.currentMatch(), 1);
+    bar.btnFindPrev->click(); // and back
+    EXPECT_EQ(bar.currentMatch(), 3);
+    EXPECT_EQ(bar.lblFindCount->text(), "3/3");
+    SendKey(bar.edtFind, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(bar.currentMatch(), 2);
+
+    // Match case: only the lower-case one, then none, then the upper-case ones.
+    bar.chkFindCase->setChecked(true);
+    EXPECT_EQ(bar.matchCount(), 1);
+    EXPECT_TRUE(bar.findNext());
+    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 4);
+    bar.edtFind->clear();
+    TypeText(bar.edtFind, "Ok");
+    EXPECT_EQ(bar.matchCount(), 0);
+    EXPECT_EQ(bar.lblFindCount->text(), "No matches");
+    EXPECT_FALSE(bar.findNext());
+    bar.edtFind->clear();
+    TypeText(bar.edtFind, "OK");
+    EXPECT_EQ(bar.matchCount(), 2);
+    EXPECT_EQ(w.edtDialog->extraSelections().size(), 2);
+
+    SendKey(bar.edtFind, Qt::Key_Escape);
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_TRUE(w.edtDialog->extraSelections().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), w.edtDialog);
+
+    // The texts follow the language.
+    w.mni_Cn->trigger();
+    EXPECT_EQ(bar.btnFindNext->text(), U("下一个"));
+    EXPECT_EQ(w.consoleExtras()->mniFind->text(), U("查找..."));
 }
