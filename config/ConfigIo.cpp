@@ -92,6 +92,7 @@ void LoadIni(IniTarget &t, const QString &dir)
     ConsoleOptions con;
     con.timestamps = ReadIniBool("System", "ConsoleTime", false);
     con.sendHex = ReadIniBool("System", "SendHex", false);
+    con.fontSize = ReadIniInt("System", "ConsoleFontSize", 0);
     t.iniSetConsoleOptions(con);
 
     // OpenUart
@@ -185,6 +186,7 @@ bool SaveIni(IniTarget &t, QString *error)
     const ConsoleOptions con = t.iniConsoleOptions();
     IniFile->WriteBool("System", "ConsoleTime", con.timestamps);
     IniFile->WriteBool("System", "SendHex", con.sendHex);
+    WriteIniInt("System", "ConsoleFontSize", con.fontSize);
 
     WriteIniStr("OpenUart", "ComName", comboText(child<QComboBox>(form, "cbbOpenCom")));
     WriteIniStr("OpenUart", "BaudRate", comboText(child<QComboBox>(form, "cbbOpenBaud")));

@@ -16,6 +16,7 @@ inline constexpr const char *kConfigFileName = "R52xCfg.ini";
 struct ConsoleOptions {
     bool timestamps = false; // ConsoleTime: the time of arrival before every line
     bool sendHex = false;    // SendHex: the send box holds hexadecimal byte pairs
+    int fontSize = 0;        // ConsoleFontSize: points of the panes and send box; 0: default
 };
 
 // What loading and saving need of the window beyond its named controls.

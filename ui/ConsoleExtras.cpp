@@ -3,6 +3,7 @@
 #include "lang/AppLang.h"
 #include "ui/Console.h"
 #include "protocol/Protocol.h"
+#include "ui/ConsoleZoom.h"
 #include "ui/FindBar.h"
 #include "ui/HexInput.h"
 #include "ui/MainWindow.h"
@@ -73,6 +74,7 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     mniTimestamps = namedAction(&w, "mniTimestamps", true);
     connect(mniTimestamps, &QAction::toggled, this, [this](bool on) { console_.setTimestamps(on); });
 
+    zoom_ = new ConsoleZoom({w.edtDialog, w.edtDialogHex, w.edtSend}, &w);
     find_ = new FindBar(w.edtDialog);
     mniFind = namedAction(&w, "mniFind");
     mniFind->setShortcut(QKeySequence::Find);
@@ -160,6 +162,7 @@ ConsoleOptions ConsoleExtras::options() const
     ConsoleOptions o;
     o.timestamps = mniTimestamps->isChecked();
     o.sendHex = mniSendHex->isChecked();
+    o.fontSize = zoom_->size();
     return o;
 }
 
@@ -167,6 +170,7 @@ void ConsoleExtras::setOptions(const ConsoleOptions &o)
 {
     mniTimestamps->setChecked(o.timestamps);
     mniSendHex->setChecked(o.sendHex);
+    zoom_->setSize(o.fontSize);
 }
 
 ConsoleOptions TFrm_Main::iniConsoleOptions() const { return m_extras->options(); }

@@ -14,6 +14,7 @@ class TFrm_Main;
 class ConsoleView;
 class SendHistory;
 class FindBar;
+class ConsoleZoom;
 class QWidget;
 class QAction;
 class QPlainTextEdit;
@@ -37,6 +38,7 @@ public:
 
     SessionLog &log() { return log_; }
     FindBar &findBar() { return *find_; }
+    ConsoleZoom &zoom() { return *zoom_; }
     SendHistory &history() { return *history_; }
     // The pane that "Save console as..." writes: the hex pane when it has the focus.
     QPlainTextEdit *paneToSave() const;
@@ -62,5 +64,6 @@ private:
     SessionLog log_;
     SendHistory *history_ = nullptr;
     FindBar *find_ = nullptr;
+    ConsoleZoom *zoom_ = nullptr;
     bool historyFailReported_ = false;
 };

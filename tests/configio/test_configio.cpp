@@ -154,7 +154,7 @@ TEST(ConfigFirstRun, NewFileHoldsNineSectionsInTableOrder)
     };
     const QList<QPair<QByteArray, Keys>> expected = {
         {"System", {"Language", "ReadTimeHelp", "SendShortCutTag", "HeartDtHex", "RegDtHex", "ShowMore", "HdVerSign",
-                    "ConsoleTime", "SendHex"}},
+                    "ConsoleTime", "SendHex", "ConsoleFontSize"}},
         {"OpenUart", {"ComName", "BaudRate", "Parity", "Data", "Stop", "Flow"}},
         {"WKMOD", {"WKMOD"}},
         {"Socket", sock('A') + sock('B') + sock('C') + Keys{"SOCKIND"} + sock('D')},

@@ -3,6 +3,7 @@
 #include "UiTestUtil.h"
 
 #include "ui/ConsoleExtras.h"
+#include "ui/ConsoleZoom.h"
 #include "ui/FindBar.h"
 #include "ui/HexInput.h"
 #include "ui/SendHistory.h"
@@ -15,7 +16,9 @@
 #include <QRegularExpression>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -454,4 +457,66 @@ TEST(Find, CtrlFOpensTheBarWhichMovesBetweenMatchesAndEscapeClosesIt)
     w.mni_Cn->trigger();
     EXPECT_EQ(bar.btnFindNext->text(), U("下一个"));
     EXPECT_EQ(w.consoleExtras()->mniFind->text(), U("查找..."));
+}
+
+// ---- font size ----
+
+namespace {
+
+void Wheel(QWidget *viewport, int dy, Qt::KeyboardModifiers mods)
+{
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    QWheelEvent e(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, dy), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &e);
+}
+
+int PointSizes(TFrm_Main &w)
+{
+    const int s = w.edtDialog->font().pointSize();
+    return w.edtDialogHex->font().pointSize() == s && w.edtSend->font().pointSize() == s ? s : -1;
+}
+
+} // namespace
+
+TEST(FontSize, KeysAndCtrlWheelChangeAllThreeAndTheSizeSurvivesARestart)
+{
+    ShownWindow f(false);
+    TFrm_Main *w = f.w.get();
+    ASSERT_EQ(PointSizes(*w), ConsoleZoom::kDefault);
+    f.focus(w->edtSend);
+    SendKey(w->edtSend, Qt::Key_Plus, Qt::ControlModifier, "+");
+    EXPECT_EQ(PointSizes(*w), 13);
+    SendKey(w->edtSend, Qt::Key_Equal, Qt::ControlModifier, "=");
+    EXPECT_EQ(PointSizes(*w), 14);
+    f.focus(w->edtDialog);
+    SendKey(w->edtDialog, Qt::Key_Minus, Qt::ControlModifier, "-");
+    EXPECT_EQ(PointSizes(*w), 13);
+    SendKey(w->edtDialog, Qt::Key_0, Qt::ControlModifier, "0");
+    EXPECT_EQ(PointSizes(*w), ConsoleZoom::kDefault);
+
+    Wheel(w->edtDialog->viewport(), 240, Qt::ControlModifier);
+    EXPECT_EQ(PointSizes(*w), 14);
+    Wheel(w->edtSend->viewport(), -60, Qt::ControlModifier);
+    EXPECT_EQ(PointSizes(*w), 14) << "half a notch";
+    Wheel(w->edtSend->viewport(), -60, Qt::ControlModifier);
+    EXPECT_EQ(PointSizes(*w), 13);
+    Wheel(w->edtDialog->viewport(), -120, Qt::NoModifier);
+    EXPECT_EQ(PointSizes(*w), 13) << "a plain wheel only scrolls";
+
+    // Limits.
+    for (int i = 0; i < 60; ++i)
+        w->consoleExtras()->zoom().step(1);
+    EXPECT_EQ(PointSizes(*w), ConsoleZoom::kMax);
+    w->consoleExtras()->zoom().setSize(2);
+    EXPECT_EQ(PointSizes(*w), ConsoleZoom::kMin);
+    w->consoleExtras()->zoom().setSize(17);
+
+    f.close();
+    f.open(false);
+    EXPECT_EQ(PointSizes(*f.w), 17);
+    const QByteArray ini = [&] {
+        QFile file(f.iniPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    EXPECT_TRUE(ini.contains("ConsoleFontSize=17\r\n"));
 }
