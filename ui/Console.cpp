@@ -1,5 +1,6 @@
 #include "ui/Console.h"
 
+#include "ui/ConsoleColours.h"
 #include "ui/SessionLog.h"
 #include "util/Gbk.h"
 #include "util/ProFun.h"
@@ -15,19 +16,40 @@
 
 ConsoleView::ConsoleView(QPlainTextEdit *dialog, QPlainTextEdit *hex) : m_dialog(dialog), m_hex(hex) {}
 
-QColor ConsoleView::colourOf(LineKind kind)
+QColor ConsoleView::colourOf(LineKind kind, const QPalette &palette)
 {
+    QColor wanted;
     switch (kind) {
     case LineKind::Rcv:
-        return QColor(0, 128, 0);
+        wanted = QColor(0, 128, 0);
+        break;
     case LineKind::Send:
-        return QColor(0, 0, 255);
+        wanted = QColor(0, 0, 255);
+        break;
     case LineKind::Err:
-        return QColor(255, 0, 0);
+        wanted = QColor(255, 0, 0);
+        break;
     case LineKind::Info:
+        wanted = palette.color(QPalette::WindowText);
         break;
     }
-    return QApplication::palette().color(QPalette::WindowText);
+    return LegibleOn(wanted, palette.color(QPalette::Base));
+}
+
+QColor ConsoleView::colourOf(LineKind kind) { return colourOf(kind, QApplication::palette()); }
+
+QColor ConsoleView::paneColour(LineKind kind)
+{
+    const QPalette &pal = m_dialog ? m_dialog->palette() : QApplication::palette();
+    const QRgb base = pal.color(QPalette::Base).rgba(), text = pal.color(QPalette::WindowText).rgba();
+    if (!m_cacheValid || base != m_cacheBase || text != m_cacheText) {
+        for (LineKind k : {LineKind::Rcv, LineKind::Send, LineKind::Info, LineKind::Err})
+            m_cache[int(k)] = colourOf(k, pal);
+        m_cacheBase = base;
+        m_cacheText = text;
+        m_cacheValid = true;
+    }
+    return m_cache[int(kind)];
 }
 
 void ConsoleView::showLine(LineKind kind, const QByteArray &text)
@@ -35,7 +57,7 @@ void ConsoleView::showLine(LineKind kind, const QByteArray &text)
     if (m_tap)
         m_tap(kind, text);
     m_kind = kind;
-    ShowLine(text, colourOf(kind));
+    ShowLine(text, paneColour(kind));
     m_kind = LineKind::Info;
 }
 

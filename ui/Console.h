@@ -4,6 +4,7 @@
 #include "util/LineSink.h"
 
 #include <QColor>
+#include <QPalette>
 #include <functional>
 
 class QPlainTextEdit;
@@ -35,10 +36,14 @@ public:
     // How a line's bytes look in the pane (and in a log or saved file).
     static QString displayText(const QByteArray &bytes);
 
-    static QColor colourOf(LineKind kind);
+    // The line colour of a kind: the fixed colour, or the window-text colour for
+    // information, made legible (contrast 4.5:1) on the palette's pane background.
+    static QColor colourOf(LineKind kind, const QPalette &palette);
+    static QColor colourOf(LineKind kind); // with the application's palette
     static int lineCount(const QPlainTextEdit *pane);
 
 private:
+    QColor paneColour(LineKind kind);
     static void appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour);
 
     QPlainTextEdit *m_dialog;
@@ -48,5 +53,9 @@ private:
     bool m_timestamps = false;
     LineKind m_kind = LineKind::Info; // of the line being added
     SessionLog *m_log = nullptr;
+    // Colours of the four kinds for the pane's palette as last seen.
+    QRgb m_cacheBase = 0, m_cacheText = 0;
+    QColor m_cache[4];
+    bool m_cacheValid = false;
     std::function<void(LineKind, const QByteArray &)> m_tap;
 };

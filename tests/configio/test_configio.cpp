@@ -326,7 +326,7 @@ TEST(ConfigSave, UnwritableFileGivesTheMessage)
     w.close();
     EXPECT_TRUE(w.saveFailed());
     EXPECT_EQ(LastLine(w.edtDialog), "Unable to write to " + dir + "/R52xCfg.ini");
-    EXPECT_EQ(LastLineColour(w.edtDialog), QColor(255, 0, 0));
+    EXPECT_EQ(LastLineColour(w.edtDialog), QColor(238, 0, 0)) << "red made legible on white";
 }
 
 TEST(ConfigSave, DirectoryInPlaceOfTheFileGivesTheMessage)

@@ -3,6 +3,7 @@
 #include "UiTestUtil.h"
 
 #include "ui/ConsoleExtras.h"
+#include "ui/ConsoleColours.h"
 #include "ui/ConsoleZoom.h"
 #include "ui/FindBar.h"
 #include "ui/HexInput.h"
@@ -10,6 +11,9 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QGroupBox>
+#include <QHash>
+#include <QImage>
 #include <QLabel>
 #include <QComboBox>
 #include <QFile>
@@ -17,6 +21,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
+#include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -519,4 +525,121 @@ TEST(FontSize, KeysAndCtrlWheelChangeAllThreeAndTheSizeSurvivesARestart)
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
     EXPECT_TRUE(ini.contains("ConsoleFontSize=17\r\n"));
+}
+
+// ---- contrast ----
+
+namespace {
+
+QPalette DarkPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
+    p.setColor(QPalette::AlternateBase, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    return p;
+}
+
+QPalette LightPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+    p.setColor(QPalette::WindowText, Qt::black);
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    return p;
+}
+
+// The application palette for one scope.
+struct PaletteScope {
+    QPalette old = QApplication::palette();
+    explicit PaletteScope(const QPalette &p) { QApplication::setPalette(p); }
+    ~PaletteScope() { QApplication::setPalette(old); }
+};
+
+// Contrast of a radio button's caption as drawn on its box: the strongest
+// pixel against the most common one (the background) in the caption's rectangle.
+double CaptionContrast(QWidget *box, QRadioButton *rb)
+{
+    QStyleOptionButton opt;
+    opt.initFrom(rb);
+    opt.text = rb->text();
+    const QRect text = rb->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, rb);
+    const QImage img = box->grab(QRect(rb->mapTo(box, text.topLeft()), text.size())).toImage();
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ++counts[img.pixel(x, y)];
+    QRgb bg = 0;
+    int most = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            bg = it.key();
+        }
+    double best = 1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        best = std::max(best, ContrastRatio(QColor(it.key()), QColor(bg)));
+    return best;
+}
+
+} // namespace
+
+TEST(Contrast, RatiosAndTheNearestLegibleColour)
+{
+    EXPECT_NEAR(ContrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(QColor(0x77, 0x77, 0x77), QColor(0x77, 0x77, 0x77)), 1.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(QColor(255, 0, 0), Qt::white), 4.0, 0.01);
+    // Legible colours stay as they are; others keep their hue, just far enough.
+    EXPECT_EQ(LegibleOn(QColor(0, 128, 0), Qt::white), QColor(0, 128, 0));
+    const QColor red = LegibleOn(QColor(255, 0, 0), Qt::white);
+    EXPECT_EQ(red, QColor(238, 0, 0));
+    EXPECT_LT(ContrastRatio(QColor(239, 0, 0), Qt::white), kMinContrast) << "no darker than needed";
+    const QColor blue = LegibleOn(QColor(0, 0, 255), QColor(0x23, 0x23, 0x23));
+    EXPECT_GE(ContrastRatio(blue, QColor(0x23, 0x23, 0x23)), kMinContrast);
+    EXPECT_EQ(blue.blue(), 255);
+    EXPECT_LT(blue.red(), 255);
+    // A background where nothing reaches the ratio gets the better extreme.
+    EXPECT_EQ(LegibleOn(QColor(0x70, 0x70, 0x70), QColor(0x76, 0x76, 0x76), 20.0), QColor(Qt::black));
+}
+
+TEST(Contrast, EveryConsoleColourAgainstTheLightAndTheDarkPalette)
+{
+    for (const QPalette &pal : {LightPalette(), DarkPalette()}) {
+        const QColor base = pal.color(QPalette::Base);
+        for (LineKind k : {LineKind::Rcv, LineKind::Send, LineKind::Info, LineKind::Err}) {
+            const QColor c = ConsoleView::colourOf(k, pal);
+            EXPECT_GE(ContrastRatio(c, base), kMinContrast) << int(k) << " on " << base.name().toStdString();
+        }
+    }
+    // On white the green and the blue are the original colours.
+    EXPECT_EQ(ConsoleView::colourOf(LineKind::Rcv, LightPalette()), QColor(0, 128, 0));
+    EXPECT_EQ(ConsoleView::colourOf(LineKind::Send, LightPalette()), QColor(0, 0, 255));
+    EXPECT_EQ(ConsoleView::colourOf(LineKind::Info, LightPalette()), QColor(Qt::black));
+}
+
+TEST(Contrast, ADarkDesktopKeepsLinesAndWorkModeLabelsLegible)
+{
+    for (const QPalette &pal : {LightPalette(), DarkPalette()}) {
+        PaletteScope scope(pal);
+        ShownWindow f(false);
+        TFrm_Main &w = *f.w;
+        const QColor base = w.edtDialog->palette().color(QPalette::Base);
+        SCOPED_TRACE(base.name().toStdString());
+        ASSERT_EQ(base, pal.color(QPalette::Base));
+        w.console()->ShowRcv("rcv");
+        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        w.console()->ShowSend("send");
+        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        w.console()->ShowInfo("info");
+        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        w.console()->ShowErr("err");
+        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        for (QRadioButton *rb : {w.rbNetTran, w.rbHttpd})
+            EXPECT_GE(CaptionContrast(w.rzgrpbxWkmod, rb), kMinContrast) << rb->objectName().toStdString();
+    }
 }
