@@ -117,8 +117,16 @@ void ConsoleView::AddDialogLine(const QByteArray &text)
         QString stamp;
         if (m_timestamps)
             stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz "));
-        if (m_dialog)
-            appendTo(m_dialog, stamp.isEmpty() ? shown : stamp + shown, m_colour);
+        if (m_dialog) {
+            if (stamp.isEmpty()) {
+                appendTo(m_dialog, shown, m_colour);
+            } else {
+                // Each line of a block that holds line breaks gets the block's time.
+                QString stamped = stamp + shown;
+                stamped.replace(QLatin1Char('\n'), QLatin1Char('\n') + stamp);
+                appendTo(m_dialog, stamped, m_colour);
+            }
+        }
         if (m_log && m_log->active())
             m_log->write(m_kind, QDateTime::currentDateTime(), shown);
         if (m_hexOn && m_hex)

@@ -104,6 +104,13 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     mniSendHex = namedAction(&w, "mniSendHex", true);
     w.pmSend->addAction(mniSendHex);
 
+    // Paste has nothing to do in a read-only pane.
+    connect(w.pmCls, &QMenu::aboutToShow, this, [this] {
+        auto *p = qobject_cast<QPlainTextEdit *>(QApplication::focusWidget());
+        w_.edtpst->setEnabled(!p || !p->isReadOnly());
+    });
+    connect(w.pmCls, &QMenu::aboutToHide, this, [this] { w_.edtpst->setEnabled(true); });
+
     w.pmCls->addSeparator();
     w.pmCls->addAction(mniFind);
     w.pmCls->addAction(mniTimestamps);

@@ -87,6 +87,17 @@ TEST(ReadOnlyPanes, TypingPastingAndDeletingChangeNothingButCopyAndClearWork)
         SendKey(pane, Qt::Key_Delete, Qt::ControlModifier);
         EXPECT_TRUE(pane->document()->isEmpty());
     }
+    // The panes' menu offers no paste for a read-only pane.
+    f.focus(w.edtDialog);
+    emit w.pmCls->aboutToShow();
+    EXPECT_FALSE(w.edtpst->isEnabled());
+    emit w.pmCls->aboutToHide();
+    EXPECT_TRUE(w.edtpst->isEnabled());
+    f.focus(w.edtSend);
+    emit w.pmCls->aboutToShow();
+    EXPECT_TRUE(w.edtpst->isEnabled());
+    emit w.pmCls->aboutToHide();
+
     // The send box stays editable.
     w.edtSend->clear();
     f.focus(w.edtSend);
@@ -241,6 +252,17 @@ TEST(Timestamps, AppearAndVanishWithTheOptionWhichSurvivesARestart)
     const QString hex = LastLine(f.w->edtDialogHex);
     EXPECT_TRUE(stamped.match(hex).hasMatch()) << hex.toStdString();
     EXPECT_EQ(hex.mid(13), "4F 4B ");
+
+    // Every line of a block with line breaks carries the block's time.
+    f.w->console()->ShowRcv("+CSQ: 20,99\r\n\r\nOK\r\n");
+    const QStringList last3 = PaneLines(f.w->edtDialog).mid(PaneLines(f.w->edtDialog).size() - 3);
+    ASSERT_EQ(last3.size(), 3);
+    for (const QString &l : last3)
+        EXPECT_EQ(l.left(13), last3.first().left(13)) << l.toStdString();
+    EXPECT_EQ(last3[0].mid(13), "+CSQ: 20,99");
+    EXPECT_EQ(last3[1].mid(13), "");
+    EXPECT_EQ(last3[2].mid(13), "OK");
+    EXPECT_TRUE(stamped.match(last3[2]).hasMatch());
 
     f.reopen(false);
     x = f.w->consoleExtras();
