@@ -106,8 +106,19 @@ void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QCol
     cur.endEditBlock();
     if (lineCount(pane) == kMaxLines)
         pane->clear();
-    // Follow the newest line.
-    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+    // Follow the newest line: once per burst, before the pane is next painted.
+    // Scrolling after every line costs more than inserting it.
+    static const char *const kPending = "dtuScrollPending";
+    if (!pane->property(kPending).toBool()) {
+        pane->setProperty(kPending, true);
+        QMetaObject::invokeMethod(
+            pane,
+            [pane] {
+                pane->setProperty(kPending, false);
+                pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void ConsoleView::AddDialogLine(const QByteArray &text)

@@ -665,3 +665,22 @@ TEST(Contrast, ADarkDesktopKeepsLinesAndWorkModeLabelsLegible)
             EXPECT_GE(CaptionContrast(w.rzgrpbxWkmod, rb), kMinContrast) << rb->objectName().toStdString();
     }
 }
+
+// ---- speed without losing the newest line ----
+
+TEST(ConsoleScroll, ABurstOfLinesEndsWithTheNewestInView)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    for (int i = 0; i < 300; ++i)
+        w.console()->ShowRcv(QByteArray::number(i));
+    Pump(50);
+    QScrollBar *sb = w.edtDialog->verticalScrollBar();
+    ASSERT_GT(sb->maximum(), 0);
+    EXPECT_EQ(sb->value(), sb->maximum());
+    // Scrolled up by the user, the next line brings the view back down.
+    sb->setValue(0);
+    w.console()->ShowRcv("newest");
+    Pump(50);
+    EXPECT_EQ(sb->value(), sb->maximum());
+}
