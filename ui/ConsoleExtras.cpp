@@ -120,7 +120,10 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     w.mni_File->insertActions(sep, {mniLogToFile, mniSaveConsole});
 }
 
-ConsoleExtras::~ConsoleExtras() { console_.setLog(nullptr); }
+// The window frees its ConsoleView before its children, this object among them,
+// so the view never holds the log beyond this object's life; it must not be
+// touched here.
+ConsoleExtras::~ConsoleExtras() = default;
 
 void ConsoleExtras::applyTexts()
 {
