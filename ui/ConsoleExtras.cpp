@@ -105,11 +105,14 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     w.pmSend->addAction(mniSendHex);
 
     // Paste has nothing to do in a read-only pane.
-    connect(w.pmCls, &QMenu::aboutToShow, this, [this] {
+    QAction *pst = w.pmCls->findChild<QAction *>(QStringLiteral("mniPst"));
+    if (!pst)
+        pst = w.edtpst;
+    connect(w.pmCls, &QMenu::aboutToShow, this, [pst] {
         auto *p = qobject_cast<QPlainTextEdit *>(QApplication::focusWidget());
-        w_.edtpst->setEnabled(!p || !p->isReadOnly());
+        pst->setEnabled(!p || !p->isReadOnly());
     });
-    connect(w.pmCls, &QMenu::aboutToHide, this, [this] { w_.edtpst->setEnabled(true); });
+    connect(w.pmCls, &QMenu::aboutToHide, this, [pst] { pst->setEnabled(true); });
 
     w.pmCls->addSeparator();
     w.pmCls->addAction(mniFind);
