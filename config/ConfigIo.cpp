@@ -92,6 +92,11 @@ void LoadIni(IniTarget &t, const QString &dir)
     // An unknown name keeps the current sign, so saving always writes one of the four.
     if (const auto s = StrToHdVerSign(ReadIniStr("System", "HdVerSign", HdVerSignToStr(t.iniHdVerSign()))))
         t.iniSetHdVerSign(*s);
+    ConsoleOptions con;
+    con.timestamps = ReadIniBool("System", "ConsoleTime", false);
+    con.sendHex = ReadIniBool("System", "SendHex", false);
+    con.fontSize = ReadIniInt("System", "ConsoleFontSize", 0);
+    t.iniSetConsoleOptions(con);
 
     // OpenUart
     t.iniFillPortList();
@@ -182,6 +187,10 @@ bool SaveIni(IniTarget &t, QString *error)
     WriteIniStr("System", "RegDtHex", onOff(c.rzchckbxRegDtHex));
     WriteIniStr("System", "ShowMore", onOff(c.rzchckbxMore));
     WriteIniStr("System", "HdVerSign", HdVerSignToStr(t.iniHdVerSign()));
+    const ConsoleOptions con = t.iniConsoleOptions();
+    IniFile->WriteBool("System", "ConsoleTime", con.timestamps);
+    IniFile->WriteBool("System", "SendHex", con.sendHex);
+    WriteIniInt("System", "ConsoleFontSize", con.fontSize);
 
     WriteIniStr("OpenUart", "ComName", comboText(child<QComboBox>(form, "cbbOpenCom")));
     WriteIniStr("OpenUart", "BaudRate", comboText(child<QComboBox>(form, "cbbOpenBaud")));

@@ -12,6 +12,13 @@ class QWidget;
 
 inline constexpr const char *kConfigFileName = "R52xCfg.ini";
 
+// The console's own options, kept in the System section.
+struct ConsoleOptions {
+    bool timestamps = false; // ConsoleTime: the time of arrival before every line
+    bool sendHex = false;    // SendHex: the send box holds hexadecimal byte pairs
+    int fontSize = 0;        // ConsoleFontSize: points of the panes and send box; 0: default
+};
+
 // What loading and saving need of the window beyond its named controls.
 class IniTarget {
 public:
@@ -26,6 +33,8 @@ public:
     virtual int iniSendKeyTag() const = 0;     // 1, 2, or 0 for any other shortcut
     virtual THdVerSign iniHdVerSign() const = 0;
     virtual void iniSetHdVerSign(THdVerSign s) = 0; // stored only, not applied
+    virtual ConsoleOptions iniConsoleOptions() const { return {}; }
+    virtual void iniSetConsoleOptions(const ConsoleOptions &) {}
 };
 
 // Default host names of a first run (reserved example domains).

@@ -205,6 +205,29 @@ const TextRow kExtraTexts[] = {
     {"lang_AskNo", "取消", "No"},
 };
 
+// Texts of the console's own tools (log, save, timestamps, find, hex sending),
+// served like the messages above and likewise not written into a new file.
+const TextRow kConsoleTexts[] = {
+    {"lang_mniLogToFile", "记录到文件...", "Log to file..."},
+    {"lang_mniSaveConsole", "控制台另存为...", "Save console as..."},
+    {"lang_mniTimestamps", "显示时间戳", "Show timestamps"},
+    {"lang_mniFind", "查找...", "Find..."},
+    {"lang_mniSendHex", "十六进制发送", "Send hex"},
+    {"lang_FindNext", "下一个", "Next"},
+    {"lang_FindPrev", "上一个", "Previous"},
+    {"lang_FindCase", "区分大小写", "Match case"},
+    {"lang_FindNone", "无匹配", "No matches"},
+    {"hint_FindClose", "关闭 (Esc)", "Close (Esc)"},
+    {"info_LogStarted", "开始记录到文件 %s", "Logging to %s"},
+    {"info_LogStopped", "已停止记录，文件 %s", "Logging stopped: %s"},
+    {"info_LogFail", "无法写入日志文件 %s", "Unable to write the log file %s"},
+    {"info_ConsoleSaved", "控制台内容已保存到 %s", "Console saved to %s"},
+    {"info_SaveFail", "无法写入文件 %s", "Unable to write to %s"},
+    {"info_LogFiles", "日志文件", "Log files"},
+    {"info_TextFiles", "文本文件", "Text files"},
+    {"info_SendHexBad", "不是十六进制字节对，未发送：%s", "Not hexadecimal byte pairs, nothing sent: %s"},
+};
+
 void addRows(const TextRow *rows, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i)
@@ -230,6 +253,7 @@ void RegisterTexts()
     addRows(kCatalogue, std::size(kCatalogue));
     LangList->FileRowLimit = LangList->DefaultKeys.size();
     addRows(kExtraTexts, std::size(kExtraTexts));
+    addRows(kConsoleTexts, std::size(kConsoleTexts));
 }
 
 QString LangFilePath(const QString &dir)

@@ -1,9 +1,12 @@
 #include "ui/Console.h"
 
+#include "ui/ConsoleColours.h"
+#include "ui/SessionLog.h"
 #include "util/Gbk.h"
 #include "util/ProFun.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -13,26 +16,49 @@
 
 ConsoleView::ConsoleView(QPlainTextEdit *dialog, QPlainTextEdit *hex) : m_dialog(dialog), m_hex(hex) {}
 
-QColor ConsoleView::colourOf(LineKind kind)
+QColor ConsoleView::colourOf(LineKind kind, const QPalette &palette)
 {
+    QColor wanted;
     switch (kind) {
     case LineKind::Rcv:
-        return QColor(0, 128, 0);
+        wanted = QColor(0, 128, 0);
+        break;
     case LineKind::Send:
-        return QColor(0, 0, 255);
+        wanted = QColor(0, 0, 255);
+        break;
     case LineKind::Err:
-        return QColor(255, 0, 0);
+        wanted = QColor(255, 0, 0);
+        break;
     case LineKind::Info:
+        wanted = palette.color(QPalette::WindowText);
         break;
     }
-    return QApplication::palette().color(QPalette::WindowText);
+    return LegibleOn(wanted, palette.color(QPalette::Base));
+}
+
+QColor ConsoleView::colourOf(LineKind kind) { return colourOf(kind, QApplication::palette()); }
+
+QColor ConsoleView::paneColour(LineKind kind)
+{
+    const QPalette &pal = m_dialog ? m_dialog->palette() : QApplication::palette();
+    const QRgb base = pal.color(QPalette::Base).rgba(), text = pal.color(QPalette::WindowText).rgba();
+    if (!m_cacheValid || base != m_cacheBase || text != m_cacheText) {
+        for (LineKind k : {LineKind::Rcv, LineKind::Send, LineKind::Info, LineKind::Err})
+            m_cache[int(k)] = colourOf(k, pal);
+        m_cacheBase = base;
+        m_cacheText = text;
+        m_cacheValid = true;
+    }
+    return m_cache[int(kind)];
 }
 
 void ConsoleView::showLine(LineKind kind, const QByteArray &text)
 {
     if (m_tap)
         m_tap(kind, text);
-    ShowLine(text, colourOf(kind));
+    m_kind = kind;
+    ShowLine(text, paneColour(kind));
+    m_kind = LineKind::Info;
 }
 
 void ConsoleView::ShowLine(const QByteArray &text, const QColor &colour)
@@ -47,11 +73,9 @@ int ConsoleView::lineCount(const QPlainTextEdit *pane)
     return doc->isEmpty() ? 0 : doc->blockCount();
 }
 
-namespace {
-
 // Received bytes may hold zero bytes, lone CRs and invalid GBK; none of them
 // may cut the line or vanish.
-QString displayText(const QByteArray &bytes)
+QString ConsoleView::displayText(const QByteArray &bytes)
 {
     QString s = gbk::toDisplay(bytes);
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -69,8 +93,6 @@ QString displayText(const QByteArray &bytes)
     return s;
 }
 
-} // namespace
-
 void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour)
 {
     QTextCharFormat fmt;
@@ -84,17 +106,42 @@ void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QCol
     cur.endEditBlock();
     if (lineCount(pane) == kMaxLines)
         pane->clear();
-    // Follow the newest line.
-    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+    // Follow the newest line: once per burst, before the pane is next painted.
+    // Scrolling after every line costs more than inserting it.
+    static const char *const kPending = "dtuScrollPending";
+    if (!pane->property(kPending).toBool()) {
+        pane->setProperty(kPending, true);
+        QMetaObject::invokeMethod(
+            pane,
+            [pane] {
+                pane->setProperty(kPending, false);
+                pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void ConsoleView::AddDialogLine(const QByteArray &text)
 {
     try {
-        if (m_dialog)
-            appendTo(m_dialog, displayText(text), m_colour);
+        const QString shown = displayText(text);
+        QString stamp;
+        if (m_timestamps)
+            stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz "));
+        if (m_dialog) {
+            if (stamp.isEmpty()) {
+                appendTo(m_dialog, shown, m_colour);
+            } else {
+                // Each line of a block that holds line breaks gets the block's time.
+                QString stamped = stamp + shown;
+                stamped.replace(QLatin1Char('\n'), QLatin1Char('\n') + stamp);
+                appendTo(m_dialog, stamped, m_colour);
+            }
+        }
+        if (m_log && m_log->active())
+            m_log->write(m_kind, QDateTime::currentDateTime(), shown);
         if (m_hexOn && m_hex)
-            appendTo(m_hex, QString::fromLatin1(StrToHexStr(text, " ")), m_colour);
+            appendTo(m_hex, stamp + QString::fromLatin1(StrToHexStr(text, " ")), m_colour);
     } catch (...) {
         // A line that cannot be shown is dropped; the caller never sees it.
     }

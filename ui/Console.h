@@ -4,9 +4,11 @@
 #include "util/LineSink.h"
 
 #include <QColor>
+#include <QPalette>
 #include <functional>
 
 class QPlainTextEdit;
+class SessionLog;
 
 class ConsoleView : public LineSink {
 public:
@@ -24,15 +26,36 @@ public:
     // Also called with every console line, for the batch mode's stdout.
     void setTap(std::function<void(LineKind, const QByteArray &)> tap) { m_tap = std::move(tap); }
 
-    static QColor colourOf(LineKind kind);
+    // The time of arrival (hh:mm:ss.zzz) before every following line, both panes.
+    void setTimestamps(bool on) { m_timestamps = on; }
+    bool timestamps() const { return m_timestamps; }
+
+    // Every following line also goes to this log while it is active (null: none).
+    void setLog(SessionLog *log) { m_log = log; }
+
+    // How a line's bytes look in the pane (and in a log or saved file).
+    static QString displayText(const QByteArray &bytes);
+
+    // The line colour of a kind: the fixed colour, or the window-text colour for
+    // information, made legible (contrast 4.5:1) on the palette's pane background.
+    static QColor colourOf(LineKind kind, const QPalette &palette);
+    static QColor colourOf(LineKind kind); // with the application's palette
     static int lineCount(const QPlainTextEdit *pane);
 
 private:
+    QColor paneColour(LineKind kind);
     static void appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour);
 
     QPlainTextEdit *m_dialog;
     QPlainTextEdit *m_hex;
     QColor m_colour;
     bool m_hexOn = false;
+    bool m_timestamps = false;
+    LineKind m_kind = LineKind::Info; // of the line being added
+    SessionLog *m_log = nullptr;
+    // Colours of the four kinds for the pane's palette as last seen.
+    QRgb m_cacheBase = 0, m_cacheText = 0;
+    QColor m_cache[4];
+    bool m_cacheValid = false;
     std::function<void(LineKind, const QByteArray &)> m_tap;
 };

@@ -429,7 +429,8 @@ void TFrm_Main::buildLeft(QWidget *pnlL)
     wl->setSpacing(2);
     rzgrpbxWkmod = bannerBox(pnlWkmod, "rzgrpbxWkmod", u(" 选择模块工作模式"));
     rzgrpbxWkmod->setFixedHeight(132);
-    rzgrpbxWkmod->setStyleSheet("QGroupBox#rzgrpbxWkmod { background: white; }");
+    rzgrpbxWkmod->setStyleSheet("QGroupBox#rzgrpbxWkmod { background: white; }"
+                                " QGroupBox#rzgrpbxWkmod QRadioButton { color: black; }"); // also on dark desktops
     {
         auto *g = new QVBoxLayout(rzgrpbxWkmod);
         g->setContentsMargins(8, 4, 8, 4);

@@ -27,6 +27,7 @@ class QTabWidget;
 class QTimer;
 class QToolButton;
 class ConsoleView;
+class ConsoleExtras;
 class Protocol;
 class TComm;
 class FwUpgrade;
@@ -64,6 +65,7 @@ public:
 
     // Console and send box.
     ConsoleView *console() const { return m_console.get(); }
+    ConsoleExtras *consoleExtras() const { return m_extras; }
     void pmSendClick(int tag);
     void pmSendTypeClick(int tag);
     void actCRExecute();
@@ -113,6 +115,8 @@ public:
     int iniSendKeyTag() const override;
     THdVerSign iniHdVerSign() const override { return m_hdVerSign; }
     void iniSetHdVerSign(THdVerSign s) override { m_hdVerSign = s; }
+    ConsoleOptions iniConsoleOptions() const override;           // in ConsoleExtras.cpp
+    void iniSetConsoleOptions(const ConsoleOptions &o) override; // in ConsoleExtras.cpp
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -153,6 +157,7 @@ private:
 
     TComm *m_cm1 = nullptr;
     std::unique_ptr<ConsoleView> m_console;
+    ConsoleExtras *m_extras = nullptr;
     std::unique_ptr<Protocol> m_protocol;
     std::unique_ptr<FwUpgrade> m_fw;
     Tfrm_About *m_about = nullptr;

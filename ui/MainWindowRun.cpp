@@ -14,6 +14,7 @@
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
 #include "ui/FormWheel.h"
+#include "ui/ConsoleExtras.h"
 #include "ui/MainTexts.h"
 #include "ui/Pictures.h"
 #include "ui/RefusalMarks.h"
@@ -119,6 +120,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     m_cm1->setReadIntervalTimeout(10);
 
     m_console = std::make_unique<ConsoleView>(edtDialog, edtDialogHex);
+    m_extras = new ConsoleExtras(*this, *m_console, m_opts.loadConfig ? m_opts.configDir : QString());
     wireProtocol();
 
     qApp->installEventFilter(this);
@@ -195,7 +197,11 @@ void TFrm_Main::btnDoClick(int tag)
     if (ConfirmModuleReset(this, tag))
         m_protocol->btnDoClick(tag);
 }
-void TFrm_Main::actSendExecute() { m_protocol->actSendExecute(); }
+void TFrm_Main::actSendExecute()
+{
+    if (!m_extras->beforeSend())
+        m_protocol->actSendExecute();
+}
 
 void TFrm_Main::FormCreate()
 {
@@ -353,6 +359,7 @@ void TFrm_Main::ApplyMainTexts()
     SetPopupItemCaption(pmCls, 4, "lang_pmCls4");
     SetPopupItemCaption(pmFwUpOpt, 0, "lang_pmFwUpOpt0");
     SetPopupItemCaption(pmFwUpOpt, 1, "lang_pmFwUpOpt1");
+    m_extras->applyTexts();
     for (QComboBox *c : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
         SetComboHint(c, "hint_cbbOpenUart");
     for (const char *n : {"cbbBaud", "cbbFlow", "cbbP", "cbbD", "cbbS"})
@@ -458,7 +465,7 @@ bool TFrm_Main::eventFilter(QObject *o, QEvent *e)
         return true;
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) {
         auto *w = qobject_cast<QWidget *>(o);
-        if (!w || w->window() != this || !isActiveWindowOrOffscreen())
+        if (!w || w->window() != this || !isActiveWindowOrOffscreen() || m_extras->ownsKeys(w))
             return QMainWindow::eventFilter(o, e);
         auto *k = static_cast<QKeyEvent *>(e);
         const int key = k->key();

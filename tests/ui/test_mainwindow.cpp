@@ -46,7 +46,8 @@ const QStringList kStartEn = {"General operation process:",
                               "3,Get All Param;",
                               "4,Choose work mode and configure related parameters;",
                               "5,Set and Save All Param."};
-const QColor kRed(255, 0, 0);
+// Pure red reaches only 4.0:1 on white; the console uses the nearest red that reaches 4.5:1.
+const QColor kRed(238, 0, 0);
 
 // ---- language switch ----
 

@@ -1,0 +1,688 @@
+// The console beyond its panes: read-only panes, session log, timestamps, send
+// history, hex sending, find, font size and legible colours.
+#include "UiTestUtil.h"
+
+#include "ui/ConsoleExtras.h"
+#include "ui/ConsoleColours.h"
+#include "ui/ConsoleZoom.h"
+#include "ui/FindBar.h"
+#include "ui/HexInput.h"
+#include "ui/SendHistory.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QHash>
+#include <QImage>
+#include <QLabel>
+#include <QComboBox>
+#include <QFile>
+#include <QRegularExpression>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include "tests/common/TestPty.h"
+
+namespace {
+
+struct ShownWindow : WindowFixture {
+    explicit ShownWindow(bool zh = false) : WindowFixture(zh) { show(); }
+    void show()
+    {
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        Pump();
+    }
+    void focus(QWidget *x)
+    {
+        x->setFocus(Qt::OtherFocusReason);
+        Pump(10);
+        ASSERT_EQ(QApplication::focusWidget(), x);
+    }
+};
+
+void TypeText(QWidget *target, const QString &text)
+{
+    for (QChar c : text)
+        SendKey(target, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+}
+
+} // namespace
+
+// ---- read-only panes ----
+
+TEST(ReadOnlyPanes, TypingPastingAndDeletingChangeNothingButCopyAndClearWork)
+{
+    ShownWindow f;
+    TFrm_Main &w = *f.w;
+    for (QPlainTextEdit *pane : {w.edtDialog, w.edtDialogHex}) {
+        SCOPED_TRACE(pane->objectName().toStdString());
+        pane->show();
+        pane->clear();
+        w.console()->setHexMirror(true);
+        w.console()->ShowRcv("OK");
+        w.console()->setHexMirror(false);
+        const QString before = pane->toPlainText();
+        ASSERT_FALSE(before.isEmpty());
+        f.focus(pane);
+        TypeText(pane, "xyz");
+        SendKey(pane, Qt::Key_Backspace);
+        SendKey(pane, Qt::Key_Delete);
+        QApplication::clipboard()->setText("pasted");
+        w.edtpst->trigger();
+        SendKey(pane, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(pane->toPlainText(), before);
+
+        // Select-all and copy still reach the clipboard; Ctrl+Delete still clears.
+        w.edtslctlAll->trigger();
+        w.edtcpy->trigger();
+        EXPECT_EQ(QApplication::clipboard()->text(), before);
+        SendKey(pane, Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_TRUE(pane->document()->isEmpty());
+    }
+    // The panes' menu offers no paste for a read-only pane.
+    QAction *pst = w.pmCls->findChild<QAction *>("mniPst");
+    ASSERT_TRUE(pst);
+    f.focus(w.edtDialog);
+    emit w.pmCls->aboutToShow();
+    EXPECT_FALSE(pst->isEnabled());
+    emit w.pmCls->aboutToHide();
+    EXPECT_TRUE(pst->isEnabled());
+    f.focus(w.edtSend);
+    emit w.pmCls->aboutToShow();
+    EXPECT_TRUE(pst->isEnabled());
+    emit w.pmCls->aboutToHide();
+
+    // The send box stays editable.
+    w.edtSend->clear();
+    f.focus(w.edtSend);
+    TypeText(w.edtSend, "at");
+    EXPECT_EQ(w.edtSend->toPlainText(), "at");
+}
+
+// ---- session log and saving the pane ----
+
+namespace {
+
+QStringList FileLines(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList l = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+    if (!l.isEmpty() && l.last().isEmpty())
+        l.removeLast();
+    return l;
+}
+
+// "yyyy-MM-dd hh:mm:ss.zzz DIR  text" split into direction and text.
+std::pair<QString, QString> LogParts(const QString &line)
+{
+    static const QRegularExpression re(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} (TX  |RX  |INFO|ERR ) (.*)$"));
+    const auto m = re.match(line);
+    if (!m.hasMatch())
+        return {QStringLiteral("?"), line};
+    return {m.captured(1).trimmed(), m.captured(2)};
+}
+
+} // namespace
+
+TEST(SessionLog, FileHoldsEveryLineInOrderWithItsDirectionUntilSwitchedOff)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    ConsoleExtras &x = *w.consoleExtras();
+    const QString path = f.dir.filePath("session.log");
+    x.askSavePath = [&](const QString &, const QString &) { return path; };
+    ASSERT_TRUE(w.mni_File->actions().contains(x.mniLogToFile));
+    ASSERT_TRUE(w.pmCls->actions().contains(x.mniLogToFile));
+    ASSERT_TRUE(w.mni_File->actions().contains(x.mniSaveConsole));
+    ASSERT_TRUE(w.pmCls->actions().contains(x.mniSaveConsole));
+
+    x.mniLogToFile->trigger();
+    ASSERT_TRUE(x.mniLogToFile->isChecked());
+    ASSERT_TRUE(x.log().active());
+    w.console()->ShowSend("AT+VER?\r\n");
+    w.console()->ShowRcv("+VER:1.0\r\nOK\r\n");
+    w.console()->ShowInfo(gbk::fromUtf8("执行完毕"));
+    w.console()->ShowErr("Serial port is not open");
+    w.console()->ShowRcv(QByteArray("a\0b", 3));
+    const QStringList pane = PaneLines(w.edtDialog);
+    x.mniLogToFile->trigger();
+    EXPECT_FALSE(x.log().active());
+    w.console()->ShowRcv("after the log");
+
+    const QStringList lines = FileLines(path);
+    ASSERT_EQ(lines.size(), 8) << lines.join('|').toStdString();
+    const std::vector<std::pair<QString, QString>> want = {
+        {"INFO", "Logging to " + path},
+        {"TX", "AT+VER?"},
+        {"RX", "+VER:1.0"},
+        {"RX", "OK"},
+        {"INFO", U("执行完毕")},
+        {"ERR", "Serial port is not open"},
+        {"RX", pane.last()}, // the zero byte as the console shows it
+        {"INFO", "Logging stopped: " + path},
+    };
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(LogParts(lines[i]), want[size_t(i)]) << lines[i].toStdString();
+    EXPECT_EQ(pane.last(), U("a·b"));
+}
+
+TEST(SessionLog, UnwritableFileIsReportedAndSwitchesTheLogOff)
+{
+    WindowFixture f(true);
+    TFrm_Main &w = *f.w;
+    ConsoleExtras &x = *w.consoleExtras();
+    QString path = f.dir.filePath("no/such/dir/a.log");
+    x.askSavePath = [&](const QString &, const QString &) { return path; };
+    x.mniLogToFile->trigger();
+    EXPECT_FALSE(x.mniLogToFile->isChecked());
+    EXPECT_EQ(LastLine(w.edtDialog), U("无法写入日志文件 ") + path);
+    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Err));
+
+    // A disk that fills up while logging: the first line that fails ends the log.
+    path = "/dev/full";
+    x.mniLogToFile->trigger();
+    ASSERT_TRUE(WaitFor([&] { return !x.mniLogToFile->isChecked(); }));
+    EXPECT_FALSE(x.log().active());
+    EXPECT_EQ(LastLine(w.edtDialog), U("无法写入日志文件 /dev/full"));
+
+    // Cancelling the dialog leaves everything as it was.
+    path.clear();
+    const int n = PaneLines(w.edtDialog).size();
+    x.mniLogToFile->trigger();
+    EXPECT_FALSE(x.mniLogToFile->isChecked());
+    EXPECT_EQ(PaneLines(w.edtDialog).size(), n);
+}
+
+TEST(SessionLog, SaveConsoleWritesThePaneAsUtf8)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    ConsoleExtras &x = *w.consoleExtras();
+    w.edtDialog->clear();
+    w.console()->ShowRcv(gbk::fromUtf8("信号强度 +CSQ: 20"));
+    w.console()->ShowSend("AT+CSQ");
+    const QString path = f.dir.filePath("console.txt");
+    x.askSavePath = [&](const QString &, const QString &) { return path; };
+    const QString held = w.edtDialog->toPlainText();
+    x.mniSaveConsole->trigger();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), (held + "\n").toUtf8());
+    EXPECT_EQ(LastLine(w.edtDialog), "Console saved to " + path);
+
+    // With the focus in the hex pane, that pane is saved.
+    w.setHexPane(true);
+    w.console()->ShowSend("AT");
+    f.focus(w.edtDialogHex);
+    x.mniSaveConsole->trigger();
+    EXPECT_EQ(FileLines(path), QStringList{"41 54 "});
+
+    x.saveConsoleTo(f.dir.filePath("missing/dir/x.txt"));
+    EXPECT_EQ(LastLine(w.edtDialog), "Unable to write to " + f.dir.filePath("missing/dir/x.txt"));
+}
+
+// ---- timestamps ----
+
+TEST(Timestamps, AppearAndVanishWithTheOptionWhichSurvivesARestart)
+{
+    WindowFixture f(false);
+    ConsoleExtras *x = f.w->consoleExtras();
+    static const QRegularExpression stamped(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "));
+    ASSERT_FALSE(x->mniTimestamps->isChecked());
+    f.w->setHexPane(true);
+    f.w->console()->ShowRcv("OK");
+    EXPECT_EQ(LastLine(f.w->edtDialog), "OK");
+
+    x->mniTimestamps->trigger();
+    const QTime before = QTime::currentTime();
+    f.w->console()->ShowRcv("OK");
+    const QString line = LastLine(f.w->edtDialog);
+    ASSERT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
+    EXPECT_EQ(line.mid(13), "OK");
+    EXPECT_LE(std::abs(QTime::fromString(line.left(12), "hh:mm:ss.zzz").msecsTo(before)), 1000);
+    EXPECT_EQ(LastLineColour(f.w->edtDialog), ConsoleView::colourOf(LineKind::Rcv));
+    const QString hex = LastLine(f.w->edtDialogHex);
+    EXPECT_TRUE(stamped.match(hex).hasMatch()) << hex.toStdString();
+    EXPECT_EQ(hex.mid(13), "4F 4B ");
+
+    // Every line of a block with line breaks carries the block's time.
+    f.w->console()->ShowRcv("+CSQ: 20,99\r\n\r\nOK\r\n");
+    const QStringList last3 = PaneLines(f.w->edtDialog).mid(PaneLines(f.w->edtDialog).size() - 3);
+    ASSERT_EQ(last3.size(), 3);
+    for (const QString &l : last3)
+        EXPECT_EQ(l.left(13), last3.first().left(13)) << l.toStdString();
+    EXPECT_EQ(last3[0].mid(13), "+CSQ: 20,99");
+    EXPECT_EQ(last3[1].mid(13), "");
+    EXPECT_EQ(last3[2].mid(13), "OK");
+    EXPECT_TRUE(stamped.match(last3[2]).hasMatch());
+
+    f.reopen(false);
+    x = f.w->consoleExtras();
+    EXPECT_TRUE(x->mniTimestamps->isChecked());
+    f.w->console()->ShowInfo("x");
+    EXPECT_TRUE(stamped.match(LastLine(f.w->edtDialog)).hasMatch());
+    x->mniTimestamps->trigger();
+    f.w->console()->ShowInfo("plain");
+    EXPECT_EQ(LastLine(f.w->edtDialog), "plain");
+    f.reopen(false);
+    EXPECT_FALSE(f.w->consoleExtras()->mniTimestamps->isChecked());
+}
+
+// ---- send history ----
+
+TEST(SendHistory, UpAndDownWalkTheSentTextsWhichSurviveARestart)
+{
+    ShownWindow f(false);
+    TFrm_Main *w = f.w.get();
+    auto send = [&](const QString &t) {
+        w->edtSend->setPlainText(t);
+        w->actSendExecute();
+    };
+    send("AT+VER?");
+    send("AT+CSQ");
+    send("first\nsecond");
+    send("AT+CSQ"); // moves to the newest place
+    send("");       // nothing to keep
+    EXPECT_EQ(w->consoleExtras()->history().entries(), (QStringList{"AT+VER?", "first\nsecond", "AT+CSQ"}));
+
+    f.focus(w->edtSend);
+    w->edtSend->setPlainText("typing");
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "AT+CSQ");
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
+    // On the second line of a recalled text Up moves the cursor, not the history.
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
+    EXPECT_EQ(w->edtSend->textCursor().blockNumber(), 0);
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "AT+VER?");
+    SendKey(w->edtSend, Qt::Key_Up); // the oldest: stays
+    EXPECT_EQ(w->edtSend->toPlainText(), "AT+VER?");
+    SendKey(w->edtSend, Qt::Key_Down);
+    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
+    EXPECT_EQ(w->edtSend->textCursor().blockNumber(), 1) << "the cursor ends at the end";
+    SendKey(w->edtSend, Qt::Key_Down);
+    SendKey(w->edtSend, Qt::Key_Down);
+    EXPECT_EQ(w->edtSend->toPlainText(), "typing") << "back to what was being typed";
+
+    f.close();
+    f.open(false);
+    f.show();
+    w = f.w.get();
+    EXPECT_EQ(w->consoleExtras()->history().entries(), (QStringList{"AT+VER?", "first\nsecond", "AT+CSQ"}));
+    f.focus(w->edtSend);
+    w->edtSend->clear();
+    SendKey(w->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->edtSend->toPlainText(), "AT+CSQ");
+}
+
+TEST(SendHistory, KeepsTheLastHundredAndStoresAnyTextExactly)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("h.txt");
+    QPlainTextEdit box;
+    {
+        SendHistory h(&box, file);
+        for (int i = 1; i <= 105; ++i)
+            ASSERT_TRUE(h.remember(QString::number(i)));
+        EXPECT_EQ(h.entries().size(), 100);
+        EXPECT_EQ(h.entries().first(), "6");
+        EXPECT_EQ(h.entries().last(), "105");
+    }
+    EXPECT_EQ(SendHistory(&box, file).entries().size(), 100);
+
+    // Backslashes, line breaks, a GBK character whose second byte is a backslash.
+    const QStringList odd = {"a\\b", "x\r\ny", U("乗\\n"), "\\", "trailing\\"};
+    EXPECT_EQ(SendHistory::decode(SendHistory::encode(odd)), odd);
+    EXPECT_EQ(SendHistory::encode({U("乗")}), QByteArray("\x81\x5c\x5c\r\n"));
+
+    // A file that cannot be written is reported, the history still works.
+    SendHistory h(&box, dir.filePath("missing/h.txt"));
+    QString why;
+    EXPECT_FALSE(h.remember("AT", &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(h.entries(), QStringList{"AT"});
+}
+
+// ---- hex sending ----
+
+TEST(SendHex, ParsesPairsWithBlanksBetweenAndRefusesAnythingElse)
+{
+    EXPECT_EQ(ParseHexPairs("41 54 0d0A\n\t00 ff"), QByteArray("AT\r\n\0\xff", 6));
+    EXPECT_EQ(ParseHexPairs("  "), QByteArray());
+    for (const char *badText : {"4G", "414", "41 5", "4 1", "0x41", "41,54", U("４１").toUtf8().constData()}) {
+        QString bad;
+        EXPECT_FALSE(ParseHexPairs(QString::fromUtf8(badText), &bad)) << badText;
+        EXPECT_FALSE(bad.isEmpty()) << badText;
+    }
+    QString bad;
+    ParseHexPairs("41 4G 54", &bad);
+    EXPECT_EQ(bad, "4G");
+}
+
+TEST(SendHex, SendsTheExactBytesOrARedLineAndNothing)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    w.cbbOpenCom->clear();
+    w.cbbOpenCom->addItem(pty.slave());
+    w.cbbOpenCom->setCurrentIndex(0);
+    w.btnOpenClose->click();
+    ASSERT_TRUE(w.ComOpened());
+    QAction *hex = w.consoleExtras()->mniSendHex;
+    ASSERT_TRUE(w.pmSend->actions().contains(hex));
+    ASSERT_FALSE(hex->isChecked());
+    hex->trigger();
+    w.mniAutoCR->trigger(); // never adds a line end to hex bytes
+
+    w.edtSend->setPlainText("41 54 0d0A\n00 FF");
+    w.actSendExecute();
+    EXPECT_EQ(pty.read(6, 500), QByteArray("AT\r\n\0\xff", 6));
+    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Send));
+
+    w.edtSend->setPlainText("41 54");
+    w.actSendExecute();
+    EXPECT_EQ(pty.read(2, 300), QByteArray("AT"));
+
+    const int n = PaneLines(w.edtDialog).size();
+    w.edtSend->setPlainText("4G");
+    w.actSendExecute();
+    EXPECT_EQ(PaneLines(w.edtDialog).size(), n + 1);
+    EXPECT_EQ(LastLine(w.edtDialog), "Not hexadecimal byte pairs, nothing sent: 4G");
+    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Err));
+    w.mni_Cn->trigger();
+    w.edtSend->setPlainText("41 5");
+    w.actSendExecute();
+    EXPECT_EQ(LastLine(w.edtDialog), U("不是十六进制字节对，未发送：5"));
+    EXPECT_EQ(pty.read(1, 300), QByteArray()) << "nothing went out";
+
+    // Off again: the text itself goes out.
+    hex->trigger();
+    w.edtSend->setPlainText("41");
+    w.actSendExecute();
+    EXPECT_EQ(pty.read(2, 300), QByteArray("41"));
+
+    hex->trigger();
+    f.close();
+    f.open(false);
+    EXPECT_TRUE(f.w->consoleExtras()->mniSendHex->isChecked()) << "kept in the configuration file";
+    EXPECT_EQ(f.w->consoleExtras()->mniSendHex->text(), U("十六进制发送"));
+}
+
+// ---- find ----
+
+TEST(Find, CtrlFOpensTheBarWhichMovesBetweenMatchesAndEscapeClosesIt)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    FindBar &bar = w.consoleExtras()->findBar();
+    w.edtDialog->clear();
+    for (const char *l : {"AT+CSQ", "+CSQ: 20,99", "OK", "AT+VER?", "+VER: 1.0 ok", "OK"})
+        w.console()->ShowRcv(l);
+    ASSERT_TRUE(bar.isHidden());
+    f.focus(w.edtDialog);
+    SendKey(w.edtDialog, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar.isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), bar.edtFind);
+
+    TypeText(bar.edtFind, "ok");
+    EXPECT_EQ(bar.matchCount(), 3);
+    EXPECT_EQ(bar.currentMatch(), 1);
+    EXPECT_EQ(w.edtDialog->textCursor().block().text(), "OK");
+    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 2);
+    EXPECT_EQ(bar.lblFindCount->text(), "1/3");
+    // Every match in view is highlighted.
+    EXPECT_EQ(w.edtDialog->extraSelections().size(), 3);
+
+    // Enter in the field finds the next match and leaves the send box alone.
+    w.edtSend->setPlainText("AT");
+    SendKey(bar.edtFind, Qt::Key_Return);
+    EXPECT_EQ(w.edtSend->toPlainText(), "AT");
+    EXPECT_EQ(bar.currentMatch(), 2);
+    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 4);
+    bar.btnFindNext->click();
+    EXPECT_EQ(bar.currentMatch(), 3);
+    bar.btnFindNext->click(); // round the end
+    EXPECT_EQ(bar.currentMatch(), 1);
+    bar.btnFindPrev->click(); // and back
+    EXPECT_EQ(bar.currentMatch(), 3);
+    EXPECT_EQ(bar.lblFindCount->text(), "3/3");
+    SendKey(bar.edtFind, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(bar.currentMatch(), 2);
+
+    // Match case: only the lower-case one, then none, then the upper-case ones.
+    bar.chkFindCase->setChecked(true);
+    EXPECT_EQ(bar.matchCount(), 1);
+    EXPECT_TRUE(bar.findNext());
+    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 4);
+    bar.edtFind->clear();
+    TypeText(bar.edtFind, "Ok");
+    EXPECT_EQ(bar.matchCount(), 0);
+    EXPECT_EQ(bar.lblFindCount->text(), "No matches");
+    EXPECT_FALSE(bar.findNext());
+    bar.edtFind->clear();
+    TypeText(bar.edtFind, "OK");
+    EXPECT_EQ(bar.matchCount(), 2);
+    EXPECT_EQ(w.edtDialog->extraSelections().size(), 2);
+
+    SendKey(bar.edtFind, Qt::Key_Escape);
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_TRUE(w.edtDialog->extraSelections().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), w.edtDialog);
+
+    // The texts follow the language.
+    w.mni_Cn->trigger();
+    EXPECT_EQ(bar.btnFindNext->text(), U("下一个"));
+    EXPECT_EQ(w.consoleExtras()->mniFind->text(), U("查找..."));
+}
+
+// ---- font size ----
+
+namespace {
+
+void Wheel(QWidget *viewport, int dy, Qt::KeyboardModifiers mods)
+{
+    const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+    QWheelEvent e(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, dy), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &e);
+}
+
+int PointSizes(TFrm_Main &w)
+{
+    const int s = w.edtDialog->font().pointSize();
+    return w.edtDialogHex->font().pointSize() == s && w.edtSend->font().pointSize() == s ? s : -1;
+}
+
+} // namespace
+
+TEST(FontSize, KeysAndCtrlWheelChangeAllThreeAndTheSizeSurvivesARestart)
+{
+    ShownWindow f(false);
+    TFrm_Main *w = f.w.get();
+    ASSERT_EQ(PointSizes(*w), ConsoleZoom::kDefault);
+    f.focus(w->edtSend);
+    SendKey(w->edtSend, Qt::Key_Plus, Qt::ControlModifier, "+");
+    EXPECT_EQ(PointSizes(*w), 13);
+    SendKey(w->edtSend, Qt::Key_Equal, Qt::ControlModifier, "=");
+    EXPECT_EQ(PointSizes(*w), 14);
+    f.focus(w->edtDialog);
+    SendKey(w->edtDialog, Qt::Key_Minus, Qt::ControlModifier, "-");
+    EXPECT_EQ(PointSizes(*w), 13);
+    SendKey(w->edtDialog, Qt::Key_0, Qt::ControlModifier, "0");
+    EXPECT_EQ(PointSizes(*w), ConsoleZoom::kDefault);
+
+    Wheel(w->edtDialog->viewport(), 240, Qt::ControlModifier);
+    EXPECT_EQ(PointSizes(*w), 14);
+    Wheel(w->edtSend->viewport(), -60, Qt::ControlModifier);
+    EXPECT_EQ(PointSizes(*w), 14) << "half a notch";
+    Wheel(w->edtSend->viewport(), -60, Qt::ControlModifier);
+    EXPECT_EQ(PointSizes(*w), 13);
+    Wheel(w->edtDialog->viewport(), -120, Qt::NoModifier);
+    EXPECT_EQ(PointSizes(*w), 13) << "a plain wheel only scrolls";
+
+    // Limits.
+    for (int i = 0; i < 60; ++i)
+        w->consoleExtras()->zoom().step(1);
+    EXPECT_EQ(PointSizes(*w), ConsoleZoom::kMax);
+    w->consoleExtras()->zoom().setSize(2);
+    EXPECT_EQ(PointSizes(*w), ConsoleZoom::kMin);
+    w->consoleExtras()->zoom().setSize(17);
+
+    f.close();
+    f.open(false);
+    EXPECT_EQ(PointSizes(*f.w), 17);
+    const QByteArray ini = [&] {
+        QFile file(f.iniPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    EXPECT_TRUE(ini.contains("ConsoleFontSize=17\r\n"));
+}
+
+// ---- contrast ----
+
+namespace {
+
+QPalette DarkPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
+    p.setColor(QPalette::AlternateBase, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+    p.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    p.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+    return p;
+}
+
+QPalette LightPalette()
+{
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+    p.setColor(QPalette::WindowText, Qt::black);
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::Text, Qt::black);
+    return p;
+}
+
+// The application palette for one scope.
+struct PaletteScope {
+    QPalette old = QApplication::palette();
+    explicit PaletteScope(const QPalette &p) { QApplication::setPalette(p); }
+    ~PaletteScope() { QApplication::setPalette(old); }
+};
+
+// Contrast of a radio button's caption as drawn on its box: the strongest
+// pixel against the most common one (the background) in the caption's rectangle.
+double CaptionContrast(QWidget *box, QRadioButton *rb)
+{
+    QStyleOptionButton opt;
+    opt.initFrom(rb);
+    opt.text = rb->text();
+    const QRect text = rb->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, rb);
+    const QImage img = box->grab(QRect(rb->mapTo(box, text.topLeft()), text.size())).toImage();
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ++counts[img.pixel(x, y)];
+    QRgb bg = 0;
+    int most = -1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most) {
+            most = it.value();
+            bg = it.key();
+        }
+    double best = 1;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        best = std::max(best, ContrastRatio(QColor(it.key()), QColor(bg)));
+    return best;
+}
+
+} // namespace
+
+TEST(Contrast, RatiosAndTheNearestLegibleColour)
+{
+    EXPECT_NEAR(ContrastRatio(Qt::black, Qt::white), 21.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(QColor(0x77, 0x77, 0x77), QColor(0x77, 0x77, 0x77)), 1.0, 1e-9);
+    EXPECT_NEAR(ContrastRatio(QColor(255, 0, 0), Qt::white), 4.0, 0.01);
+    // Legible colours stay as they are; others keep their hue, just far enough.
+    EXPECT_EQ(LegibleOn(QColor(0, 128, 0), Qt::white), QColor(0, 128, 0));
+    const QColor red = LegibleOn(QColor(255, 0, 0), Qt::white);
+    EXPECT_EQ(red, QColor(238, 0, 0));
+    EXPECT_LT(ContrastRatio(QColor(239, 0, 0), Qt::white), kMinContrast) << "no darker than needed";
+    const QColor blue = LegibleOn(QColor(0, 0, 255), QColor(0x23, 0x23, 0x23));
+    EXPECT_GE(ContrastRatio(blue, QColor(0x23, 0x23, 0x23)), kMinContrast);
+    EXPECT_EQ(blue.blue(), 255);
+    EXPECT_LT(blue.red(), 255);
+    // A background where nothing reaches the ratio gets the better extreme.
+    EXPECT_EQ(LegibleOn(QColor(0x70, 0x70, 0x70), QColor(0x76, 0x76, 0x76), 20.0), QColor(Qt::black));
+}
+
+TEST(Contrast, EveryConsoleColourAgainstTheLightAndTheDarkPalette)
+{
+    for (const QPalette &pal : {LightPalette(), DarkPalette()}) {
+        const QColor base = pal.color(QPalette::Base);
+        for (LineKind k : {LineKind::Rcv, LineKind::Send, LineKind::Info, LineKind::Err}) {
+            const QColor c = ConsoleView::colourOf(k, pal);
+            EXPECT_GE(ContrastRatio(c, base), kMinContrast) << int(k) << " on " << base.name().toStdString();
+        }
+    }
+    // On white the green and the blue are the original colours.
+    EXPECT_EQ(ConsoleView::colourOf(LineKind::Rcv, LightPalette()), QColor(0, 128, 0));
+    EXPECT_EQ(ConsoleView::colourOf(LineKind::Send, LightPalette()), QColor(0, 0, 255));
+    EXPECT_EQ(ConsoleView::colourOf(LineKind::Info, LightPalette()), QColor(Qt::black));
+}
+
+TEST(Contrast, ADarkDesktopKeepsLinesAndWorkModeLabelsLegible)
+{
+    for (const QPalette &pal : {LightPalette(), DarkPalette()}) {
+        PaletteScope scope(pal);
+        ShownWindow f(false);
+        TFrm_Main &w = *f.w;
+        const QColor base = w.edtDialog->palette().color(QPalette::Base);
+        SCOPED_TRACE(base.name().toStdString());
+        ASSERT_EQ(base, pal.color(QPalette::Base));
+        w.console()->ShowRcv("rcv");
+        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        w.console()->ShowSend("send");
+        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        w.console()->ShowInfo("info");
+        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        w.console()->ShowErr("err");
+        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        for (QRadioButton *rb : {w.rbNetTran, w.rbHttpd})
+            EXPECT_GE(CaptionContrast(w.rzgrpbxWkmod, rb), kMinContrast) << rb->objectName().toStdString();
+    }
+}
+
+// ---- speed without losing the newest line ----
+
+TEST(ConsoleScroll, ABurstOfLinesEndsWithTheNewestInView)
+{
+    ShownWindow f(false);
+    TFrm_Main &w = *f.w;
+    for (int i = 0; i < 300; ++i)
+        w.console()->ShowRcv(QByteArray::number(i));
+    Pump(50);
+    QScrollBar *sb = w.edtDialog->verticalScrollBar();
+    ASSERT_GT(sb->maximum(), 0);
+    EXPECT_EQ(sb->value(), sb->maximum());
+    // Scrolled up by the user, the next line brings the view back down.
+    sb->setValue(0);
+    w.console()->ShowRcv("newest");
+    Pump(50);
+    EXPECT_EQ(sb->value(), sb->maximum());
+}

@@ -1,0 +1,237 @@
+#include "ui/ConsoleExtras.h"
+
+#include "lang/AppLang.h"
+#include "ui/Console.h"
+#include "protocol/Protocol.h"
+#include "ui/ConsoleZoom.h"
+#include "ui/FindBar.h"
+#include "ui/HexInput.h"
+#include "ui/MainWindow.h"
+#include "ui/SendHistory.h"
+#include "util/Gbk.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QToolButton>
+
+namespace {
+
+QAction *namedAction(QObject *parent, const char *name, bool checkable = false)
+{
+    auto *a = new QAction(parent);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setCheckable(checkable);
+    return a;
+}
+
+} // namespace
+
+ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &dir)
+    : QObject(&w), w_(w), console_(console), dir_(dir)
+{
+    // The panes show what happened; only the program writes into them. Keys
+    // still move, select and copy; clearing goes through actCls.
+    for (QPlainTextEdit *pane : {w.edtDialog, w.edtDialogHex}) {
+        pane->setReadOnly(true);
+        pane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        pane->setUndoRedoEnabled(false);
+    }
+
+    askSavePath = [this](const QString &title, const QString &suggested) {
+        const QString filter = LangTextU("info_LogFiles") + QStringLiteral(" (*.log *.txt);;") +
+                               LangTextU("info_AllFile") + QStringLiteral(" (*)");
+        return QFileDialog::getSaveFileName(&w_, title, suggested, filter);
+    };
+
+    // Session log and saving the pane: in the panes' menu and the File menu.
+    mniLogToFile = namedAction(&w, "mniLogToFile", true);
+    mniSaveConsole = namedAction(&w, "mniSaveConsole");
+    connect(mniLogToFile, &QAction::toggled, this, [this](bool on) { logToggled(on); });
+    connect(mniSaveConsole, &QAction::triggered, this, [this] {
+        const QString path = askSavePath(
+            mniSaveConsole->text().remove(QLatin1Char('&')),
+            QDir::home().filePath(QDateTime::currentDateTime().toString(QStringLiteral("'console-'yyyyMMdd-hhmmss'.txt'"))));
+        if (!path.isEmpty())
+            saveConsoleTo(path);
+    });
+    log_.onFailure = [this](const QString &path) {
+        // Reported once the line that failed has been added.
+        QMetaObject::invokeMethod(this, [this, path] {
+            const QSignalBlocker b(mniLogToFile);
+            mniLogToFile->setChecked(false);
+            say(true, "info_LogFail", path);
+        }, Qt::QueuedConnection);
+    };
+    console_.setLog(&log_);
+
+    history_ = new SendHistory(w.edtSend, dir_.isEmpty() ? QString() : QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)), this);
+
+    mniTimestamps = namedAction(&w, "mniTimestamps", true);
+    connect(mniTimestamps, &QAction::toggled, this, [this](bool on) { console_.setTimestamps(on); });
+
+    zoom_ = new ConsoleZoom({w.edtDialog, w.edtDialogHex, w.edtSend}, &w);
+    find_ = new FindBar(w.edtDialog);
+    mniFind = namedAction(&w, "mniFind");
+    mniFind->setShortcut(QKeySequence::Find);
+    mniFind->setShortcutContext(Qt::WindowShortcut);
+    w.addAction(mniFind);
+    connect(mniFind, &QAction::triggered, this, [this] {
+        find_->open(QApplication::focusWidget() == w_.edtDialogHex ? w_.edtDialogHex : w_.edtDialog);
+    });
+    auto *again = namedAction(&w, "actFindNext");
+    again->setShortcuts({QKeySequence(QKeySequence::FindNext)});
+    auto *back = namedAction(&w, "actFindPrev");
+    back->setShortcuts({QKeySequence(QKeySequence::FindPrevious)});
+    for (QAction *a : {again, back}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        w.addAction(a);
+        connect(a, &QAction::triggered, this, [this, a, back] {
+            if (!find_->isVisible())
+                return;
+            if (a == back)
+                find_->findPrevious();
+            else
+                find_->findNext();
+        });
+    }
+
+    // Under the send key menu, after the line-end choice.
+    mniSendHex = namedAction(&w, "mniSendHex", true);
+    w.pmSend->addAction(mniSendHex);
+
+    // Paste has nothing to do in a read-only pane.
+    QAction *pst = w.pmCls->findChild<QAction *>(QStringLiteral("mniPst"));
+    if (!pst)
+        pst = w.edtpst;
+    connect(w.pmCls, &QMenu::aboutToShow, this, [pst] {
+        auto *p = qobject_cast<QPlainTextEdit *>(QApplication::focusWidget());
+        pst->setEnabled(!p || !p->isReadOnly());
+    });
+    connect(w.pmCls, &QMenu::aboutToHide, this, [pst] { pst->setEnabled(true); });
+
+    w.pmCls->addSeparator();
+    w.pmCls->addAction(mniFind);
+    w.pmCls->addAction(mniTimestamps);
+    w.pmCls->addAction(mniLogToFile);
+    w.pmCls->addAction(mniSaveConsole);
+    QAction *sep = w.mni_File->insertSeparator(w.mni_Exit);
+    w.mni_File->insertActions(sep, {mniLogToFile, mniSaveConsole});
+}
+
+// The window frees its ConsoleView before its children, this object among them,
+// so the view never holds the log beyond this object's life; it must not be
+// touched here.
+ConsoleExtras::~ConsoleExtras() = default;
+
+void ConsoleExtras::applyTexts()
+{
+    mniLogToFile->setText(LangTextU("lang_mniLogToFile"));
+    mniSaveConsole->setText(LangTextU("lang_mniSaveConsole"));
+    mniTimestamps->setText(LangTextU("lang_mniTimestamps"));
+    mniSendHex->setText(LangTextU("lang_mniSendHex"));
+    mniFind->setText(LangTextU("lang_mniFind"));
+    find_->applyTexts();
+}
+
+bool ConsoleExtras::ownsKeys(const QWidget *w) const
+{
+    // The focused widget too: keys a line edit ignores travel on to its parents.
+    auto inBar = [this](const QWidget *x) { return x && (x == find_ || find_->isAncestorOf(x)); };
+    return inBar(w) || inBar(QApplication::focusWidget());
+}
+
+bool ConsoleExtras::beforeSend()
+{
+    QString why;
+    if (!history_->remember(w_.edtSend->toPlainText(), &why) && !historyFailReported_) {
+        // Once per run: every later send would fail the same way.
+        historyFailReported_ = true;
+        say(true, "info_SaveFail", QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)));
+    }
+    if (!mniSendHex->isChecked() || w_.btnSendTpye->property("Tag").toInt() != 1)
+        return false;
+    // The bytes as typed: no line end is added, and a bad group sends nothing.
+    QString bad;
+    const std::optional<QByteArray> bytes = ParseHexPairs(w_.edtSend->toPlainText(), &bad);
+    if (!bytes) {
+        if (bad.size() > 24)
+            bad = bad.left(24) + QStringLiteral("...");
+        console_.ShowErr(gbk::fromUnicode(LangTextU("info_SendHexBad").replace(QLatin1String("%s"), bad)));
+        return true;
+    }
+    Protocol *p = w_.protocol();
+    p->codec().SetBulkMode(TBulkMode::None);
+    p->SendToCom(*bytes);
+    return true;
+}
+
+ConsoleOptions ConsoleExtras::options() const
+{
+    ConsoleOptions o;
+    o.timestamps = mniTimestamps->isChecked();
+    o.sendHex = mniSendHex->isChecked();
+    o.fontSize = zoom_->size();
+    return o;
+}
+
+void ConsoleExtras::setOptions(const ConsoleOptions &o)
+{
+    mniTimestamps->setChecked(o.timestamps);
+    mniSendHex->setChecked(o.sendHex);
+    zoom_->setSize(o.fontSize);
+}
+
+ConsoleOptions TFrm_Main::iniConsoleOptions() const { return m_extras->options(); }
+void TFrm_Main::iniSetConsoleOptions(const ConsoleOptions &o) { m_extras->setOptions(o); }
+
+void ConsoleExtras::say(bool error, const char *key, const QString &path)
+{
+    const QByteArray line = gbk::fromUnicode(LangTextU(key).replace(QLatin1String("%s"), QDir::toNativeSeparators(path)));
+    if (error)
+        console_.ShowErr(line);
+    else
+        console_.ShowInfo(line);
+}
+
+void ConsoleExtras::logToggled(bool on)
+{
+    if (!on) {
+        if (log_.active()) {
+            const QString path = log_.path();
+            say(false, "info_LogStopped", path);
+            log_.stop();
+        }
+        return;
+    }
+    const QString path = askSavePath(
+        mniLogToFile->text().remove(QLatin1Char('&')),
+        QDir::home().filePath(QDateTime::currentDateTime().toString(QStringLiteral("'dtu-'yyyyMMdd-hhmmss'.log'"))));
+    QString why;
+    if (path.isEmpty() || !log_.start(path, &why)) {
+        const QSignalBlocker b(mniLogToFile);
+        mniLogToFile->setChecked(false);
+        if (!path.isEmpty())
+            say(true, "info_LogFail", path);
+        return;
+    }
+    say(false, "info_LogStarted", path);
+}
+
+QPlainTextEdit *ConsoleExtras::paneToSave() const
+{
+    return QApplication::focusWidget() == w_.edtDialogHex ? w_.edtDialogHex : w_.edtDialog;
+}
+
+void ConsoleExtras::saveConsoleTo(const QString &path)
+{
+    QPlainTextEdit *pane = paneToSave();
+    if (SaveConsoleText(pane, path))
+        say(false, "info_ConsoleSaved", path);
+    else
+        say(true, "info_SaveFail", path);
+}

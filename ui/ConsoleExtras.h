@@ -1,0 +1,69 @@
+#pragma once
+// What the console offers beyond its panes and send box: read-only panes, a
+// session log, saving the pane, timestamps, send history, hex sending, find and
+// font size. One object wires them into the window, so the window itself only
+// creates it, applies its texts and asks it before sending.
+#include "config/ConfigIo.h"
+#include "ui/SessionLog.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class TFrm_Main;
+class ConsoleView;
+class SendHistory;
+class FindBar;
+class ConsoleZoom;
+class QWidget;
+class QAction;
+class QPlainTextEdit;
+
+class ConsoleExtras : public QObject {
+public:
+    // dir: where the send history is kept; empty keeps it in memory only.
+    ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &dir);
+    ~ConsoleExtras() override;
+
+    // Captions in the current language (run by every text application).
+    void applyTexts();
+
+    // Run by the send action before it sends: remembers the send box's text.
+    // True when the text was handled here and the usual send must not run.
+    bool beforeSend();
+
+    // Keys typed into w belong to the console's tools (the find field's Enter),
+    // not to the window's send keys.
+    bool ownsKeys(const QWidget *w) const;
+
+    SessionLog &log() { return log_; }
+    FindBar &findBar() { return *find_; }
+    ConsoleZoom &zoom() { return *zoom_; }
+    SendHistory &history() { return *history_; }
+    // The pane that "Save console as..." writes: the hex pane when it has the focus.
+    QPlainTextEdit *paneToSave() const;
+    void saveConsoleTo(const QString &path);
+
+    // Asks for a file name to write (title, suggested name); empty: cancelled.
+    // Tests replace it; by default a save dialog.
+    std::function<QString(const QString &title, const QString &suggested)> askSavePath;
+
+    ConsoleOptions options() const;
+    void setOptions(const ConsoleOptions &o);
+
+    QAction *mniLogToFile = nullptr, *mniSaveConsole = nullptr, *mniTimestamps = nullptr,
+            *mniSendHex = nullptr, *mniFind = nullptr;
+
+private:
+    void logToggled(bool on);
+    void say(bool error, const char *key, const QString &path);
+
+    TFrm_Main &w_;
+    ConsoleView &console_;
+    QString dir_;
+    SessionLog log_;
+    SendHistory *history_ = nullptr;
+    FindBar *find_ = nullptr;
+    ConsoleZoom *zoom_ = nullptr;
+    bool historyFailReported_ = false;
+};
