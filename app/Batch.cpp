@@ -13,14 +13,16 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <climits>
 #include <cstdio>
+#include <functional>
 
 QString BatchHelpText()
 {
@@ -124,21 +126,24 @@ int RunBatch(const BatchArgs &a)
     int result = -1;
     bool refused = false;
     bool sent = false; // send: only what follows the line counts as its answer
-    QElapsedTimer lastRcv;
+    std::function<void()> onReceived = [] {}, onRefused = [] {};
+    std::function<void(int)> onResult = [&](int code) { result = code; };
     const QByteArray done = LangText("info_DoOver");
     const QByteArray fwDone = LangText("info_FwUpOver");
     w.console()->setTap([&](LineKind kind, const QByteArray &text) {
         printLine(kind, text);
         if (sent && (kind == LineKind::Rcv || (kind == LineKind::Info && text != done)))
-            lastRcv.restart();
+            onReceived();
         if (kind == LineKind::Err && text.contains("+ERR:")) {
             refused = true;
-            lastRcv.restart();
+            if (sent)
+                onReceived();
+            onRefused();
         }
         if ((a.command == "get-all" || a.command == "set-all") && kind == LineKind::Info && text == done)
-            result = refused ? ExitRefused : ExitOk;
+            onResult(refused ? ExitRefused : ExitOk);
         if (a.command == "upgrade" && kind == LineKind::Info && text == fwDone)
-            result = ExitOk;
+            onResult(ExitOk);
     });
 
     RegisterExtraPort(a.port);
@@ -181,26 +186,43 @@ int RunBatch(const BatchArgs &a)
         }
     }
 
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick;
-    tick.setInterval(20);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (result >= 0)
-            return;
-        if (a.command == "set-all" && refused && p.OrderIndex() >= p.orders().count() && p.orders().count() > 1)
-            result = ExitRefused; // the refused line was the last: no completion follows
-        if (a.command == "send" && lastRcv.isValid() && lastRcv.elapsed() > 1000)
-            result = ExitOk;
-        if (clock.elapsed() > qint64(timeoutS) * 1000) {
-            err(QStringLiteral("time-out after %1 s").arg(timeoutS));
-            result = ExitTimeout;
-        }
+    // Waiting is the event loop's: it sleeps until the line, a timer or the tap has news.
+    QEventLoop loop;
+    auto settle = [&](int code) {
+        if (result < 0)
+            result = code;
+        loop.quit();
+    };
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setInterval(qint64(timeoutS) * 1000 > INT_MAX ? INT_MAX : timeoutS * 1000);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        err(QStringLiteral("time-out after %1 s").arg(timeoutS));
+        settle(ExitTimeout);
     });
-    tick.start();
-    while (result < 0)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    tick.stop();
+    // send: the answer ends with a second of quiet after it.
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setInterval(1000);
+    QObject::connect(&quiet, &QTimer::timeout, [&] { settle(ExitOk); });
+    onReceived = [&] {
+        if (a.command == "send")
+            quiet.start();
+    };
+    onRefused = [&] {
+        // The refused line was the last: no completion follows. The dispatcher moves on
+        // after the line is shown, so look once it has.
+        if (a.command == "set-all")
+            QTimer::singleShot(0, &loop, [&] {
+                if (p.OrderIndex() >= p.orders().count() && p.orders().count() > 1)
+                    settle(ExitRefused);
+            });
+    };
+    onResult = [&](int code) { settle(code); };
+    if (result < 0) {
+        deadline.start();
+        loop.exec();
+    }
 
     // A refused query still leaves the rest of the form worth keeping.
     if (a.command == "get-all" && (result == ExitOk || result == ExitRefused)) {
@@ -216,8 +238,6 @@ int RunBatch(const BatchArgs &a)
         FreeIni();
         BindIni(ConfigFilePath(work.path()));
     }
-    if (a.command == "upgrade" && result == ExitOk)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 200); // let the restart byte go out
     w.PortClose();
     UnregisterExtraPort(a.port);
     return result;

@@ -1,6 +1,7 @@
 // The batch mode as a script uses it: the real program against the simulated
 // module, over a pseudo-terminal.
 #include "config/IniFile.h"
+#include "tests/common/TestPty.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -56,6 +59,14 @@ BatchRun batch(const QStringList &args, int waitMs = 120000)
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+// CPU seconds (user + system) of all children reaped so far.
+double childCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 QMap<QByteArray, QByteArray> readDump(const QString &path)
@@ -192,6 +203,27 @@ TEST_F(Batch, UpgradeSendsTheImageThroughTheBootLoader)
     QByteArray padded = data;
     padded.append(QByteArray(128 - data.size() % 128, '\x1A'));
     EXPECT_EQ(g.readAll(), padded);
+}
+
+TEST_F(Batch, WaitingForASilentModuleCostsNoCpu)
+{
+    // Two runs that differ only in how long they wait: the difference is the cost of waiting,
+    // start-up and shut-down cancel out.
+    PtyPair line; // nobody answers on the far end
+    ASSERT_TRUE(line.ok());
+    double cpu[2] = {};
+    const int waitS[2] = {2, 8};
+    for (int i = 0; i < 2; ++i) {
+        const double before = childCpuSeconds();
+        const BatchRun r = batch({"get-all", "--port", line.slave(), "--ini", path("x.ini"), "--timeout",
+                                  QString::number(waitS[i])});
+        cpu[i] = childCpuSeconds() - before;
+        ASSERT_EQ(r.code, 4) << r.err.toStdString();
+    }
+    const double perSecond = (cpu[1] - cpu[0]) / (waitS[1] - waitS[0]);
+    RecordProperty("cpu_share_while_waiting", QString::number(perSecond, 'f', 4).toStdString());
+    EXPECT_LT(perSecond, 0.02) << "CPU " << cpu[0] << " s for " << waitS[0] << " s, " << cpu[1] << " s for "
+                               << waitS[1] << " s";
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)
