@@ -1,5 +1,6 @@
 #include "app/Batch.h"
 
+#include "comm/SPComm.h"
 #include "comm/PortList.h"
 #include "config/ConfigIo.h"
 #include "config/IniFile.h"
@@ -33,8 +34,8 @@ QString BatchHelpText()
         "  --batch send    --port DEV [--baud N] TEXT            send one line, print the answer until a pause\n"
         "  --batch upgrade --port DEV [--baud N] --firmware FILE wait for the boot menu, send the image\n"
         "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600)\n"
-        "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened, 4 time-out,\n"
-        "            5 a line was refused by the module, 6 other failure.\n");
+        "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened or lost, 4 time-out,\n"
+        "            5 a line was refused by the module, 6 other failure, 7 firmware transfer failed.\n");
 }
 
 namespace {
@@ -130,6 +131,8 @@ int RunBatch(const BatchArgs &a)
     std::function<void(int)> onResult = [&](int code) { result = code; };
     const QByteArray done = LangText("info_DoOver");
     const QByteArray fwDone = LangText("info_FwUpOver");
+    const QList<QByteArray> fwFailed = {LangText("info_FwDropped"), LangText("info_FwCancelled"),
+                                        LangText("info_FwFileGone")};
     w.console()->setTap([&](LineKind kind, const QByteArray &text) {
         printLine(kind, text);
         if (sent && (kind == LineKind::Rcv || (kind == LineKind::Info && text != done)))
@@ -144,6 +147,15 @@ int RunBatch(const BatchArgs &a)
             onResult(refused ? ExitRefused : ExitOk);
         if (a.command == "upgrade" && kind == LineKind::Info && text == fwDone)
             onResult(ExitOk);
+        if (a.command == "upgrade" && kind == LineKind::Err && fwFailed.contains(text))
+            onResult(ExitTransferFailed);
+    });
+    // The window closes a port whose line went away (its handler runs first); nothing more can come.
+    QObject::connect(w.comm(), &TComm::requestHangup, [&] {
+        if (!w.ComOpened()) {
+            err(QStringLiteral("lost the line on %1").arg(a.port));
+            onResult(ExitPortFailed);
+        }
     });
 
     RegisterExtraPort(a.port);

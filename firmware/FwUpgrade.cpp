@@ -212,6 +212,11 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
         m_deps.console->ShowRcv(hex(bytes));
     }
 
+    // The receiver gives up with CAN (usually several in a row).
+    if (!bytes.isEmpty() && bytes.at(0) == fw::CAN) {
+        dropTransfer("info_FwCancelled");
+        return;
+    }
     switch (bytes.size()) {
     case 1:
         switch (bytes.at(0)) {
@@ -247,9 +252,19 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
             finish(bytes);
         break;
     default:
-        m_state = Idle;
+        dropTransfer("info_FwDropped");
         break;
     }
+}
+
+// The transfer cannot go on: say so. The file stays held, so the boot loader may still start over
+// from its menu.
+void FwUpgrade::dropTransfer(const char *key)
+{
+    m_state = Idle;
+    m_timer->stop();
+    m_deps.progressVisible(false);
+    err(text(key));
 }
 
 void FwUpgrade::tmrXModemTxTimer()

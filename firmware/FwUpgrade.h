@@ -19,6 +19,7 @@ inline constexpr char SOH = 0x01;
 inline constexpr char EOT = 0x04;
 inline constexpr char ACK = 0x06;
 inline constexpr char NAK = 0x15;
+inline constexpr char CAN = 0x18;
 inline constexpr char CRC_REQUEST = 'C';
 inline constexpr int BLOCK_DATA = 128;
 inline constexpr int BLOCK_SIZE = BLOCK_DATA + 5;
@@ -96,6 +97,7 @@ private:
     void startTransfer();
     void finish(const QByteArray &answer);
     void dropForLostFile();
+    void dropTransfer(const char *key);
 
     FwUpgradeDeps m_deps;
     std::unique_ptr<QFile> m_file;

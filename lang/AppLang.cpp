@@ -172,6 +172,8 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_FwOpenFail    a firmware file could not be opened (%s: its path)
 //   info_FwFileGone    the firmware file became unreadable during a transfer
 //   info_CfgKeptIn     the configuration lives in the per-user directory (%s: its path)
+//   info_FwDropped     the boot loader answered a transfer with something it cannot take
+//   info_FwCancelled   the boot loader cancelled the transfer (CAN)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -183,6 +185,9 @@ const TextRow kExtraTexts[] = {
     {"info_FwFileGone", "固件文件已不可用，升级已中止",
      "Firmware file is no longer available; transfer stopped"},
     {"info_CfgKeptIn", "配置保存在 %s", "Configuration kept in %s"},
+    {"info_FwDropped", "模块的应答无法识别，升级已中止",
+     "Unexpected answer from the module; transfer stopped"},
+    {"info_FwCancelled", "模块取消了升级", "The module cancelled the transfer"},
 };
 
 void addRows(const TextRow *rows, std::size_t count)

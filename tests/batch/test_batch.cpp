@@ -4,6 +4,7 @@
 #include "tests/common/TestPty.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -67,6 +68,55 @@ double childCpuSeconds()
     rusage u{};
     getrusage(RUSAGE_CHILDREN, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// A batch run in the background, for tests that act on the line while it runs.
+class RunningBatch {
+public:
+    explicit RunningBatch(const QStringList &args)
+    {
+        p.start(QStringLiteral(DTU_CONFIG_BIN), QStringList{"--batch"} + args);
+        p.waitForStarted(5000);
+    }
+    ~RunningBatch()
+    {
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+    }
+    // Waits until stdout holds text; false if the run ended or the time ran out first.
+    bool waitForOutput(const QString &text, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!out.contains(text)) {
+            if (t.elapsed() > ms || p.state() == QProcess::NotRunning)
+                return false;
+            p.waitForReadyRead(100);
+            out += QString::fromUtf8(p.readAllStandardOutput());
+        }
+        return true;
+    }
+    // Exit code, or -1 when the run did not end within ms.
+    int finish(int ms)
+    {
+        if (!p.waitForFinished(ms))
+            return -1;
+        out += QString::fromUtf8(p.readAllStandardOutput());
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    }
+    QProcess p;
+    QString out, err;
+};
+
+QByteArray pattern(int size)
+{
+    QByteArray data;
+    for (int i = 0; i < size; ++i)
+        data.append(char(i * 7 + 3));
+    return data;
 }
 
 QMap<QByteArray, QByteArray> readDump(const QString &path)
@@ -224,6 +274,55 @@ TEST_F(Batch, WaitingForASilentModuleCostsNoCpu)
     RecordProperty("cpu_share_while_waiting", QString::number(perSecond, 'f', 4).toStdString());
     EXPECT_LT(perSecond, 0.02) << "CPU " << cpu[0] << " s for " << waitS[0] << " s, " << cpu[1] << " s for "
                                << waitS[1] << " s";
+}
+
+TEST_F(Batch, ALostLineEndsTheRunAtOnceWithThePortCode)
+{
+    { // mid-Get All: slow answers, then the module goes away
+        auto sim = std::make_unique<Sim>(QStringList{"--command-state", "--delay", "150"});
+        ASSERT_FALSE(sim->port.isEmpty());
+        RunningBatch run({"get-all", "--port", sim->port, "--ini", path("lost.ini")});
+        ASSERT_TRUE(run.waitForOutput("+WKMOD:", 30000)) << run.out.toStdString();
+        QElapsedTimer t;
+        t.start();
+        sim.reset();
+        EXPECT_EQ(run.finish(10000), 3) << run.out.toStdString();
+        EXPECT_LT(t.elapsed(), 3000);
+        EXPECT_TRUE(run.err.contains("lost the line")) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(path("lost.ini")));
+    }
+    { // mid-transfer, on a slow line
+        QFile f(path("fw.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(pattern(40000));
+        f.close();
+        auto sim = std::make_unique<Sim>(
+            QStringList{"--boot", "--boot-repeat", "400", "--c-interval", "200", "--pace", "9600"});
+        ASSERT_FALSE(sim->port.isEmpty());
+        RunningBatch run({"upgrade", "--port", sim->port, "--baud", "9600", "--firmware", path("fw.bin")});
+        ASSERT_TRUE(run.waitForOutput("Sending", 30000)) << run.out.toStdString();
+        QElapsedTimer t;
+        t.start();
+        sim.reset();
+        EXPECT_EQ(run.finish(10000), 3) << run.out.toStdString();
+        EXPECT_LT(t.elapsed(), 3000);
+    }
+}
+
+TEST_F(Batch, ACancelledTransferEndsWithTheTransferCode)
+{
+    QFile f(path("fw.bin"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(pattern(5000));
+    f.close();
+    Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--cancel-after", "3"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    QElapsedTimer t;
+    t.start();
+    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", path("fw.bin")});
+    EXPECT_EQ(r.code, 7) << r.out.toStdString();
+    EXPECT_LT(t.elapsed(), 20000); // not the 600 s default time-out
+    EXPECT_TRUE(r.out.contains("[ERR ] The module cancelled the transfer")) << r.out.toStdString();
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)

@@ -358,22 +358,39 @@ TEST_F(FwRig, NakWithoutStartedTransferIsIgnored)
     EXPECT_EQ(tickOnce(), QByteArray());
 }
 
-TEST_F(FwRig, OtherCountsDropTheTransferSilently)
+TEST_F(FwRig, OtherCountsDropTheTransferLoudly)
 {
     start(pattern(300));
     tickOnce();
     fw->ClaimBlock("\x06\x06");
     EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
-    EXPECT_TRUE(sink.lines.isEmpty());
-    EXPECT_TRUE(fw->HasFile());
-    EXPECT_TRUE(fw->tmrXModemTx()->isActive());
-    EXPECT_TRUE(barVisible);
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_FwDropped"}}));
+    EXPECT_TRUE(fw->HasFile()); // the boot loader may start over from its menu
+    EXPECT_FALSE(fw->tmrXModemTx()->isActive());
+    EXPECT_FALSE(barVisible);
     EXPECT_EQ(tickOnce(), QByteArray());
     EXPECT_FALSE(fw->ClaimBlock("C")); // back to the ordinary dispatcher
 
     start(pattern(300));
     fw->ClaimBlock("\x06\r\n>x"); // five bytes
     EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+}
+
+TEST_F(FwRig, CanFromTheReceiverCancelsInAnyTransferState)
+{
+    for (const QByteArray &can : {QByteArray(1, fw::CAN), QByteArray(8, fw::CAN) + QByteArray(8, '\b')}) {
+        start(pattern(300));
+        tickOnce();
+        fw->ClaimBlock(can);
+        EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+        EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_FwCancelled"}}));
+        EXPECT_EQ(tickOnce(), QByteArray());
+    }
+    arm(); // armed, before any 'C'
+    sink.lines.clear();
+    fw->ClaimBlock(QByteArray(2, fw::CAN));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_EQ(sink.lines.size(), 1);
 }
 
 TEST_F(FwRig, OtherSingleBytesAndFourBytesAreIgnored)

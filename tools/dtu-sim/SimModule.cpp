@@ -444,6 +444,13 @@ QByteArray SimModule::answerLine(const QByteArray &line)
     if (line.size() < 3 || line.left(2).compare("AT", Qt::CaseInsensitive) != 0 || line[2] != '+')
         return errAnswer(SimError::Format);
     const QByteArray rest = line.mid(3);
+    if (!m_opt.refuseWords.isEmpty()) {
+        qsizetype end = 0;
+        while (end < rest.size() && rest[end] != '=' && rest[end] != '?')
+            ++end;
+        if (m_opt.refuseWords.contains(rest.left(end).toUpper()))
+            return errAnswer(SimError::Format);
+    }
     const qsizetype eq = rest.indexOf('=');
     if (eq >= 0) {
         const QByteArray word = rest.left(eq).toUpper();
@@ -547,6 +554,12 @@ void SimModule::checkBlock(const QByteArray &block)
         return ack(); // the sender missed our ACK and repeated the block
     if (no != static_cast<uint8_t>(m_lastBlockNo + 1))
         return nak(); // out of sequence: never store it
+    if (m_opt.cancelAfter > 0 && m_blocks >= m_opt.cancelAfter) {
+        queueRaw(QByteArray(2, 0x18), 0);
+        m_state = State::BootMenu; // the receiver gave up; back to the menu
+        m_nextMenu = Clock::now() + std::chrono::milliseconds(std::max(1, m_opt.bootMenuRepeatMs));
+        return;
+    }
     if (m_opt.nakEveryNth > 0 && no != m_nakedBlock) {
         if (++m_goodCount % m_opt.nakEveryNth == 0) {
             m_nakedBlock = no;

@@ -32,6 +32,7 @@ struct SimOptions
     bool splitAnswers = false;        // each command answer in two writes, splitGapMs apart
     int splitGapMs = 300;
     int nakEveryNth = 0;              // NAK every Nth good XModem block once (0: never)
+    int cancelAfter = 0;              // XModem: answer the block after this many stored ones with CAN CAN (0: never)
     bool garbage = false;             // a few stray bytes before every third command answer
     int garbageGapMs = 250;           // pause between the stray bytes and the answer
     int paceBaud = 0;                 // emulate the wire rate: 10 bits per byte (0: off)
@@ -43,6 +44,7 @@ struct SimOptions
     int blockTimeoutMs = 1000;        // XModem: a partial block is dropped (and NAKed) after this
     int bootMenuRepeatMs = 0;         // boot loader: resend the menu this often while idle (0: never)
     QString saveImagePath;            // write the received firmware image here at EOT
+    QList<QByteArray> refuseWords;    // queries and settings of these words get "+ERR:1"
 };
 
 // Both ends of a pseudo-terminal. The slave is set raw and kept open so the

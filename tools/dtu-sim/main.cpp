@@ -63,7 +63,9 @@ int main(int argc, char **argv)
     const QCommandLineOption optSave(QStringLiteral("save-image"), QStringLiteral("Write the received firmware image to <file> at EOT."), QStringLiteral("file"));
     const QCommandLineOption optParams(QStringLiteral("params"), QStringLiteral("Load initial parameters from <file> (WORD=value lines)."), QStringLiteral("file"));
     const QCommandLineOption optDump(QStringLiteral("dump-params"), QStringLiteral("Write the parameter table to <file> at exit (WORD=value lines)."), QStringLiteral("file"));
-    p.addOptions({optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
+    const QCommandLineOption optRefuse(QStringLiteral("refuse"), QStringLiteral("Answer \"+ERR:1\" to every line about these words (comma-separated)."), QStringLiteral("words"));
+    const QCommandLineOption optCancel(QStringLiteral("cancel-after"), QStringLiteral("XModem: cancel (CAN CAN) after <n> stored blocks."), QStringLiteral("n"));
+    p.addOptions({optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
                   optC, optMenu, optSave, optParams, optDump});
     p.process(app);
 
@@ -74,7 +76,10 @@ int main(int argc, char **argv)
     o.splitAnswers = p.isSet(optSplit);
     o.garbage = p.isSet(optGarbage);
     o.saveImagePath = p.value(optSave);
+    for (const QString &w : p.value(optRefuse).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        o.refuseWords.append(w.trimmed().toUpper().toLatin1());
     if (!intValue(p, optIgnore, 0, &o.ignoreFirstLines) || !intValue(p, optNak, 0, &o.nakEveryNth) ||
+        !intValue(p, optCancel, 0, &o.cancelAfter) ||
         !intValue(p, optPace, 0, &o.paceBaud) || !intValue(p, optDelay, 0, &o.replyDelayMs) ||
         !intValue(p, optRestart, 0, &o.restartDelayMs) || !intValue(p, optC, 1, &o.cRepeatMs) ||
         !intValue(p, optMenu, 0, &o.bootMenuRepeatMs))
