@@ -127,6 +127,7 @@ int RunBatch(const BatchArgs &a)
     int result = -1;
     bool refused = false;
     bool sent = false; // send: only what follows the line counts as its answer
+    bool heard = false; // send: something came back
     std::function<void()> onReceived = [] {}, onRefused = [] {};
     std::function<void(int)> onResult = [&](int code) { result = code; };
     const QByteArray done = LangText("info_DoOver");
@@ -216,8 +217,9 @@ int RunBatch(const BatchArgs &a)
     QTimer quiet;
     quiet.setSingleShot(true);
     quiet.setInterval(1000);
-    QObject::connect(&quiet, &QTimer::timeout, [&] { settle(ExitOk); });
+    QObject::connect(&quiet, &QTimer::timeout, [&] { settle(refused ? ExitRefused : ExitOk); });
     onReceived = [&] {
+        heard = true;
         if (a.command == "send")
             quiet.start();
     };
@@ -235,6 +237,9 @@ int RunBatch(const BatchArgs &a)
         deadline.start();
         loop.exec();
     }
+    if (a.command == "send" && result == ExitTimeout && !heard && a.text.trimmed().startsWith(QLatin1String("AT"), Qt::CaseInsensitive))
+        err(QStringLiteral("no answer: a module in its data state ignores AT commands; "
+                           "send \"+++\" first to enter its command state"));
 
     // A refused query still leaves the rest of the form worth keeping.
     if (a.command == "get-all" && (result == ExitOk || result == ExitRefused)) {

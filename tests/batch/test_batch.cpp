@@ -231,6 +231,19 @@ TEST_F(Batch, SendPrintsTheAnswerAndSilenceTimesOut)
     ASSERT_FALSE(mute.port.isEmpty());
     r = batch({"send", "--port", mute.port, "--timeout", "2", "AT+VER?"});
     EXPECT_EQ(r.code, 4);
+    EXPECT_TRUE(r.err.contains("\"+++\"")) << r.err.toStdString(); // how to reach the command state
+}
+
+TEST_F(Batch, SendOfARefusedLineGivesTheRefusedCode)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    BatchRun r = batch({"send", "--port", sim.port, "AT+NOSUCHWORD?"});
+    EXPECT_EQ(r.code, 5) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("+ERR:")) << r.out.toStdString();
+    EXPECT_FALSE(r.err.contains("+++")); // the module answered: it is in its command state
+    r = batch({"send", "--port", sim.port, "AT+CSQ"});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString();
 }
 
 TEST_F(Batch, UpgradeSendsTheImageThroughTheBootLoader)
