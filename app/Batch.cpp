@@ -226,9 +226,9 @@ int RunBatch(const BatchArgs &a)
     onRefused = [&] {
         // The refused line was the last: no completion follows. The dispatcher moves on
         // after the line is shown, so look once it has.
-        if (a.command == "set-all")
+        if (a.command == "set-all" || a.command == "get-all")
             QTimer::singleShot(0, &loop, [&] {
-                if (p.OrderIndex() >= p.orders().count() && p.orders().count() > 1)
+                if (p.OrderIndex() >= p.orders().count())
                     settle(ExitRefused);
             });
     };

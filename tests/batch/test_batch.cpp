@@ -202,6 +202,31 @@ TEST_F(Batch, RefusedValueGivesItsExitCodeAndIsPrinted)
     EXPECT_TRUE(r.out.contains("+ERR:"));
 }
 
+TEST_F(Batch, GetAllWhoseLastOrVersionQueryIsRefusedEndsWithTheRefusedCodeAndTheFile)
+{
+    // HTPFLT is the last query of Get All; VER the first, whose answer brings the others.
+    QFile params(path("params.txt"));
+    ASSERT_TRUE(params.open(QIODevice::WriteOnly));
+    params.write("HEARTTM=77\n");
+    params.close();
+    for (const char *word : {"HTPFLT", "VER"}) {
+        Sim sim({"--command-state", "--refuse", word, "--params", path("params.txt")});
+        ASSERT_FALSE(sim.port.isEmpty());
+        const QString ini = path("refused.ini");
+        QFile::remove(ini);
+        QElapsedTimer t;
+        t.start();
+        const BatchRun r = batch({"get-all", "--port", sim.port, "--ini", ini, "--timeout", "30"});
+        EXPECT_EQ(r.code, 5) << word << r.out.toStdString() << r.err.toStdString();
+        EXPECT_LT(t.elapsed(), 20000) << word;
+        EXPECT_TRUE(r.err.contains("refused")) << word;
+        ASSERT_TRUE(QFile::exists(ini)) << word;
+        if (QByteArray(word) == "HTPFLT") { // everything before the refused line was read
+            EXPECT_EQ(iniValue(ini, "Heart", "HEARTTM"), "77");
+        }
+    }
+}
+
 TEST_F(Batch, ArgumentPortAndFileFailuresHaveTheirOwnCodes)
 {
     BatchRun r = batch({"get-all", "--port", "/dev/does-not-exist", "--ini", path("x.ini")});
