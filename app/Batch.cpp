@@ -60,6 +60,50 @@ void printLine(LineKind kind, const QByteArray &text)
     std::fflush(stdout);
 }
 
+// Sections and keys as a saved configuration holds them, in file order.
+QList<QPair<QByteArray, QByteArrayList>> sectionsOf(const QByteArray &text)
+{
+    QList<QPair<QByteArray, QByteArrayList>> out;
+    for (QByteArray line : text.split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith('[') && line.endsWith(']'))
+            out.append({line.mid(1, line.size() - 2), {}});
+        else if (const qsizetype eq = line.indexOf('='); eq > 0 && !out.isEmpty() && !line.startsWith(';'))
+            out.last().second.append(line.left(eq).trimmed());
+    }
+    return out;
+}
+
+// Set All writes the form as loaded from the file; a file without the module's sections (empty,
+// not a configuration at all, cut short) would quietly write the built-in defaults instead.
+// Returns what is missing, or an empty text. reference: what the program itself saves.
+QString missingConfig(const QString &path, const QByteArray &reference)
+{
+    TIniFile in(path);
+    in.load();
+    QStringList noSection, noKey;
+    for (const auto &[section, keys] : sectionsOf(reference)) {
+        if (section == "System" || section == "OpenUart")
+            continue; // the tool's own settings, not the module's
+        if (!in.SectionExists(section)) {
+            noSection << QStringLiteral("[%1]").arg(QString::fromLatin1(section));
+            continue;
+        }
+        QStringList lack;
+        for (const QByteArray &key : keys)
+            if (!in.ValueExists(section, key))
+                lack << QString::fromLatin1(key);
+        if (!lack.isEmpty())
+            noKey << QStringLiteral("[%1] %2").arg(QString::fromLatin1(section), lack.join(' '));
+    }
+    if (!noSection.isEmpty())
+        return QStringLiteral("%1 holds no complete configuration: missing section(s) %2%3")
+            .arg(path, noSection.join(' '), noKey.isEmpty() ? QString() : QStringLiteral("; missing key(s) ") + noKey.join("; "));
+    if (!noKey.isEmpty())
+        return QStringLiteral("%1 is cut short: missing key(s) %2").arg(path, noKey.join("; "));
+    return {};
+}
+
 bool readable(const QString &path)
 {
     QFile f(path);
@@ -123,6 +167,27 @@ int RunBatch(const BatchArgs &a)
     opts.loadConfig = true;
     opts.keepStoredWorkMode = a.command == "set-all";
     TFrm_Main w(opts);
+
+    if (a.command == "set-all") {
+        // What the program itself writes, from the same window.
+        QTemporaryDir scratch;
+        FreeIni();
+        const QString refPath = scratch.filePath(QStringLiteral("reference.ini"));
+        BindIni(refPath);
+        QString why;
+        const bool saved = scratch.isValid() && SaveIni(w, &why);
+        FreeIni();
+        BindIni(ConfigFilePath(work.path()));
+        QFile ref(refPath);
+        if (!saved || !ref.open(QIODevice::ReadOnly)) {
+            err(QStringLiteral("cannot check %1: %2").arg(a.ini, why));
+            return ExitFailed;
+        }
+        if (const QString missing = missingConfig(a.ini, ref.readAll()); !missing.isEmpty()) {
+            err(missing);
+            return ExitMissingFile;
+        }
+    }
 
     int result = -1;
     bool refused = false;

@@ -193,10 +193,12 @@ TEST_F(Batch, RefusedValueGivesItsExitCodeAndIsPrinted)
 {
     Sim sim({"--command-state"});
     ASSERT_FALSE(sim.port.isEmpty());
-    QFile f(path("bad.ini"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Heart]\r\nHEARTEN=ON\r\nHEARTTM=abc\r\n");
-    f.close();
+    ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", path("bad.ini")}).code, 0);
+    TIniFile edit(path("bad.ini"));
+    ASSERT_TRUE(edit.load());
+    edit.WriteString("Heart", "HEARTEN", "ON");
+    edit.WriteString("Heart", "HEARTTM", "abc");
+    ASSERT_TRUE(edit.save());
     const BatchRun r = batch({"set-all", "--port", sim.port, "--ini", path("bad.ini")});
     EXPECT_EQ(r.code, 5) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("+ERR:"));
@@ -225,6 +227,46 @@ TEST_F(Batch, GetAllWhoseLastOrVersionQueryIsRefusedEndsWithTheRefusedCodeAndThe
             EXPECT_EQ(iniValue(ini, "Heart", "HEARTTM"), "77");
         }
     }
+}
+
+TEST_F(Batch, SetAllRefusesAFileWithoutACompleteConfigurationAndLeavesTheModuleAlone)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    const QString good = path("good.ini");
+    ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", good}).code, 0);
+    QFile g(good);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    const QByteArray whole = g.readAll();
+    g.close();
+    const qsizetype heart = whole.indexOf("[Heart]");
+    ASSERT_GT(heart, 0);
+    QByteArray garbage;
+    for (int i = 0; i < 3000; ++i)
+        garbage.append(char((i * 131 + 7) & 0xFF));
+    const struct {
+        const char *name;
+        QByteArray content;
+        const char *names; // what the message must name
+    } cases[] = {
+        {"empty.ini", QByteArray(), "[Base]"},
+        {"garbage.bin", garbage, "[Socket]"},
+        {"cut.ini", whole.left(whole.indexOf('\n', heart + 9) + 1), "HEARTDT"}, // one key of [Heart] left
+    };
+    for (const auto &c : cases) {
+        const QString file = path(c.name);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.content);
+        f.close();
+        const BatchRun r = batch({"set-all", "--port", sim.port, "--ini", file});
+        EXPECT_EQ(r.code, 2) << c.name << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.names))) << c.name << ": " << r.err.toStdString();
+        EXPECT_EQ(r.err.count(QLatin1String("dtu-config:")), 1) << r.err.toStdString(); // one line
+        EXPECT_FALSE(r.out.contains("[SEND]")) << c.name; // nothing went to the module
+    }
+    // The complete file is still taken.
+    EXPECT_EQ(batch({"set-all", "--port", sim.port, "--ini", good}).code, 0);
 }
 
 TEST_F(Batch, ArgumentPortAndFileFailuresHaveTheirOwnCodes)
