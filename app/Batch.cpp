@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -33,7 +34,7 @@ QString BatchHelpText()
         "  --batch set-all --port DEV [--baud N] --ini IN.ini    load IN.ini (its work mode kept), write it all\n"
         "  --batch send    --port DEV [--baud N] TEXT            send one line, print the answer until a pause\n"
         "  --batch upgrade --port DEV [--baud N] --firmware FILE wait for the boot menu, send the image\n"
-        "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600)\n"
+        "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600 without progress)\n"
         "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened or lost, 4 time-out,\n"
         "            5 a line was refused by the module, 6 other failure, 7 firmware transfer failed.\n");
 }
@@ -298,6 +299,22 @@ int RunBatch(const BatchArgs &a)
             });
     };
     onResult = [&](int code) { settle(code); };
+    // upgrade: the time-out counts time without progress, so a long image at a low rate still goes
+    // through; a progress line every 10 %.
+    int shownTenth = -1;
+    if (a.command == "upgrade")
+        QObject::connect(w.rzpbWhile, &QProgressBar::valueChanged, &loop, [&](int value) {
+            deadline.start();
+            const int total = w.rzpbWhile->maximum();
+            if (total <= 0)
+                return;
+            const int tenth = int(qint64(value) * 10 / total);
+            if (tenth > shownTenth && value > 0) {
+                shownTenth = tenth;
+                std::printf("[INFO] %d %% (%d of %d blocks)\n", tenth * 10, value, total);
+                std::fflush(stdout);
+            }
+        });
     if (result < 0) {
         deadline.start();
         loop.exec();
