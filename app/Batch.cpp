@@ -1,5 +1,6 @@
 #include "app/Batch.h"
 
+#include "app/BatchVerify.h"
 #include "comm/SPComm.h"
 #include "comm/PortList.h"
 #include "config/ConfigIo.h"
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -34,9 +36,12 @@ QString BatchHelpText()
         "  --batch set-all --port DEV [--baud N] --ini IN.ini    load IN.ini (its work mode kept), write it all\n"
         "  --batch send    --port DEV [--baud N] TEXT            send one line, print the answer until a pause\n"
         "  --batch upgrade --port DEV [--baud N] --firmware FILE wait for the boot menu, send the image\n"
+        "  --batch verify  --port DEV [--baud N] --ini IN.ini    read every parameter, compare with what\n"
+        "                                                        set-all would write from IN.ini\n"
         "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600 without progress)\n"
         "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened or lost, 4 time-out,\n"
-        "            5 a line was refused by the module, 6 other failure, 7 firmware transfer failed.\n");
+        "            5 a line was refused by the module, 6 other failure, 7 firmware transfer failed,\n"
+        "            8 verify: the module differs from the file (one line per difference).\n");
 }
 
 namespace {
@@ -105,6 +110,32 @@ QString missingConfig(const QString &path, const QByteArray &reference)
     return {};
 }
 
+// Get All has read the module. Words of the file it did not ask for are asked now (runPhase waits for
+// that queue); then every word of the file is compared.
+int verifyModule(TFrm_Main &w, const SettingList &file, const QMap<QByteArray, QByteArray> &answered,
+                 const QSet<QByteArray> &refused, const std::function<int()> &runPhase)
+{
+    Protocol &p = *w.protocol();
+    OrderList &q = p.orders();
+    q.ClearOrders();
+    for (const auto &entry : file)
+        if (!answered.contains(entry.first) && !refused.contains(entry.first))
+            if (const auto c = StrToCmd(entry.first))
+                q.AddQuery(*c);
+    if (q.count() > 0) {
+        p.SendCurOrder();
+        const int code = runPhase();
+        if (code != ExitOk && code != ExitRefused)
+            return code;
+    }
+    const QStringList diffs = VerifyDifferences(file, SetAllSettings(p), answered, refused);
+    for (const QString &d : diffs)
+        std::printf("[DIFF] %s\n", d.toUtf8().constData());
+    std::printf("[INFO] %lld setting(s) compared, %lld differ\n", qint64(file.size()), qint64(diffs.size()));
+    std::fflush(stdout);
+    return diffs.isEmpty() ? ExitOk : ExitDiffers;
+}
+
 bool readable(const QString &path)
 {
     QFile f(path);
@@ -115,9 +146,9 @@ bool readable(const QString &path)
 
 int RunBatch(const BatchArgs &a)
 {
-    const QStringList known = {"get-all", "set-all", "send", "upgrade"};
+    const QStringList known = {"get-all", "set-all", "send", "upgrade", "verify"};
     if (!known.contains(a.command)) {
-        err(QStringLiteral("unknown batch command '%1' (get-all, set-all, send, upgrade)").arg(a.command));
+        err(QStringLiteral("unknown batch command '%1' (get-all, set-all, send, upgrade, verify)").arg(a.command));
         return ExitUsage;
     }
     if (a.port.isEmpty()) {
@@ -130,11 +161,12 @@ int RunBatch(const BatchArgs &a)
         err(QStringLiteral("--baud must be a number, not '%1'").arg(a.baud));
         return ExitUsage;
     }
-    if ((a.command == "get-all" || a.command == "set-all") && a.ini.isEmpty()) {
+    const bool fromFile = a.command == "set-all" || a.command == "verify"; // the form comes from --ini
+    if ((a.command == "get-all" || fromFile) && a.ini.isEmpty()) {
         err(QStringLiteral("--ini FILE is required for %1").arg(a.command));
         return ExitUsage;
     }
-    if (a.command == "set-all" && !readable(a.ini)) {
+    if (fromFile && !readable(a.ini)) {
         err(QStringLiteral("cannot read %1").arg(a.ini));
         return ExitMissingFile;
     }
@@ -161,15 +193,15 @@ int RunBatch(const BatchArgs &a)
         err(QStringLiteral("cannot create a working directory"));
         return ExitFailed;
     }
-    if (a.command == "set-all")
+    if (fromFile)
         QFile::copy(a.ini, ConfigFilePath(work.path()));
     StartOptions opts;
     opts.configDir = work.path();
     opts.loadConfig = true;
-    opts.keepStoredWorkMode = a.command == "set-all";
+    opts.keepStoredWorkMode = fromFile;
     TFrm_Main w(opts);
 
-    if (a.command == "set-all") {
+    if (fromFile) {
         // What the program itself writes, from the same window.
         QTemporaryDir scratch;
         FreeIni();
@@ -190,6 +222,15 @@ int RunBatch(const BatchArgs &a)
         }
     }
 
+    // verify: what Set All would write from the file, for the module's version answer.
+    SettingList fileSettings;
+    if (a.command == "verify") {
+        w.protocol()->ApplyParam("VER", QByteArray());
+        fileSettings = SetAllSettings(*w.protocol());
+    }
+    QMap<QByteArray, QByteArray> answered; // word -> value of every named answer
+    QSet<QByteArray> refusedWords;
+
     int result = -1;
     bool refused = false;
     bool sent = false; // send: only what follows the line counts as its answer
@@ -204,13 +245,17 @@ int RunBatch(const BatchArgs &a)
         printLine(kind, text);
         if (sent && (kind == LineKind::Rcv || (kind == LineKind::Info && text != done)))
             onReceived();
+        if (kind == LineKind::Rcv)
+            if (const auto nv = NamedAnswer(text))
+                answered.insert(nv->first.toUpper(), nv->second);
         if (kind == LineKind::Err && text.contains("+ERR:")) {
             refused = true;
+            refusedWords.insert(LineWord(w.protocol()->LastSend()));
             if (sent)
                 onReceived();
             onRefused();
         }
-        if ((a.command == "get-all" || a.command == "set-all") && kind == LineKind::Info && text == done)
+        if ((a.command == "get-all" || fromFile) && kind == LineKind::Info && text == done)
             onResult(refused ? ExitRefused : ExitOk);
         if (a.command == "upgrade" && kind == LineKind::Info && text == fwDone)
             onResult(ExitOk);
@@ -249,7 +294,7 @@ int RunBatch(const BatchArgs &a)
     }
 
     Protocol &p = *w.protocol();
-    if (a.command == "get-all") {
+    if (a.command == "get-all" || a.command == "verify") {
         w.btnDoClick(10);
     } else if (a.command == "set-all") {
         w.btnDoClick(11);
@@ -292,7 +337,7 @@ int RunBatch(const BatchArgs &a)
     onRefused = [&] {
         // The refused line was the last: no completion follows. The dispatcher moves on
         // after the line is shown, so look once it has.
-        if (a.command == "set-all" || a.command == "get-all")
+        if (a.command != "send" && a.command != "upgrade")
             QTimer::singleShot(0, &loop, [&] {
                 if (p.OrderIndex() >= p.orders().count())
                     settle(ExitRefused);
@@ -319,6 +364,12 @@ int RunBatch(const BatchArgs &a)
         deadline.start();
         loop.exec();
     }
+    if (a.command == "verify" && (result == ExitOk || result == ExitRefused))
+        result = verifyModule(w, fileSettings, answered, refusedWords, [&] {
+            result = -1;
+            loop.exec();
+            return result;
+        });
     if (a.command == "send" && result == ExitTimeout && !heard && a.text.trimmed().startsWith(QLatin1String("AT"), Qt::CaseInsensitive))
         err(QStringLiteral("no answer: a module in its data state ignores AT commands; "
                            "send \"+++\" first to enter its command state"));

@@ -13,10 +13,11 @@ enum BatchExit : int {
     ExitRefused = 5,     // the module refused at least one line
     ExitFailed = 6,      // anything else: result file not written
     ExitTransferFailed = 7, // the boot loader cancelled or dropped the firmware transfer
+    ExitDiffers = 8,     // verify: the module's settings differ from the file's
 };
 
 struct BatchArgs {
-    QString command; // get-all, set-all, send, upgrade
+    QString command; // get-all, set-all, send, upgrade, verify
     QString port;
     QString baud = QStringLiteral("115200");
     QString ini;

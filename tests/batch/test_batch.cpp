@@ -269,6 +269,41 @@ TEST_F(Batch, SetAllRefusesAFileWithoutACompleteConfigurationAndLeavesTheModuleA
     EXPECT_EQ(batch({"set-all", "--port", sim.port, "--ini", good}).code, 0);
 }
 
+TEST_F(Batch, VerifyComparesTheModuleWithTheFile)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    const QString ini = path("module.ini");
+    ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", ini}).code, 0);
+
+    BatchRun r = batch({"verify", "--port", sim.port, "--ini", ini});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("[DIFF]")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(" 0 differ")) << r.out.toStdString();
+
+    TIniFile edit(ini);
+    ASSERT_TRUE(edit.load());
+    edit.WriteString("Heart", "HEARTTM", "99");
+    edit.WriteString("Socket", "SOCKA", "UDP,10.1.2.3,7000");
+    ASSERT_TRUE(edit.save());
+    r = batch({"verify", "--port", sim.port, "--ini", ini});
+    EXPECT_EQ(r.code, 8) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("[DIFF] HEARTTM: module '30', file '99'")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("[DIFF] SOCKA: module 'TCP,")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("file 'UDP,10.1.2.3,7000'")) << r.out.toStdString();
+    EXPECT_EQ(r.out.count("[DIFF]"), 2) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(" 2 differ")) << r.out.toStdString();
+
+    // Once set from the file, the module matches it.
+    ASSERT_EQ(batch({"set-all", "--port", sim.port, "--ini", ini}).code, 0);
+    EXPECT_EQ(batch({"verify", "--port", sim.port, "--ini", ini}).code, 0);
+    // A file that is no configuration is refused as set-all refuses it.
+    QFile empty(path("empty.ini"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    EXPECT_EQ(batch({"verify", "--port", sim.port, "--ini", path("empty.ini")}).code, 2);
+}
+
 TEST_F(Batch, ArgumentPortAndFileFailuresHaveTheirOwnCodes)
 {
     BatchRun r = batch({"get-all", "--port", "/dev/does-not-exist", "--ini", path("x.ini")});
