@@ -53,6 +53,9 @@ struct FwUpgradeDeps {
     std::function<bool()> overRestart;    // check mark of mniOverRestart
     std::function<bool()> showDataStream; // check mark of ShowDataStream
     std::function<uint32_t()> tickCount;  // milliseconds, monotonic; default steady clock
+    // While a transfer runs: a read gap of a few character times, so each ACK, NAK, 'C' or CAN is
+    // handed over at once (true); the ordinary gap again afterwards (false).
+    std::function<void(bool)> fastReads;
 };
 
 class FwUpgrade : public QObject {
@@ -98,6 +101,8 @@ private:
     void finish(const QByteArray &answer);
     void dropForLostFile();
     void dropTransfer(const char *key);
+    void setFast(bool on);
+    void sendSoon();
 
     FwUpgradeDeps m_deps;
     std::unique_ptr<QFile> m_file;
@@ -108,5 +113,7 @@ private:
     int32_t m_blockCount = 0;
     uint32_t m_startTick = 0;
     qint64 m_blockStart = 0; // file position where the last block's data began
+    QByteArray m_tail;       // after EOT: what has come of the final answer so far
+    bool m_fast = false;     // fastReads is on
     QTimer *m_timer; // child, so the window can find it by name
 };

@@ -61,7 +61,8 @@ SimModule::SimModule(SimOptions options) : m_opt(std::move(options))
     m_params = SimFactoryParams(m_opt.echo);
     m_userDefault = m_params;
     m_ignoreLeft = std::max(0, m_opt.ignoreFirstLines);
-    m_state = m_opt.bootLoader ? State::BootMenu
+    m_state = m_opt.xmodemReceiver ? State::XModem
+              : m_opt.bootLoader       ? State::BootMenu
               : m_opt.startInCommandState ? State::Command
                                           : State::Data;
 }
@@ -118,6 +119,8 @@ bool SimModule::start()
         std::lock_guard lock(m_mutex);
         if (m_state == State::BootMenu)
             sendBootMenu(Clock::now());
+        if (m_state == State::XModem)
+            m_nextC = Clock::now();
     }
     m_thread = std::thread(&SimModule::run, this);
     return true;
@@ -241,7 +244,7 @@ void SimModule::run()
         const int r = ::poll(&pfd, 1, 10);
         const auto now = Clock::now();
         {
-            std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
             if (m_bootRequest.exchange(false)) {
                 m_state = State::BootMenu;
                 m_burst.clear();
@@ -251,8 +254,18 @@ void SimModule::run()
             }
             if (r > 0 && (pfd.revents & POLLIN)) {
                 const ssize_t n = ::read(m_pty.master, buf, sizeof buf);
-                if (n > 0)
+                if (n > 0 && m_opt.paceBaud > 0) {
+                    // A real line delivers the bytes one character time apart: the last of them
+                    // is here only after their wire time.
+                    m_rxFree = std::max(m_rxFree, now) +
+                               std::chrono::nanoseconds(static_cast<long long>(n * (1e10 / m_opt.paceBaud)));
+                    lock.unlock();
+                    sleepUntil(m_rxFree);
+                    lock.lock();
+                    onBytes(QByteArray(buf, n), m_rxFree);
+                } else if (n > 0) {
                     onBytes(QByteArray(buf, n), now);
+                }
             }
             onTick(now);
             outs.swap(m_pending);

@@ -65,13 +65,15 @@ int main(int argc, char **argv)
     const QCommandLineOption optDump(QStringLiteral("dump-params"), QStringLiteral("Write the parameter table to <file> at exit (WORD=value lines)."), QStringLiteral("file"));
     const QCommandLineOption optRefuse(QStringLiteral("refuse"), QStringLiteral("Answer \"+ERR:1\" to every line about these words (comma-separated)."), QStringLiteral("words"));
     const QCommandLineOption optCancel(QStringLiteral("cancel-after"), QStringLiteral("XModem: cancel (CAN CAN) after <n> stored blocks."), QStringLiteral("n"));
-    p.addOptions({optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
+    const QCommandLineOption optXmodem(QStringLiteral("xmodem"), QStringLiteral("Start as a bare XModem-CRC receiver ('C' at once; no menu, no AT commands)."));
+    p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
                   optC, optMenu, optSave, optParams, optDump});
     p.process(app);
 
     SimOptions o;
     o.startInCommandState = p.isSet(optCmd);
     o.bootLoader = p.isSet(optBoot);
+    o.xmodemReceiver = p.isSet(optXmodem);
     o.echo = p.isSet(optEcho);
     o.splitAnswers = p.isSet(optSplit);
     o.garbage = p.isSet(optGarbage);
