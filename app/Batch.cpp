@@ -1,5 +1,7 @@
 #include "app/Batch.h"
 
+#include "app/BatchVerify.h"
+#include "comm/SPComm.h"
 #include "comm/PortList.h"
 #include "config/ConfigIo.h"
 #include "config/IniFile.h"
@@ -13,14 +15,18 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <climits>
 #include <cstdio>
+#include <functional>
 
 QString BatchHelpText()
 {
@@ -30,9 +36,12 @@ QString BatchHelpText()
         "  --batch set-all --port DEV [--baud N] --ini IN.ini    load IN.ini (its work mode kept), write it all\n"
         "  --batch send    --port DEV [--baud N] TEXT            send one line, print the answer until a pause\n"
         "  --batch upgrade --port DEV [--baud N] --firmware FILE wait for the boot menu, send the image\n"
-        "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600)\n"
-        "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened, 4 time-out,\n"
-        "            5 a line was refused by the module, 6 other failure.\n");
+        "  --batch verify  --port DEV [--baud N] --ini IN.ini    read every parameter, compare with what\n"
+        "                                                        set-all would write from IN.ini\n"
+        "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600 without progress)\n"
+        "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened or lost, 4 time-out,\n"
+        "            5 a line was refused by the module, 6 other failure, 7 firmware transfer failed,\n"
+        "            8 verify: the module differs from the file (one line per difference).\n");
 }
 
 namespace {
@@ -57,6 +66,76 @@ void printLine(LineKind kind, const QByteArray &text)
     std::fflush(stdout);
 }
 
+// Sections and keys as a saved configuration holds them, in file order.
+QList<QPair<QByteArray, QByteArrayList>> sectionsOf(const QByteArray &text)
+{
+    QList<QPair<QByteArray, QByteArrayList>> out;
+    for (QByteArray line : text.split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith('[') && line.endsWith(']'))
+            out.append({line.mid(1, line.size() - 2), {}});
+        else if (const qsizetype eq = line.indexOf('='); eq > 0 && !out.isEmpty() && !line.startsWith(';'))
+            out.last().second.append(line.left(eq).trimmed());
+    }
+    return out;
+}
+
+// Set All writes the form as loaded from the file; a file without the module's sections (empty,
+// not a configuration at all, cut short) would quietly write the built-in defaults instead.
+// Returns what is missing, or an empty text. reference: what the program itself saves.
+QString missingConfig(const QString &path, const QByteArray &reference)
+{
+    TIniFile in(path);
+    in.load();
+    QStringList noSection, noKey;
+    for (const auto &[section, keys] : sectionsOf(reference)) {
+        if (section == "System" || section == "OpenUart")
+            continue; // the tool's own settings, not the module's
+        if (!in.SectionExists(section)) {
+            noSection << QStringLiteral("[%1]").arg(QString::fromLatin1(section));
+            continue;
+        }
+        QStringList lack;
+        for (const QByteArray &key : keys)
+            if (!in.ValueExists(section, key))
+                lack << QString::fromLatin1(key);
+        if (!lack.isEmpty())
+            noKey << QStringLiteral("[%1] %2").arg(QString::fromLatin1(section), lack.join(' '));
+    }
+    if (!noSection.isEmpty())
+        return QStringLiteral("%1 holds no complete configuration: missing section(s) %2%3")
+            .arg(path, noSection.join(' '), noKey.isEmpty() ? QString() : QStringLiteral("; missing key(s) ") + noKey.join("; "));
+    if (!noKey.isEmpty())
+        return QStringLiteral("%1 is cut short: missing key(s) %2").arg(path, noKey.join("; "));
+    return {};
+}
+
+// Get All has read the module. Words of the file it did not ask for are asked now (runPhase waits for
+// that queue); then every word of the file is compared.
+int verifyModule(TFrm_Main &w, const SettingList &file, const QMap<QByteArray, QByteArray> &answered,
+                 const QSet<QByteArray> &refused, const std::function<int()> &runPhase)
+{
+    Protocol &p = *w.protocol();
+    OrderList &q = p.orders();
+    q.ClearOrders();
+    for (const auto &entry : file)
+        if (!answered.contains(entry.first) && !refused.contains(entry.first))
+            if (const auto c = StrToCmd(entry.first))
+                q.AddQuery(*c);
+    if (q.count() > 0) {
+        p.SendCurOrder();
+        const int code = runPhase();
+        if (code != ExitOk && code != ExitRefused)
+            return code;
+    }
+    const QStringList diffs = VerifyDifferences(file, SetAllSettings(p), answered, refused);
+    for (const QString &d : diffs)
+        std::printf("[DIFF] %s\n", d.toUtf8().constData());
+    std::printf("[INFO] %lld setting(s) compared, %lld differ\n", qint64(file.size()), qint64(diffs.size()));
+    std::fflush(stdout);
+    return diffs.isEmpty() ? ExitOk : ExitDiffers;
+}
+
 bool readable(const QString &path)
 {
     QFile f(path);
@@ -67,9 +146,9 @@ bool readable(const QString &path)
 
 int RunBatch(const BatchArgs &a)
 {
-    const QStringList known = {"get-all", "set-all", "send", "upgrade"};
+    const QStringList known = {"get-all", "set-all", "send", "upgrade", "verify"};
     if (!known.contains(a.command)) {
-        err(QStringLiteral("unknown batch command '%1' (get-all, set-all, send, upgrade)").arg(a.command));
+        err(QStringLiteral("unknown batch command '%1' (get-all, set-all, send, upgrade, verify)").arg(a.command));
         return ExitUsage;
     }
     if (a.port.isEmpty()) {
@@ -82,11 +161,12 @@ int RunBatch(const BatchArgs &a)
         err(QStringLiteral("--baud must be a number, not '%1'").arg(a.baud));
         return ExitUsage;
     }
-    if ((a.command == "get-all" || a.command == "set-all") && a.ini.isEmpty()) {
+    const bool fromFile = a.command == "set-all" || a.command == "verify"; // the form comes from --ini
+    if ((a.command == "get-all" || fromFile) && a.ini.isEmpty()) {
         err(QStringLiteral("--ini FILE is required for %1").arg(a.command));
         return ExitUsage;
     }
-    if (a.command == "set-all" && !readable(a.ini)) {
+    if (fromFile && !readable(a.ini)) {
         err(QStringLiteral("cannot read %1").arg(a.ini));
         return ExitMissingFile;
     }
@@ -113,32 +193,81 @@ int RunBatch(const BatchArgs &a)
         err(QStringLiteral("cannot create a working directory"));
         return ExitFailed;
     }
-    if (a.command == "set-all")
+    if (fromFile)
         QFile::copy(a.ini, ConfigFilePath(work.path()));
     StartOptions opts;
     opts.configDir = work.path();
     opts.loadConfig = true;
-    opts.keepStoredWorkMode = a.command == "set-all";
+    opts.keepStoredWorkMode = fromFile;
     TFrm_Main w(opts);
+
+    if (fromFile) {
+        // What the program itself writes, from the same window.
+        QTemporaryDir scratch;
+        FreeIni();
+        const QString refPath = scratch.filePath(QStringLiteral("reference.ini"));
+        BindIni(refPath);
+        QString why;
+        const bool saved = scratch.isValid() && SaveIni(w, &why);
+        FreeIni();
+        BindIni(ConfigFilePath(work.path()));
+        QFile ref(refPath);
+        if (!saved || !ref.open(QIODevice::ReadOnly)) {
+            err(QStringLiteral("cannot check %1: %2").arg(a.ini, why));
+            return ExitFailed;
+        }
+        if (const QString missing = missingConfig(a.ini, ref.readAll()); !missing.isEmpty()) {
+            err(missing);
+            return ExitMissingFile;
+        }
+    }
+
+    // verify: what Set All would write from the file, for the module's version answer.
+    SettingList fileSettings;
+    if (a.command == "verify") {
+        w.protocol()->ApplyParam("VER", QByteArray());
+        fileSettings = SetAllSettings(*w.protocol());
+    }
+    QMap<QByteArray, QByteArray> answered; // word -> value of every named answer
+    QSet<QByteArray> refusedWords;
 
     int result = -1;
     bool refused = false;
     bool sent = false; // send: only what follows the line counts as its answer
-    QElapsedTimer lastRcv;
+    bool heard = false; // send: something came back
+    std::function<void()> onReceived = [] {}, onRefused = [] {};
+    std::function<void(int)> onResult = [&](int code) { result = code; };
     const QByteArray done = LangText("info_DoOver");
     const QByteArray fwDone = LangText("info_FwUpOver");
+    const QList<QByteArray> fwFailed = {LangText("info_FwDropped"), LangText("info_FwCancelled"),
+                                        LangText("info_FwFileGone")};
     w.console()->setTap([&](LineKind kind, const QByteArray &text) {
         printLine(kind, text);
         if (sent && (kind == LineKind::Rcv || (kind == LineKind::Info && text != done)))
-            lastRcv.restart();
+            onReceived();
+        if (kind == LineKind::Rcv)
+            if (const auto nv = NamedAnswer(text))
+                answered.insert(nv->first.toUpper(), nv->second);
         if (kind == LineKind::Err && text.contains("+ERR:")) {
             refused = true;
-            lastRcv.restart();
+            refusedWords.insert(LineWord(w.protocol()->LastSend()));
+            if (sent)
+                onReceived();
+            onRefused();
         }
-        if ((a.command == "get-all" || a.command == "set-all") && kind == LineKind::Info && text == done)
-            result = refused ? ExitRefused : ExitOk;
+        if ((a.command == "get-all" || fromFile) && kind == LineKind::Info && text == done)
+            onResult(refused ? ExitRefused : ExitOk);
         if (a.command == "upgrade" && kind == LineKind::Info && text == fwDone)
-            result = ExitOk;
+            onResult(ExitOk);
+        if (a.command == "upgrade" && kind == LineKind::Err && fwFailed.contains(text))
+            onResult(ExitTransferFailed);
+    });
+    // The window closes a port whose line went away (its handler runs first); nothing more can come.
+    QObject::connect(w.comm(), &TComm::requestHangup, [&] {
+        if (!w.ComOpened()) {
+            err(QStringLiteral("lost the line on %1").arg(a.port));
+            onResult(ExitPortFailed);
+        }
     });
 
     RegisterExtraPort(a.port);
@@ -169,10 +298,10 @@ int RunBatch(const BatchArgs &a)
     QObject::connect(&p, &Protocol::queueStopped, [&](TQueueState s) {
         if (result < 0 && s == TQueueState::NoAnswer) {
             err(QStringLiteral("the module does not answer (check the port, baud rate, power and cable)"));
-            result = ExitTimeout;
+            onResult(ExitTimeout);
         }
     });
-    if (a.command == "get-all") {
+    if (a.command == "get-all" || a.command == "verify") {
         w.btnDoClick(10);
     } else if (a.command == "set-all") {
         w.btnDoClick(11);
@@ -188,26 +317,69 @@ int RunBatch(const BatchArgs &a)
         }
     }
 
-    QElapsedTimer clock;
-    clock.start();
-    QTimer tick;
-    tick.setInterval(20);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (result >= 0)
-            return;
-        if (a.command == "set-all" && refused && p.OrderIndex() >= p.orders().count() && p.orders().count() > 1)
-            result = ExitRefused; // the refused line was the last: no completion follows
-        if (a.command == "send" && lastRcv.isValid() && lastRcv.elapsed() > 1000)
-            result = ExitOk;
-        if (clock.elapsed() > qint64(timeoutS) * 1000) {
-            err(QStringLiteral("time-out after %1 s").arg(timeoutS));
-            result = ExitTimeout;
-        }
+    // Waiting is the event loop's: it sleeps until the line, a timer or the tap has news.
+    QEventLoop loop;
+    auto settle = [&](int code) {
+        if (result < 0)
+            result = code;
+        loop.quit();
+    };
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setInterval(qint64(timeoutS) * 1000 > INT_MAX ? INT_MAX : timeoutS * 1000);
+    QObject::connect(&deadline, &QTimer::timeout, [&] {
+        err(QStringLiteral("time-out after %1 s").arg(timeoutS));
+        settle(ExitTimeout);
     });
-    tick.start();
-    while (result < 0)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    tick.stop();
+    // send: the answer ends with a second of quiet after it.
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    quiet.setInterval(1000);
+    QObject::connect(&quiet, &QTimer::timeout, [&] { settle(refused ? ExitRefused : ExitOk); });
+    onReceived = [&] {
+        heard = true;
+        if (a.command == "send")
+            quiet.start();
+    };
+    onRefused = [&] {
+        // The refused line was the last: no completion follows. The dispatcher moves on
+        // after the line is shown, so look once it has.
+        if (a.command != "send" && a.command != "upgrade")
+            QTimer::singleShot(0, &loop, [&] {
+                if (p.OrderIndex() >= p.orders().count())
+                    settle(ExitRefused);
+            });
+    };
+    onResult = [&](int code) { settle(code); };
+    // upgrade: the time-out counts time without progress, so a long image at a low rate still goes
+    // through; a progress line every 10 %.
+    int shownTenth = -1;
+    if (a.command == "upgrade")
+        QObject::connect(w.rzpbWhile, &QProgressBar::valueChanged, &loop, [&](int value) {
+            deadline.start();
+            const int total = w.rzpbWhile->maximum();
+            if (total <= 0)
+                return;
+            const int tenth = int(qint64(value) * 10 / total);
+            if (tenth > shownTenth && value > 0) {
+                shownTenth = tenth;
+                std::printf("[INFO] %d %% (%d of %d blocks)\n", tenth * 10, value, total);
+                std::fflush(stdout);
+            }
+        });
+    if (result < 0) {
+        deadline.start();
+        loop.exec();
+    }
+    if (a.command == "verify" && (result == ExitOk || result == ExitRefused))
+        result = verifyModule(w, fileSettings, answered, refusedWords, [&] {
+            result = -1;
+            loop.exec();
+            return result;
+        });
+    if (a.command == "send" && result == ExitTimeout && !heard && a.text.trimmed().startsWith(QLatin1String("AT"), Qt::CaseInsensitive))
+        err(QStringLiteral("no answer: a module in its data state ignores AT commands; "
+                           "send \"+++\" first to enter its command state"));
 
     // A refused query still leaves the rest of the form worth keeping.
     if (a.command == "get-all" && (result == ExitOk || result == ExitRefused)) {
@@ -223,8 +395,6 @@ int RunBatch(const BatchArgs &a)
         FreeIni();
         BindIni(ConfigFilePath(work.path()));
     }
-    if (a.command == "upgrade" && result == ExitOk)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 200); // let the restart byte go out
     w.PortClose();
     UnregisterExtraPort(a.port);
     return result;

@@ -8,14 +8,16 @@ enum BatchExit : int {
     ExitOk = 0,
     ExitUsage = 1,       // bad or missing argument
     ExitMissingFile = 2, // INI or firmware file missing or unreadable
-    ExitPortFailed = 3,  // the port could not be opened
+    ExitPortFailed = 3,  // the port could not be opened, or was lost while in use
     ExitTimeout = 4,     // no completion within --timeout
     ExitRefused = 5,     // the module refused at least one line
-    ExitFailed = 6,      // anything else: result file not written, upgrade dropped
+    ExitFailed = 6,      // anything else: result file not written
+    ExitTransferFailed = 7, // the boot loader cancelled or dropped the firmware transfer
+    ExitDiffers = 8,     // verify: the module's settings differ from the file's
 };
 
 struct BatchArgs {
-    QString command; // get-all, set-all, send, upgrade
+    QString command; // get-all, set-all, send, upgrade, verify
     QString port;
     QString baud = QStringLiteral("115200");
     QString ini;

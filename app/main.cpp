@@ -80,10 +80,10 @@ int main(int argc, char **argv)
     p.addHelpOption();
     p.addVersionOption();
     const QCommandLineOption optDemo("demo", "Start on a built-in simulated module.");
-    const QCommandLineOption optBatch("batch", "Run a batch command: get-all, set-all, send, upgrade.", "command");
+    const QCommandLineOption optBatch("batch", "Run a batch command: get-all, set-all, send, upgrade, verify.", "command");
     const QCommandLineOption optPort("port", "Serial port device, e.g. /dev/ttyUSB0.", "dev");
     const QCommandLineOption optBaud("baud", "Baud rate (default 115200).", "n", "115200");
-    const QCommandLineOption optIni("ini", "INI file to write (get-all) or read (set-all).", "file");
+    const QCommandLineOption optIni("ini", "INI file to write (get-all) or read (set-all, verify).", "file");
     const QCommandLineOption optFw("firmware", "Firmware image for upgrade.", "file");
     const QCommandLineOption optTimeout("timeout", "Seconds before a batch command gives up.", "s");
     p.addOptions({optDemo, optBatch, optPort, optBaud, optIni, optFw, optTimeout});

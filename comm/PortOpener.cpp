@@ -1,5 +1,6 @@
 #include "comm/PortOpener.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
@@ -30,6 +31,14 @@ quint32 ReadGapForBaud(quint32 baud)
     if (baud == 4800)
         return 80;
     return 60;
+}
+
+quint32 TransferReadGapForBaud(quint32 baud)
+{
+    if (baud == 0)
+        return ReadGapForBaud(baud);
+    const quint64 ms = (3ull * 10 * 1000 + baud - 1) / baud; // 10 bits per character, rounded up
+    return quint32(std::max<quint64>(1, ms));
 }
 
 bool PortOpen(TComm &cm, const PortRowSettings &row, QString *error, TOpenFailureInfo *why)

@@ -33,6 +33,8 @@ TOpenFailure OpenFailureOf(int sysError);
 
 // Read gap ending a chunk at this baud rate: 200 ms for 1200 and 2400, 80 ms for 4800, else 60 ms.
 quint32 ReadGapForBaud(quint32 baud);
+// Read gap while a binary transfer expects single-byte answers: three character times, at least 1 ms.
+quint32 TransferReadGapForBaud(quint32 baud);
 
 // Closes, applies the fixed settings and the row's, opens. Catches every failure and
 // returns false, with a text for the log in *error (the component's message and the system's reason,

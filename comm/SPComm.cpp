@@ -222,6 +222,9 @@ struct TComm::Link {
     std::deque<QByteArray> queue; // write requests, oldest first
     bool stop = false;            // under mu
     bool writerEnded = false;     // under mu
+    bool writing = false;         // under mu: a block is being written
+    std::condition_variable idle; // the writer finished a block or ended
+    std::atomic<quint64> written{0}; // bytes handed to the driver so far
 
     std::thread reader, writer;
 
@@ -389,6 +392,7 @@ TComm::Link::WriteResult TComm::Link::writeBlock(const QByteArray &block)
         if (w > 0) {
             p += w;
             left -= size_t(w);
+            written.fetch_add(quint64(w));
             continue;
         }
         const int e = w < 0 ? errno : EIO;
@@ -438,8 +442,14 @@ void TComm::Link::writeLoop()
                 break;
             block = std::move(queue.front());
             queue.pop_front();
+            writing = true;
         }
         result = writeBlock(block);
+        {
+            std::lock_guard<std::mutex> lock(mu);
+            writing = false;
+        }
+        idle.notify_all();
         if (result != WriteResult::Done)
             break;
         justWrote = true;
@@ -448,8 +458,10 @@ void TComm::Link::writeLoop()
         // Refuse further blocks before anyone hears of the failure.
         std::lock_guard<std::mutex> lock(mu);
         writerEnded = true;
+        writing = false;
         queue.clear(); // blocks still queued are not written
     }
+    idle.notify_all();
     if (result == WriteResult::Hangup)
         post(NoticeHangup);
 }
@@ -462,7 +474,7 @@ TComm::~TComm() { CloseComm(); }
 
 quint32 TComm::ComHandle() const { return m_link ? quint32(m_link->fd) : 0u; }
 
-void TComm::shutDown(Link &link)
+void TComm::shutDown(Link &link, bool discardOutput)
 {
     {
         std::lock_guard<std::mutex> lock(link.mu);
@@ -474,14 +486,16 @@ void TComm::shutDown(Link &link)
         const uint64_t one = 1;
         (void)!::write(link.closeFd, &one, sizeof one);
     }
-    // Discard buffered input and output, so that a write in progress ends and close() does not wait
-    // for the output to drain.
-    (void)::tcflush(link.fd, TCIOFLUSH);
+    // Discard buffered input and, unless it all went out, output, so that a write in progress ends
+    // and close() does not wait for the output to drain. (On a pty, flushing output also discards what
+    // the far end has not read yet: never after a complete drain.)
+    const int what = discardOutput ? TCIOFLUSH : TCIFLUSH;
+    (void)::tcflush(link.fd, what);
     if (link.reader.joinable())
         link.reader.join();
     if (link.writer.joinable())
         link.writer.join();
-    (void)::tcflush(link.fd, TCIOFLUSH);
+    (void)::tcflush(link.fd, what);
     (void)::ioctl(link.fd, TIOCNXCL);
     ::close(link.fd);
     if (link.closeFd >= 0)
@@ -562,11 +576,56 @@ void TComm::OpenComm()
     }
 }
 
+// Lets bytes already handed over reach the line: first the writer's queue, then the driver's output
+// buffer. Bounded: it gives up once the line has taken nothing for kDrainStallMs (nobody reads, flow
+// control holds the line) and after kDrainMaxMs in any case.
+bool TComm::drain(Link &link, quint32 baud)
+{
+    using std::chrono::milliseconds;
+    const auto start = Clock::now();
+    const auto hardEnd = start + milliseconds(kDrainMaxMs);
+    auto stallEnd = start + milliseconds(kDrainStallMs);
+    quint64 seen = link.written.load();
+    {
+        std::unique_lock<std::mutex> lock(link.mu);
+        while (!link.writerEnded && (link.writing || !link.queue.empty())) {
+            const auto until = std::min(stallEnd, hardEnd);
+            if (Clock::now() >= until)
+                return false; // the line takes nothing: what is left is dropped by the close
+            link.idle.wait_until(lock, std::min(until, Clock::now() + milliseconds(20)));
+            const quint64 now = link.written.load();
+            if (now != seen) {
+                seen = now;
+                stallEnd = Clock::now() + milliseconds(kDrainStallMs);
+            }
+        }
+        if (link.writerEnded)
+            return false; // the line failed: nothing more will go out
+    }
+    // The driver's own buffer (a UART's FIFO side; a pty hands bytes on at once). Sleep for the wire
+    // time of what is left rather than block in tcdrain, which flow control could hold forever.
+    int left = 0;
+    int last = -1;
+    stallEnd = Clock::now() + milliseconds(kDrainStallMs);
+    while (::ioctl(link.fd, TIOCOUTQ, &left) == 0 && left > 0 && Clock::now() < hardEnd) {
+        if (left != last) {
+            last = left;
+            stallEnd = Clock::now() + milliseconds(kDrainStallMs);
+        } else if (Clock::now() >= stallEnd) {
+            return false;
+        }
+        const quint64 us = baud ? quint64(left) * 10'000'000u / baud : 1000u;
+        std::this_thread::sleep_for(std::chrono::microseconds(std::clamp<quint64>(us, 200, 20000)));
+    }
+    return left <= 0;
+}
+
 void TComm::CloseComm()
 {
     if (!m_link)
         return;
-    shutDown(*m_link);
+    const bool drained = drain(*m_link, m_baudRate);
+    shutDown(*m_link, !drained);
     m_link.reset();
 }
 

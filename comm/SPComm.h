@@ -68,8 +68,11 @@ public:
     // Opens CommName with the current settings and starts both threads; throws ECommsError.
     // A name without '/' is looked up in /dev ("ttyUSB0" opens /dev/ttyUSB0).
     void OpenComm();
-    // Stops both threads (at once: a write in progress and queued blocks are dropped), closes the port.
+    // Lets the bytes already handed over reach the line (bounded, see kDrainStallMs and kDrainMaxMs),
+    // then stops both threads and closes the port. What the line did not take by then is dropped.
     void CloseComm();
+    static constexpr int kDrainStallMs = 200; // the line took nothing for this long: stop waiting
+    static constexpr int kDrainMaxMs = 3000;  // the longest a close waits for output
     // Copies the bytes and queues them to the writer without waiting. False when closed, when the
     // length is 0, or when the writer has ended after a failure.
     bool SendBytes(const char *buffer, quint16 length);
@@ -149,7 +152,8 @@ private:
 
     void ApplyCommState();
     void ApplyCommTimeouts();
-    static void shutDown(Link &link);
+    static void shutDown(Link &link, bool discardOutput = true);
+    static bool drain(Link &link, quint32 baud); // true: everything reached the line
 
     std::unique_ptr<Link> m_link; // empty while closed
     TCommNotifier *m_notifier;    // hidden receiver of the threads' notices (a child of this)

@@ -69,6 +69,7 @@ FwUpgrade::FwUpgrade(FwUpgradeDeps deps, QObject *parent)
     if (!m_deps.overRestart) m_deps.overRestart = [] { return false; };
     if (!m_deps.showDataStream) m_deps.showDataStream = [] { return false; };
     if (!m_deps.tickCount) m_deps.tickCount = steadyTick;
+    if (!m_deps.fastReads) m_deps.fastReads = [](bool) {};
 
     m_timer->setObjectName(QStringLiteral("tmrXModemTx"));
     m_timer->setInterval(10);
@@ -76,6 +77,22 @@ FwUpgrade::FwUpgrade(FwUpgradeDeps deps, QObject *parent)
 }
 
 FwUpgrade::~FwUpgrade() = default;
+
+void FwUpgrade::setFast(bool on)
+{
+    if (m_fast == on)
+        return;
+    m_fast = on;
+    m_deps.fastReads(on);
+}
+
+// The next block (or EOT) goes out as soon as the event loop is free, not at the next tick; the
+// tick stays as the pacing of last resort. Whichever comes first finds the state Send; the other
+// finds nothing to do.
+void FwUpgrade::sendSoon()
+{
+    QTimer::singleShot(0, this, &FwUpgrade::tmrXModemTxTimer);
+}
 
 QByteArray FwUpgrade::text(const char *key) const { return m_deps.langText(QByteArray(key)); }
 void FwUpgrade::info(const QByteArray &t) { m_deps.console->ShowInfo(t); }
@@ -113,8 +130,10 @@ bool FwUpgrade::ChooseFile(const QString &path)
     CloseFile();
     // A transfer on the line was reading the old image; its next block must not come
     // from the new one. Wait for the boot loader's next 'C' to start over.
-    if (m_state >= Send)
+    if (m_state >= Send) {
         m_state = Armed;
+        setFast(false);
+    }
 
     auto file = std::make_unique<QFile>(path);
     const bool opened = file->open(QIODevice::ReadOnly);
@@ -194,12 +213,16 @@ void FwUpgrade::startTransfer()
     m_sentBlocks = 0;
     NextBlock();
     m_state = Send;
+    m_tail.clear();
+    setFast(true);
+    sendSoon();
 }
 
 void FwUpgrade::dropForLostFile()
 {
     err(text("info_FwFileGone"));
     m_state = Idle;
+    setFast(false);
     m_timer->stop();
     m_deps.progressVisible(false);
     CloseFile();
@@ -212,6 +235,23 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
         m_deps.console->ShowRcv(hex(bytes));
     }
 
+    // The receiver gives up with CAN (usually several in a row).
+    if (!bytes.isEmpty() && bytes.at(0) == fw::CAN) {
+        dropTransfer("info_FwCancelled");
+        return;
+    }
+    // After EOT the final answer may come in pieces (a gap of a few character times splits it).
+    if (m_state == EotSent) {
+        m_tail += bytes;
+        if (m_tail.contains(fw::FinalAnswer)) {
+            m_tail.clear();
+            finish(fw::FinalAnswer);
+            return;
+        }
+        if (fw::FinalAnswer.startsWith(m_tail))
+            return; // the rest is on its way
+        m_tail.clear(); // not the final answer: the ordinary rules below
+    }
     switch (bytes.size()) {
     case 1:
         switch (bytes.at(0)) {
@@ -226,6 +266,7 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
             if (m_state == WaitAck) {
                 NextBlock();
                 m_state = Send;
+                sendSoon();
             }
             break;
         case fw::NAK:
@@ -237,6 +278,7 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
                 break;
             }
             m_state = Send; // after EOT the file is exhausted, so EOT goes again
+            sendSoon();
             break;
         default:
             break;
@@ -247,9 +289,20 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
             finish(bytes);
         break;
     default:
-        m_state = Idle;
+        dropTransfer("info_FwDropped");
         break;
     }
+}
+
+// The transfer cannot go on: say so. The file stays held, so the boot loader may still start over
+// from its menu.
+void FwUpgrade::dropTransfer(const char *key)
+{
+    m_state = Idle;
+    setFast(false);
+    m_timer->stop();
+    m_deps.progressVisible(false);
+    err(text(key));
 }
 
 void FwUpgrade::tmrXModemTxTimer()
@@ -275,12 +328,14 @@ void FwUpgrade::tmrXModemTxTimer()
     } else {
         sendShown(QByteArray(1, fw::EOT), "04");
         m_state = EotSent;
+        m_tail.clear();
     }
 }
 
 void FwUpgrade::finish(const QByteArray &answer)
 {
     m_state = Idle;
+    setFast(false);
     m_blockNo = 0;
     m_sentBlocks = 0;
     m_deps.progressVisible(false);

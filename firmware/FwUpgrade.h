@@ -19,6 +19,7 @@ inline constexpr char SOH = 0x01;
 inline constexpr char EOT = 0x04;
 inline constexpr char ACK = 0x06;
 inline constexpr char NAK = 0x15;
+inline constexpr char CAN = 0x18;
 inline constexpr char CRC_REQUEST = 'C';
 inline constexpr int BLOCK_DATA = 128;
 inline constexpr int BLOCK_SIZE = BLOCK_DATA + 5;
@@ -52,6 +53,9 @@ struct FwUpgradeDeps {
     std::function<bool()> overRestart;    // check mark of mniOverRestart
     std::function<bool()> showDataStream; // check mark of ShowDataStream
     std::function<uint32_t()> tickCount;  // milliseconds, monotonic; default steady clock
+    // While a transfer runs: a read gap of a few character times, so each ACK, NAK, 'C' or CAN is
+    // handed over at once (true); the ordinary gap again afterwards (false).
+    std::function<void(bool)> fastReads;
 };
 
 class FwUpgrade : public QObject {
@@ -96,6 +100,9 @@ private:
     void startTransfer();
     void finish(const QByteArray &answer);
     void dropForLostFile();
+    void dropTransfer(const char *key);
+    void setFast(bool on);
+    void sendSoon();
 
     FwUpgradeDeps m_deps;
     std::unique_ptr<QFile> m_file;
@@ -106,5 +113,7 @@ private:
     int32_t m_blockCount = 0;
     uint32_t m_startTick = 0;
     qint64 m_blockStart = 0; // file position where the last block's data began
+    QByteArray m_tail;       // after EOT: what has come of the final answer so far
+    bool m_fast = false;     // fastReads is on
     QTimer *m_timer; // child, so the window can find it by name
 };

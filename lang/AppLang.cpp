@@ -180,6 +180,8 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_AskCLEAR      question before restoring the factory settings
 //   info_AskRELD       question before restoring the user default
 //   lang_AskYes, lang_AskNo  the two answers of those questions
+//   info_FwDropped     the boot loader answered a transfer with something it cannot take
+//   info_FwCancelled   the boot loader cancelled the transfer (CAN)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -203,6 +205,9 @@ const TextRow kExtraTexts[] = {
      "Restore the user default? Every parameter of the module returns to the values saved as default."},
     {"lang_AskYes", "确定", "Yes"},
     {"lang_AskNo", "取消", "No"},
+    {"info_FwDropped", "模块的应答无法识别，升级已中止",
+     "Unexpected answer from the module; transfer stopped"},
+    {"info_FwCancelled", "模块取消了升级", "The module cancelled the transfer"},
 };
 
 // Texts of the console's own tools (log, save, timestamps, find, hex sending),

@@ -171,6 +171,10 @@ void TFrm_Main::wireProtocol()
     d.progressValue = [this](int n) { rzpbWhile->setValue(n); };
     d.overRestart = [this] { return mniOverRestart->isChecked(); };
     d.showDataStream = [this] { return ShowDataStream->isChecked(); };
+    d.fastReads = [this](bool on) {
+        const quint32 baud = m_cm1->BaudRate();
+        m_cm1->setReadIntervalTimeout(on ? TransferReadGapForBaud(baud) : ReadGapForBaud(baud));
+    };
     m_fw = std::make_unique<FwUpgrade>(d, this);
     m_protocol->setClaimBlock([this](const QByteArray &b) { return m_fw->ClaimBlock(b); });
     new RefusalMarks(this, *m_protocol);

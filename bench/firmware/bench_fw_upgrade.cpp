@@ -1,9 +1,10 @@
-// Time per XModem block of the firmware transfer:
-//   1. the tool (serial component + upgrade) against the simulated boot loader paced at 115200 baud,
-//      directly and through a relay that paces the tool's writes as well;
-//   2. the floor: wire time of one 133-byte block at 115200 baud plus the tool's read gap for the ACK;
-//   3. lrzsz sx -> rx over the same kind of pty pair, paced by the relay and unpaced.
-// Usage: bench_fw_upgrade [KiB (default 256)] [--no-tool] [--dtu-sim PATH]
+// Time per XModem block of the firmware transfer, side by side in one run, over the same paced line:
+// the simulated module paces both directions at 115200 baud (10 bits per byte).
+//   1. the floor: wire time of one 133-byte block and its one-byte ACK;
+//   2. the tool (serial component + upgrade, wired as the window wires them) -> dtu-sim --boot --pace;
+//   3. the same with the ordinary read gap kept during the transfer (what the gap alone costs);
+//   4. lrzsz sx -> dtu-sim --xmodem --pace, the same image.
+// Usage: bench_fw_upgrade [KiB (default 128)] [--no-tool] [--dtu-sim PATH]
 #include "PtyTools.h"
 
 #include "comm/PortOpener.h"
@@ -13,6 +14,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -53,31 +56,14 @@ QByteArray image(int size)
 }
 
 // Milliseconds per block of the tool against dtu-sim, or a negative value on failure.
-// With throughRelay the tool's own writes are paced too: the simulated module paces only what it sends.
-double runTool(const QString &simBin, const QString &imagePath, int blocks, const QString &dir,
-               bool throughRelay)
+double runTool(const QString &simBin, const QString &imagePath, int blocks, const QString &dir, bool fastReads)
 {
     QProcess sim;
-    sim.start(simBin, {"--boot", "--boot-repeat", "500", "--pace", QString::number(kBaud),
+    sim.start(simBin, {"--boot", "--boot-repeat", "500", "--c-interval", "200", "--pace", QString::number(kBaud),
                        "--save-image", dir + "/sim.bin"});
     if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000))
         return -1;
-    const QString simSlave = QString::fromLocal8Bit(sim.readLine()).trimmed();
-    QString slave = simSlave;
-    PtyPair toolLine;
-    int simFd = -1;
-    std::unique_ptr<PtyRelay> relay;
-    if (throughRelay) {
-        simFd = ::open(QFile::encodeName(simSlave).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (simFd < 0 || !toolLine.open())
-            return -1;
-        termios tio{};
-        ::tcgetattr(simFd, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(simFd, TCSANOW, &tio);
-        relay = std::make_unique<PtyRelay>(toolLine.master, simFd, kBaud);
-        slave = toolLine.slavePath;
-    }
+    const QString slave = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
     TComm comm;
     TimedSink sink;
@@ -91,6 +77,10 @@ double runTool(const QString &simBin, const QString &imagePath, int blocks, cons
     d.sendBytes = [&](const QByteArray &b) { return comm.SendBytes(b); };
     d.comOpened = [&] { return comm.isOpen(); };
     d.console = &sink;
+    if (fastReads)
+        d.fastReads = [&](bool on) {
+            comm.setReadIntervalTimeout(on ? TransferReadGapForBaud(kBaud) : ReadGapForBaud(kBaud));
+        };
     FwUpgrade fw(std::move(d));
     QObject::connect(&comm, &TComm::receiveData, [&](const QByteArray &chunk) { fw.ClaimBlock(chunk); });
 
@@ -101,49 +91,62 @@ double runTool(const QString &simBin, const QString &imagePath, int blocks, cons
         return -1;
     }
     fw.ChooseFile(imagePath);
-    QElapsedTimer limit;
-    limit.start();
-    while (sink.doneAt < 0 && limit.elapsed() < 30 * 60 * 1000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QEventLoop loop;
+    QTimer poll; // looks at the sink a few times a second; the transfer itself runs on events
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (sink.doneAt >= 0)
+            loop.quit();
+    });
+    poll.start(50);
+    QTimer::singleShot(30 * 60 * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
     comm.CloseComm();
-    relay.reset();
-    if (simFd >= 0)
-        ::close(simFd);
     sim.terminate();
     sim.waitForFinished(5000);
+    QFile got(dir + "/sim.bin");
+    if (!got.open(QIODevice::ReadOnly) || got.size() != qint64(blocks) * fw::BLOCK_DATA)
+        std::fprintf(stderr, "dtu-sim received %lld bytes, expected %lld\n", got.size(), qint64(blocks) * fw::BLOCK_DATA);
     if (sink.doneAt < 0 || sink.sendingAt < 0)
         return -1;
     return double(sink.doneAt - sink.sendingAt) / blocks;
 }
 
-// Milliseconds per block of sx -> rx through a relay of two pty pairs.
-double runLrzsz(const QString &imagePath, int blocks, const QString &dir, int baud)
+// Milliseconds per block of sx sending to dtu-sim --xmodem over the same paced line.
+double runSx(const QString &simBin, const QString &imagePath, int blocks, const QString &dir)
 {
     const QString sx = QStandardPaths::findExecutable("sx");
-    const QString rx = QStandardPaths::findExecutable("rx");
-    if (sx.isEmpty() || rx.isEmpty())
+    if (sx.isEmpty())
         return -1;
-    PtyPair a, b;
-    if (!a.open() || !b.open())
+    QFile::remove(dir + "/sx.bin");
+    QProcess sim;
+    sim.start(simBin, {"--xmodem", "--c-interval", "200", "--pace", QString::number(kBaud), "--save-image",
+                       dir + "/sx.bin"});
+    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000))
         return -1;
-    QFile::remove(dir + "/rx.bin");
+    const QString slave = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const int fd = ::open(QFile::encodeName(slave).constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
     QElapsedTimer t;
     t.start();
-    const pid_t recv = SpawnOnTty({rx, "-X", "-c", "-b", "-y", "rx.bin"}, b.slave, dir + "/rx.log", dir);
-    PtyRelay relay(a.master, b.master, baud);
-    const pid_t send = SpawnOnTty({sx, "-X", "-b", imagePath}, a.slave, dir + "/sx.log", dir);
-    const int rs = WaitChild(recv, 30 * 60 * 1000);
+    const pid_t send = SpawnOnTty({sx, "-X", "-b", imagePath}, fd, dir + "/sx.log", dir);
+    const int status = WaitChild(send, 30 * 60 * 1000);
     const double ms = double(t.elapsed());
-    relay.stop();
-    if (WaitChild(send, 3000) == -1)
+    ::close(fd);
+    sim.terminate();
+    sim.waitForFinished(5000);
+    if (status == -1) {
         KillChild(send);
-    if (rs == -1) {
-        KillChild(recv);
         return -1;
     }
-    QFile f(dir + "/rx.bin");
-    if (!f.open(QIODevice::ReadOnly) || f.size() != qint64(blocks) * fw::BLOCK_DATA)
-        std::fprintf(stderr, "rx received %lld bytes, expected %lld\n", f.size(), qint64(blocks) * fw::BLOCK_DATA);
+    QFile got(dir + "/sx.bin");
+    if (!got.open(QIODevice::ReadOnly) || got.size() != qint64(blocks) * fw::BLOCK_DATA)
+        std::fprintf(stderr, "dtu-sim received %lld bytes from sx, expected %lld\n", got.size(),
+                     qint64(blocks) * fw::BLOCK_DATA);
     return ms / blocks;
 }
 
@@ -152,15 +155,15 @@ double runLrzsz(const QString &imagePath, int blocks, const QString &dir, int ba
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int kib = 256;
-    bool tool = true;
+    int kib = 128;
+    bool runToolToo = true;
     QString simBin = qEnvironmentVariable("DTU_SIM_BIN");
     if (!QFile::exists(simBin))
         simBin = QStringLiteral(DTU_SIM_DEFAULT);
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == "--no-tool")
-            tool = false;
+            runToolToo = false;
         else if (args[i] == "--dtu-sim" && i + 1 < args.size())
             simBin = args[++i];
         else if (args[i].toInt() > 0)
@@ -176,23 +179,25 @@ int main(int argc, char **argv)
             return 1;
     }
     const int blocks = int((data.size() + fw::BLOCK_DATA - 1) / fw::BLOCK_DATA);
-    const double wire = fw::BLOCK_SIZE * 10.0 * 1000.0 / kBaud;
-    const double gap = ReadGapForBaud(kBaud);
-    std::printf("image %d KiB, %d blocks of %d bytes\n", kib, blocks, fw::BLOCK_SIZE);
-    std::printf("floor: wire %.2f ms + ACK read gap %.0f ms      = %7.2f ms/block\n", wire, gap, wire + gap);
+    const double wire = (fw::BLOCK_SIZE + 1) * 10.0 * 1000.0 / kBaud;
+    std::printf("image %d KiB, %d blocks of %d bytes, line paced at %d baud both ways\n", kib, blocks, fw::BLOCK_SIZE,
+                kBaud);
+    std::printf("floor: wire time of a block and its ACK        = %7.2f ms/block\n", wire);
     std::fflush(stdout);
-    if (tool) {
-        const double t = runTool(simBin, imagePath, blocks, dir.path(), false);
-        std::printf("tool  -> dtu-sim --boot --pace %d       = %7.2f ms/block\n", kBaud, t);
+    double tool = -1;
+    if (runToolToo) {
+        tool = runTool(simBin, imagePath, blocks, dir.path(), true);
+        std::printf("tool  -> dtu-sim --boot --pace                = %7.2f ms/block  (%.2f x wire)\n", tool,
+                    tool / wire);
         std::fflush(stdout);
-        const double r = runTool(simBin, imagePath, blocks, dir.path(), true);
-        std::printf("tool  -> relay paced -> dtu-sim --pace    = %7.2f ms/block\n", r);
+        const double slow = runTool(simBin, imagePath, blocks, dir.path(), false);
+        std::printf("tool, ordinary %u ms read gap kept            = %7.2f ms/block  (%.2f x wire)\n",
+                    ReadGapForBaud(kBaud), slow, slow / wire);
         std::fflush(stdout);
     }
-    const double paced = runLrzsz(imagePath, blocks, dir.path(), kBaud);
-    std::printf("sx    -> rx, relay paced at %d         = %7.2f ms/block\n", kBaud, paced);
-    const double raw = runLrzsz(imagePath, blocks, dir.path(), 0);
-    std::printf("sx    -> rx, unpaced                      = %7.2f ms/block\n", raw);
-    std::printf("(the rx figures include its one second of silence before it acknowledges EOT)\n");
+    const double sx = runSx(simBin, imagePath, blocks, dir.path());
+    std::printf("sx    -> dtu-sim --xmodem --pace              = %7.2f ms/block  (%.2f x wire)\n", sx, sx / wire);
+    if (tool > 0 && sx > 0)
+        std::printf("tool / sx                                     = %7.2f\n", tool / sx);
     return 0;
 }

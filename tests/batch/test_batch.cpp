@@ -1,6 +1,7 @@
 // The batch mode as a script uses it: the real program against the simulated
 // module, over a pseudo-terminal.
 #include "config/IniFile.h"
+#include "tests/common/TestPty.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -57,6 +60,63 @@ BatchRun batch(const QStringList &args, int waitMs = 120000)
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+// CPU seconds (user + system) of all children reaped so far.
+double childCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// A batch run in the background, for tests that act on the line while it runs.
+class RunningBatch {
+public:
+    explicit RunningBatch(const QStringList &args)
+    {
+        p.start(QStringLiteral(DTU_CONFIG_BIN), QStringList{"--batch"} + args);
+        p.waitForStarted(5000);
+    }
+    ~RunningBatch()
+    {
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished(5000);
+        }
+    }
+    // Waits until stdout holds text; false if the run ended or the time ran out first.
+    bool waitForOutput(const QString &text, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!out.contains(text)) {
+            if (t.elapsed() > ms || p.state() == QProcess::NotRunning)
+                return false;
+            p.waitForReadyRead(100);
+            out += QString::fromUtf8(p.readAllStandardOutput());
+        }
+        return true;
+    }
+    // Exit code, or -1 when the run did not end within ms.
+    int finish(int ms)
+    {
+        if (!p.waitForFinished(ms))
+            return -1;
+        out += QString::fromUtf8(p.readAllStandardOutput());
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    }
+    QProcess p;
+    QString out, err;
+};
+
+QByteArray pattern(int size)
+{
+    QByteArray data;
+    for (int i = 0; i < size; ++i)
+        data.append(char(i * 7 + 3));
+    return data;
 }
 
 QMap<QByteArray, QByteArray> readDump(const QString &path)
@@ -133,13 +193,115 @@ TEST_F(Batch, RefusedValueGivesItsExitCodeAndIsPrinted)
 {
     Sim sim({"--command-state"});
     ASSERT_FALSE(sim.port.isEmpty());
-    QFile f(path("bad.ini"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[Heart]\r\nHEARTEN=ON\r\nHEARTTM=abc\r\n");
-    f.close();
+    ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", path("bad.ini")}).code, 0);
+    TIniFile edit(path("bad.ini"));
+    ASSERT_TRUE(edit.load());
+    edit.WriteString("Heart", "HEARTEN", "ON");
+    edit.WriteString("Heart", "HEARTTM", "abc");
+    ASSERT_TRUE(edit.save());
     const BatchRun r = batch({"set-all", "--port", sim.port, "--ini", path("bad.ini")});
     EXPECT_EQ(r.code, 5) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("+ERR:"));
+}
+
+TEST_F(Batch, GetAllWhoseLastOrVersionQueryIsRefusedEndsWithTheRefusedCodeAndTheFile)
+{
+    // HTPFLT is the last query of Get All; VER the first, whose answer brings the others.
+    QFile params(path("params.txt"));
+    ASSERT_TRUE(params.open(QIODevice::WriteOnly));
+    params.write("HEARTTM=77\n");
+    params.close();
+    for (const char *word : {"HTPFLT", "VER"}) {
+        Sim sim({"--command-state", "--refuse", word, "--params", path("params.txt")});
+        ASSERT_FALSE(sim.port.isEmpty());
+        const QString ini = path("refused.ini");
+        QFile::remove(ini);
+        QElapsedTimer t;
+        t.start();
+        const BatchRun r = batch({"get-all", "--port", sim.port, "--ini", ini, "--timeout", "30"});
+        EXPECT_EQ(r.code, 5) << word << r.out.toStdString() << r.err.toStdString();
+        EXPECT_LT(t.elapsed(), 20000) << word;
+        EXPECT_TRUE(r.err.contains("refused")) << word;
+        ASSERT_TRUE(QFile::exists(ini)) << word;
+        if (QByteArray(word) == "HTPFLT") { // everything before the refused line was read
+            EXPECT_EQ(iniValue(ini, "Heart", "HEARTTM"), "77");
+        }
+    }
+}
+
+TEST_F(Batch, SetAllRefusesAFileWithoutACompleteConfigurationAndLeavesTheModuleAlone)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    const QString good = path("good.ini");
+    ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", good}).code, 0);
+    QFile g(good);
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    const QByteArray whole = g.readAll();
+    g.close();
+    const qsizetype heart = whole.indexOf("[Heart]");
+    ASSERT_GT(heart, 0);
+    QByteArray garbage;
+    for (int i = 0; i < 3000; ++i)
+        garbage.append(char((i * 131 + 7) & 0xFF));
+    const struct {
+        const char *name;
+        QByteArray content;
+        const char *names; // what the message must name
+    } cases[] = {
+        {"empty.ini", QByteArray(), "[Base]"},
+        {"garbage.bin", garbage, "[Socket]"},
+        {"cut.ini", whole.left(whole.indexOf('\n', heart + 9) + 1), "HEARTDT"}, // one key of [Heart] left
+    };
+    for (const auto &c : cases) {
+        const QString file = path(c.name);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.content);
+        f.close();
+        const BatchRun r = batch({"set-all", "--port", sim.port, "--ini", file});
+        EXPECT_EQ(r.code, 2) << c.name << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.names))) << c.name << ": " << r.err.toStdString();
+        EXPECT_EQ(r.err.count(QLatin1String("dtu-config:")), 1) << r.err.toStdString(); // one line
+        EXPECT_FALSE(r.out.contains("[SEND]")) << c.name; // nothing went to the module
+    }
+    // The complete file is still taken.
+    EXPECT_EQ(batch({"set-all", "--port", sim.port, "--ini", good}).code, 0);
+}
+
+TEST_F(Batch, VerifyComparesTheModuleWithTheFile)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    const QString ini = path("module.ini");
+    ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", ini}).code, 0);
+
+    BatchRun r = batch({"verify", "--port", sim.port, "--ini", ini});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("[DIFF]")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(" 0 differ")) << r.out.toStdString();
+
+    TIniFile edit(ini);
+    ASSERT_TRUE(edit.load());
+    edit.WriteString("Heart", "HEARTTM", "99");
+    edit.WriteString("Socket", "SOCKA", "UDP,10.1.2.3,7000");
+    ASSERT_TRUE(edit.save());
+    r = batch({"verify", "--port", sim.port, "--ini", ini});
+    EXPECT_EQ(r.code, 8) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("[DIFF] HEARTTM: module '30', file '99'")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("[DIFF] SOCKA: module 'TCP,")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("file 'UDP,10.1.2.3,7000'")) << r.out.toStdString();
+    EXPECT_EQ(r.out.count("[DIFF]"), 2) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(" 2 differ")) << r.out.toStdString();
+
+    // Once set from the file, the module matches it.
+    ASSERT_EQ(batch({"set-all", "--port", sim.port, "--ini", ini}).code, 0);
+    EXPECT_EQ(batch({"verify", "--port", sim.port, "--ini", ini}).code, 0);
+    // A file that is no configuration is refused as set-all refuses it.
+    QFile empty(path("empty.ini"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    EXPECT_EQ(batch({"verify", "--port", sim.port, "--ini", path("empty.ini")}).code, 2);
 }
 
 TEST_F(Batch, ArgumentPortAndFileFailuresHaveTheirOwnCodes)
@@ -174,6 +336,19 @@ TEST_F(Batch, SendPrintsTheAnswerAndSilenceTimesOut)
     ASSERT_FALSE(mute.port.isEmpty());
     r = batch({"send", "--port", mute.port, "--timeout", "2", "AT+VER?"});
     EXPECT_EQ(r.code, 4);
+    EXPECT_TRUE(r.err.contains("\"+++\"")) << r.err.toStdString(); // how to reach the command state
+}
+
+TEST_F(Batch, SendOfARefusedLineGivesTheRefusedCode)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    BatchRun r = batch({"send", "--port", sim.port, "AT+NOSUCHWORD?"});
+    EXPECT_EQ(r.code, 5) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("+ERR:")) << r.out.toStdString();
+    EXPECT_FALSE(r.err.contains("+++")); // the module answered: it is in its command state
+    r = batch({"send", "--port", sim.port, "AT+CSQ"});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString();
 }
 
 TEST_F(Batch, ModuleThatNeverAnswersEndsTheRunWithItsTimeOutCodeAtOnce)
@@ -210,6 +385,100 @@ TEST_F(Batch, UpgradeSendsTheImageThroughTheBootLoader)
     QByteArray padded = data;
     padded.append(QByteArray(128 - data.size() % 128, '\x1A'));
     EXPECT_EQ(g.readAll(), padded);
+}
+
+TEST_F(Batch, WaitingForASilentModuleCostsNoCpu)
+{
+    // Two runs that differ only in how long they wait: the difference is the cost of waiting,
+    // start-up and shut-down cancel out.
+    PtyPair line; // nobody answers on the far end
+    ASSERT_TRUE(line.ok());
+    double cpu[2] = {};
+    const int waitS[2] = {2, 8};
+    for (int i = 0; i < 2; ++i) {
+        const double before = childCpuSeconds();
+        const BatchRun r = batch({"get-all", "--port", line.slave(), "--ini", path("x.ini"), "--timeout",
+                                  QString::number(waitS[i])});
+        cpu[i] = childCpuSeconds() - before;
+        ASSERT_EQ(r.code, 4) << r.err.toStdString();
+    }
+    const double perSecond = (cpu[1] - cpu[0]) / (waitS[1] - waitS[0]);
+    RecordProperty("cpu_share_while_waiting", QString::number(perSecond, 'f', 4).toStdString());
+    EXPECT_LT(perSecond, 0.02) << "CPU " << cpu[0] << " s for " << waitS[0] << " s, " << cpu[1] << " s for "
+                               << waitS[1] << " s";
+}
+
+TEST_F(Batch, ALostLineEndsTheRunAtOnceWithThePortCode)
+{
+    { // mid-Get All: slow answers, then the module goes away
+        auto sim = std::make_unique<Sim>(QStringList{"--command-state", "--delay", "150"});
+        ASSERT_FALSE(sim->port.isEmpty());
+        RunningBatch run({"get-all", "--port", sim->port, "--ini", path("lost.ini")});
+        ASSERT_TRUE(run.waitForOutput("+WKMOD:", 30000)) << run.out.toStdString();
+        QElapsedTimer t;
+        t.start();
+        sim.reset();
+        EXPECT_EQ(run.finish(10000), 3) << run.out.toStdString();
+        EXPECT_LT(t.elapsed(), 3000);
+        EXPECT_TRUE(run.err.contains("lost the line")) << run.err.toStdString();
+        EXPECT_FALSE(QFile::exists(path("lost.ini")));
+    }
+    { // mid-transfer, on a slow line
+        QFile f(path("fw.bin"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(pattern(40000));
+        f.close();
+        auto sim = std::make_unique<Sim>(
+            QStringList{"--boot", "--boot-repeat", "400", "--c-interval", "200", "--pace", "9600"});
+        ASSERT_FALSE(sim->port.isEmpty());
+        RunningBatch run({"upgrade", "--port", sim->port, "--baud", "9600", "--firmware", path("fw.bin")});
+        ASSERT_TRUE(run.waitForOutput("Sending", 30000)) << run.out.toStdString();
+        QElapsedTimer t;
+        t.start();
+        sim.reset();
+        EXPECT_EQ(run.finish(10000), 3) << run.out.toStdString();
+        EXPECT_LT(t.elapsed(), 3000);
+    }
+}
+
+TEST_F(Batch, UpgradeTimeOutCountsOnlyTimeWithoutProgress)
+{
+    // About 8 s on the paced line, with a 3 s time-out: progress keeps it going.
+    const QByteArray data = pattern(128 * 100);
+    QFile f(path("fw.bin"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+    f.close();
+    Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--pace", "19200", "--save-image",
+             path("got.bin")});
+    ASSERT_FALSE(sim.port.isEmpty());
+    QElapsedTimer t;
+    t.start();
+    const BatchRun r = batch({"upgrade", "--port", sim.port, "--baud", "19200", "--firmware", path("fw.bin"),
+                              "--timeout", "3"});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_GT(t.elapsed(), 3000); // the whole run took longer than the time-out
+    for (int pc = 10; pc <= 90; pc += 10)
+        EXPECT_EQ(r.out.count(QStringLiteral("[INFO] %1 % (").arg(pc)), 1) << pc << r.out.toStdString();
+    QFile g(path("got.bin"));
+    ASSERT_TRUE(g.open(QIODevice::ReadOnly));
+    EXPECT_EQ(g.readAll(), data);
+}
+
+TEST_F(Batch, ACancelledTransferEndsWithTheTransferCode)
+{
+    QFile f(path("fw.bin"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(pattern(5000));
+    f.close();
+    Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--cancel-after", "3"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    QElapsedTimer t;
+    t.start();
+    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", path("fw.bin")});
+    EXPECT_EQ(r.code, 7) << r.out.toStdString();
+    EXPECT_LT(t.elapsed(), 20000); // not the 600 s default time-out
+    EXPECT_TRUE(r.out.contains("[ERR ] The module cancelled the transfer")) << r.out.toStdString();
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)

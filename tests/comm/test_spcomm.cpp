@@ -272,6 +272,20 @@ TEST(CommWrite, CloseDuringALongWriteIsPromptAndDropsTheRest)
     EXPECT_FALSE(p.cm.SendBytes("z", 1));
 }
 
+TEST(CommWrite, BytesWrittenJustBeforeACloseReachTheLine)
+{
+    // A closing byte handed over right before the close, behind a block the writer is still busy with.
+    for (int run = 0; run < 50; ++run) {
+        OpenPort p;
+        ASSERT_TRUE(p.cm.SendBytes(QByteArray(1000, 'd')));
+        ASSERT_TRUE(p.cm.SendBytes("R", 1));
+        p.cm.CloseComm();
+        const QByteArray got = p.pty.read(1001, 200, 2000);
+        ASSERT_EQ(got.size(), 1001) << "run " << run;
+        ASSERT_EQ(got.back(), 'R') << "run " << run;
+    }
+}
+
 TEST(CommWrite, WriteTimeoutEndsTheWriterWithAHangupRequest)
 {
     OpenPort p;

@@ -358,22 +358,115 @@ TEST_F(FwRig, NakWithoutStartedTransferIsIgnored)
     EXPECT_EQ(tickOnce(), QByteArray());
 }
 
-TEST_F(FwRig, OtherCountsDropTheTransferSilently)
+TEST_F(FwRig, OtherCountsDropTheTransferLoudly)
 {
     start(pattern(300));
     tickOnce();
     fw->ClaimBlock("\x06\x06");
     EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
-    EXPECT_TRUE(sink.lines.isEmpty());
-    EXPECT_TRUE(fw->HasFile());
-    EXPECT_TRUE(fw->tmrXModemTx()->isActive());
-    EXPECT_TRUE(barVisible);
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_FwDropped"}}));
+    EXPECT_TRUE(fw->HasFile()); // the boot loader may start over from its menu
+    EXPECT_FALSE(fw->tmrXModemTx()->isActive());
+    EXPECT_FALSE(barVisible);
     EXPECT_EQ(tickOnce(), QByteArray());
     EXPECT_FALSE(fw->ClaimBlock("C")); // back to the ordinary dispatcher
 
     start(pattern(300));
     fw->ClaimBlock("\x06\r\n>x"); // five bytes
     EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+}
+
+TEST_F(FwRig, CanFromTheReceiverCancelsInAnyTransferState)
+{
+    for (const QByteArray &can : {QByteArray(1, fw::CAN), QByteArray(8, fw::CAN) + QByteArray(8, '\b')}) {
+        start(pattern(300));
+        tickOnce();
+        fw->ClaimBlock(can);
+        EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+        EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_FwCancelled"}}));
+        EXPECT_EQ(tickOnce(), QByteArray());
+    }
+    arm(); // armed, before any 'C'
+    sink.lines.clear();
+    fw->ClaimBlock(QByteArray(2, fw::CAN));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_EQ(sink.lines.size(), 1);
+}
+
+TEST_F(FwRig, FinalAnswerIsRecognisedInPieces)
+{
+    const QList<QList<QByteArray>> splits = {
+        {"\x06", "\r\n>"}, {"\x06\r", "\n>"}, {"\x06", "\r", "\n", ">"}, {QByteArray("\x06\r\n>\r\n'F'")}};
+    for (const auto &pieces : splits) {
+        start(pattern(10));
+        runToEot();
+        for (const QByteArray &piece : pieces) {
+            ASSERT_EQ(fw->FwState(), FwUpgrade::EotSent);
+            fw->ClaimBlock(piece);
+        }
+        EXPECT_EQ(fw->FwState(), FwUpgrade::Idle) << pieces.first().toHex().toStdString();
+        EXPECT_FALSE(sink.lines.isEmpty());
+        EXPECT_EQ(sink.lines.first(), (Line{LineKind::Info, "info_FwUpOver"}));
+    }
+    // A NAK after EOT is no piece of it: EOT goes again.
+    start(pattern(10));
+    runToEot();
+    fw->ClaimBlock(nak);
+    EXPECT_EQ(tickOnce(), eot);
+    // Something else after the start of it is not taken for it.
+    fw->ClaimBlock("\x06");
+    fw->ClaimBlock("\rX");
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_EQ(sink.lines.last(), (Line{LineKind::Err, "info_FwDropped"}));
+}
+
+TEST_F(FwRig, AnswersSendAtOnceAndReadsAreFastOnlyDuringTheTransfer)
+{
+    QList<bool> fast;
+    FwUpgradeDeps d;
+    d.sendBytes = [this](const QByteArray &b) {
+        raw.append(b);
+        return true;
+    };
+    d.sendToCom = [this](const QByteArray &t) { last = t; };
+    d.lastSend = [this] { return last; };
+    d.comOpened = [] { return true; };
+    d.fastReads = [&fast](bool on) { fast.append(on); };
+    fw = std::make_unique<FwUpgrade>(std::move(d));
+    ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(300))));
+    arm();
+    EXPECT_TRUE(fast.isEmpty()); // the menu dialogue keeps the ordinary gap
+    fw->tmrXModemTx()->stop();   // only the answers may send now
+    raw.clear();
+    fw->ClaimBlock("C");
+    EXPECT_EQ(fast, QList<bool>{true});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(raw.size(), 1);
+    EXPECT_EQ(uint8_t(raw.last().at(1)), 1);
+    fw->ClaimBlock(ack);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(raw.size(), 2);
+    EXPECT_EQ(uint8_t(raw.last().at(1)), 2);
+    fw->ClaimBlock(nak);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(raw.size(), 3);
+    EXPECT_EQ(raw[2], raw[1]);
+    QCoreApplication::processEvents(); // nothing more without an answer
+    EXPECT_EQ(raw.size(), 3);
+    fw->ClaimBlock(ack);
+    QCoreApplication::processEvents();
+    fw->ClaimBlock(ack);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(raw.size(), 5);
+    EXPECT_EQ(raw.last(), eot);
+    fw->ClaimBlock(fw::FinalAnswer);
+    EXPECT_EQ(fast, (QList<bool>{true, false}));
+    // A dropped transfer restores the gap as well.
+    ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(300))));
+    arm();
+    fw->ClaimBlock("C");
+    fw->ClaimBlock(QByteArray(2, fw::CAN));
+    EXPECT_EQ(fast, (QList<bool>{true, false, true, false}));
 }
 
 TEST_F(FwRig, OtherSingleBytesAndFourBytesAreIgnored)

@@ -5,6 +5,7 @@
 #include "comm/PortOpener.h"
 #include "comm/SPComm.h"
 #include "firmware/FwUpgrade.h"
+#include "tools/dtu-sim/SimModule.h"
 #include "util/LineSink.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <functional>
 #include <random>
@@ -74,6 +76,9 @@ struct ToolSide {
         d.comOpened = [this] { return comm.isOpen(); };
         d.console = &sink;
         d.overRestart = [] { return true; };
+        d.fastReads = [this](bool on) { // as the window does
+            comm.setReadIntervalTimeout(on ? TransferReadGapForBaud(comm.BaudRate()) : ReadGapForBaud(comm.BaudRate()));
+        };
         fw = std::make_unique<FwUpgrade>(std::move(d));
         QObject::connect(&comm, &TComm::receiveData, [this](const QByteArray &chunk) {
             if (!fw->ClaimBlock(chunk))
@@ -140,7 +145,8 @@ TEST_P(SimUpgrade, ImageArrivesPaddedAndModuleRestarts)
     ASSERT_TRUE(QFile::exists(simBin)) << simBin.toStdString();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QByteArray image = pattern(70000, 11);
+    // Without NAKs a whole MiB: block numbers wrap 32 times.
+    const QByteArray image = pattern(GetParam() == 0 ? 1024 * 1024 + 77 : 70000, 11);
     const QString imagePath = writeFile(dir, "image.bin", image);
     const QString savePath = dir.filePath("received.bin");
 
@@ -175,8 +181,46 @@ TEST_P(SimUpgrade, ImageArrivesPaddedAndModuleRestarts)
     EXPECT_TRUE(sim.waitForFinished(5000));
 }
 
-INSTANTIATE_TEST_SUITE_P(NakEvery, SimUpgrade, ::testing::Values(0, 7),
+// 1: every block is refused once (a NAK storm).
+INSTANTIATE_TEST_SUITE_P(NakEvery, SimUpgrade, ::testing::Values(0, 7, 1),
                          [](const auto &info) { return "Nak" + std::to_string(info.param); });
+
+// A caller that closes the port as soon as the upgrade reports success (as the batch mode does)
+// must still get the restart byte onto the line.
+TEST(SimUpgradeClose, RestartByteSurvivesAnImmediateClose)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString imagePath = writeFile(dir, "image.bin", pattern(300, 5));
+    for (int run = 0; run < 50; ++run) {
+        SimOptions o;
+        o.bootLoader = true;
+        o.cRepeatMs = 150; // apart from the confirmation echo
+        o.replyDelayMs = 0;
+        o.bootMenuRepeatMs = 400; // the first menu goes out before the port is open
+        SimModule sim(o);
+        ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+        ToolSide tool;
+        QObject::connect(&tool.comm, &TComm::receiveData, [&] {
+            if (tool.sink.has("info_FwUpOver") && tool.comm.isOpen())
+                tool.comm.CloseComm();
+        });
+        ASSERT_TRUE(tool.open(sim.slavePath()));
+        ASSERT_TRUE(tool.fw->ChooseFile(imagePath));
+        const bool closed = pumpUntil([&] { return !tool.comm.isOpen(); }, 10000);
+        QByteArray seen;
+        for (const auto &l : tool.sink.lines)
+            seen += l.second.toPercentEncoding() + '\n';
+        ASSERT_TRUE(closed) << "run " << run << "\n" << seen.toStdString();
+        // The boot loader leaves for the application only on "R".
+        QElapsedTimer t;
+        t.start();
+        while (sim.state() != SimModule::State::Data && t.elapsed() < 3000)
+            QThread::msleep(5);
+        ASSERT_EQ(sim.state(), SimModule::State::Data) << "run " << run << "\n" << seen.toStdString();
+        EXPECT_EQ(sim.completedTransfers(), 1);
+    }
+}
 
 // ---- against an independent XModem receiver -------------------------------------------
 

@@ -61,7 +61,8 @@ SimModule::SimModule(SimOptions options) : m_opt(std::move(options))
     m_params = SimFactoryParams(m_opt.echo);
     m_userDefault = m_params;
     m_ignoreLeft = std::max(0, m_opt.ignoreFirstLines);
-    m_state = m_opt.bootLoader ? State::BootMenu
+    m_state = m_opt.xmodemReceiver ? State::XModem
+              : m_opt.bootLoader       ? State::BootMenu
               : m_opt.startInCommandState ? State::Command
                                           : State::Data;
 }
@@ -118,6 +119,8 @@ bool SimModule::start()
         std::lock_guard lock(m_mutex);
         if (m_state == State::BootMenu)
             sendBootMenu(Clock::now());
+        if (m_state == State::XModem)
+            m_nextC = Clock::now();
     }
     m_thread = std::thread(&SimModule::run, this);
     return true;
@@ -241,7 +244,7 @@ void SimModule::run()
         const int r = ::poll(&pfd, 1, 10);
         const auto now = Clock::now();
         {
-            std::lock_guard lock(m_mutex);
+            std::unique_lock lock(m_mutex);
             if (m_bootRequest.exchange(false)) {
                 m_state = State::BootMenu;
                 m_burst.clear();
@@ -251,8 +254,18 @@ void SimModule::run()
             }
             if (r > 0 && (pfd.revents & POLLIN)) {
                 const ssize_t n = ::read(m_pty.master, buf, sizeof buf);
-                if (n > 0)
+                if (n > 0 && m_opt.paceBaud > 0) {
+                    // A real line delivers the bytes one character time apart: the last of them
+                    // is here only after their wire time.
+                    m_rxFree = std::max(m_rxFree, now) +
+                               std::chrono::nanoseconds(static_cast<long long>(n * (1e10 / m_opt.paceBaud)));
+                    lock.unlock();
+                    sleepUntil(m_rxFree);
+                    lock.lock();
+                    onBytes(QByteArray(buf, n), m_rxFree);
+                } else if (n > 0) {
                     onBytes(QByteArray(buf, n), now);
+                }
             }
             onTick(now);
             outs.swap(m_pending);
@@ -448,6 +461,13 @@ QByteArray SimModule::answerLine(const QByteArray &line)
     if (line.size() < 3 || line.left(2).compare("AT", Qt::CaseInsensitive) != 0 || line[2] != '+')
         return errAnswer(SimError::Format);
     const QByteArray rest = line.mid(3);
+    if (!m_opt.refuseWords.isEmpty()) {
+        qsizetype end = 0;
+        while (end < rest.size() && rest[end] != '=' && rest[end] != '?')
+            ++end;
+        if (m_opt.refuseWords.contains(rest.left(end).toUpper()))
+            return errAnswer(SimError::Format);
+    }
     const qsizetype eq = rest.indexOf('=');
     if (eq >= 0) {
         const QByteArray word = rest.left(eq).toUpper();
@@ -551,6 +571,12 @@ void SimModule::checkBlock(const QByteArray &block)
         return ack(); // the sender missed our ACK and repeated the block
     if (no != static_cast<uint8_t>(m_lastBlockNo + 1))
         return nak(); // out of sequence: never store it
+    if (m_opt.cancelAfter > 0 && m_blocks >= m_opt.cancelAfter) {
+        queueRaw(QByteArray(2, 0x18), 0);
+        m_state = State::BootMenu; // the receiver gave up; back to the menu
+        m_nextMenu = Clock::now() + std::chrono::milliseconds(std::max(1, m_opt.bootMenuRepeatMs));
+        return;
+    }
     if (m_opt.nakEveryNth > 0 && no != m_nakedBlock) {
         if (++m_goodCount % m_opt.nakEveryNth == 0) {
             m_nakedBlock = no;

@@ -27,14 +27,16 @@ struct SimOptions
 {
     bool startInCommandState = false; // start in the command state instead of the data state
     bool bootLoader = false;          // start in the boot loader (menu sent at start)
+    bool xmodemReceiver = false;      // start as a bare XModem-CRC receiver ('C' at once, no menu)
     bool echo = false;                // factory value of E (echo of command lines)
     int ignoreFirstLines = 0;         // the first N command lines get no answer at all
     bool splitAnswers = false;        // each command answer in two writes, splitGapMs apart
     int splitGapMs = 300;
     int nakEveryNth = 0;              // NAK every Nth good XModem block once (0: never)
+    int cancelAfter = 0;              // XModem: answer the block after this many stored ones with CAN CAN (0: never)
     bool garbage = false;             // a few stray bytes before every third command answer
     int garbageGapMs = 250;           // pause between the stray bytes and the answer
-    int paceBaud = 0;                 // emulate the wire rate: 10 bits per byte (0: off)
+    int paceBaud = 0;                 // emulate the wire rate both ways: 10 bits per byte (0: off)
     int replyDelayMs = 5;             // pause before every answer
     int restartDelayMs = 500;         // Z / boot 'R': pause before the start-up message
     int entryTimeoutMs = 3000;        // how long "a" is awaited after "+++"
@@ -46,6 +48,7 @@ struct SimOptions
     int networkDataEveryMs = 0;       // data state: forward networkData from the server this often (0: never)
     QByteArray networkData = "server heartbeat\r\n";
     QString saveImagePath;            // write the received firmware image here at EOT
+    QList<QByteArray> refuseWords;    // queries and settings of these words get "+ERR:1"
 };
 
 // Both ends of a pseudo-terminal. The slave is set raw and kept open so the
@@ -167,4 +170,5 @@ private:
     int m_goodCount = 0;
     int m_nakedBlock = -1;
     Clock::time_point m_nextC{};
+    Clock::time_point m_rxFree{}; // paced line: when the bytes read so far have all arrived
 };

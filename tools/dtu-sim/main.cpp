@@ -65,19 +65,26 @@ int main(int argc, char **argv)
     const QCommandLineOption optDump(QStringLiteral("dump-params"), QStringLiteral("Write the parameter table to <file> at exit (WORD=value lines)."), QStringLiteral("file"));
     const QCommandLineOption optNet(QStringLiteral("network-data"), QStringLiteral("Data state: forward a line of server data every <ms> (default 0: never)."), QStringLiteral("ms"));
     const QCommandLineOption optMute(QStringLiteral("mute"), QStringLiteral("Say nothing at all (a module without power)."));
-    p.addOptions({optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
+    const QCommandLineOption optRefuse(QStringLiteral("refuse"), QStringLiteral("Answer \"+ERR:1\" to every line about these words (comma-separated)."), QStringLiteral("words"));
+    const QCommandLineOption optCancel(QStringLiteral("cancel-after"), QStringLiteral("XModem: cancel (CAN CAN) after <n> stored blocks."), QStringLiteral("n"));
+    const QCommandLineOption optXmodem(QStringLiteral("xmodem"), QStringLiteral("Start as a bare XModem-CRC receiver ('C' at once; no menu, no AT commands)."));
+    p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
                   optC, optMenu, optSave, optParams, optDump, optNet, optMute});
     p.process(app);
 
     SimOptions o;
     o.startInCommandState = p.isSet(optCmd);
     o.bootLoader = p.isSet(optBoot);
+    o.xmodemReceiver = p.isSet(optXmodem);
     o.echo = p.isSet(optEcho);
     o.splitAnswers = p.isSet(optSplit);
     o.garbage = p.isSet(optGarbage);
     o.mute = p.isSet(optMute);
     o.saveImagePath = p.value(optSave);
+    for (const QString &w : p.value(optRefuse).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        o.refuseWords.append(w.trimmed().toUpper().toLatin1());
     if (!intValue(p, optIgnore, 0, &o.ignoreFirstLines) || !intValue(p, optNak, 0, &o.nakEveryNth) ||
+        !intValue(p, optCancel, 0, &o.cancelAfter) ||
         !intValue(p, optPace, 0, &o.paceBaud) || !intValue(p, optDelay, 0, &o.replyDelayMs) ||
         !intValue(p, optRestart, 0, &o.restartDelayMs) || !intValue(p, optC, 1, &o.cRepeatMs) ||
         !intValue(p, optMenu, 0, &o.bootMenuRepeatMs) || !intValue(p, optNet, 0, &o.networkDataEveryMs))
