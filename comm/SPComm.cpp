@@ -291,6 +291,12 @@ void TComm::Link::readLoop()
         std::memmove(chunk.data(), chunk.data() + count, size_t(n - count));
         n -= count;
     };
+    // Bytes that came before the line went away are data, and come first.
+    auto hangUp = [&]() {
+        while (n > 0)
+            deliver();
+        post(NoticeHangup);
+    };
 
     for (;;) { // one read per pass
         const quint32 mult = readTotalMult.load(), cons = readTotalConst.load();
@@ -329,7 +335,7 @@ void TComm::Link::readLoop()
             if (r < 0) {
                 if (errno == EINTR)
                     continue;
-                post(NoticeHangup);
+                hangUp();
                 return;
             }
             if (fds[1].revents || closing.load())
@@ -356,20 +362,20 @@ void TComm::Link::readLoop()
                 continue;
             }
             if (count == 0) { // a tty reads 0 only when the line is gone (far end of a pty closed)
-                post(NoticeHangup);
+                hangUp();
                 return;
             }
             const int e = errno;
             if (e == EAGAIN || e == EINTR) {
                 if (fds[0].revents & (POLLHUP | POLLERR)) {
-                    post(NoticeHangup);
+                    hangUp();
                     return;
                 }
                 continue;
             }
             if (e == EBADF)
                 return;
-            post(NoticeHangup); // EIO, ENXIO (USB adapter unplugged), anything else
+            hangUp(); // EIO, ENXIO (USB adapter unplugged), anything else
             return;
         }
         if (n > 0)

@@ -33,6 +33,8 @@ Protocol::Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *t
       dispatcher_(orders_, sender_, codec_, console, controls_),
       quick_(controls_, orders_, sender_, codec_)
 {
+    // A coarse timer may fire 5 % early or late; the answer time-out is 5000 ms.
+    tmrRcv_->setTimerType(Qt::PreciseTimer);
     connect(tmrRcv_, &QTimer::timeout, this, &Protocol::tmrRcvTimer);
     dispatcher_.onRefused = [this](const QList<QByteArray> &words) { emit paramsRefused(words); };
     codec_.onApplied = [this](TCmd c) { emit paramApplied(c); };

@@ -67,10 +67,18 @@ void ConsoleView::ShowLine(const QByteArray &text, const QColor &colour)
     AddDialogLine(text);
 }
 
+namespace {
+// An empty first line leaves the document "empty"; its block carries this mark
+// so that the line still counts and the next one goes below it.
+constexpr int kHoldsLine = 1;
+
+bool holdsNoLine(const QTextDocument *doc) { return doc->isEmpty() && doc->firstBlock().userState() != kHoldsLine; }
+} // namespace
+
 int ConsoleView::lineCount(const QPlainTextEdit *pane)
 {
     const QTextDocument *doc = pane->document();
-    return doc->isEmpty() ? 0 : doc->blockCount();
+    return holdsNoLine(doc) ? 0 : doc->blockCount();
 }
 
 // Received bytes may hold zero bytes, lone CRs and invalid GBK; none of them
@@ -100,9 +108,10 @@ void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QCol
     QTextCursor cur(pane->document());
     cur.movePosition(QTextCursor::End);
     cur.beginEditBlock();
-    if (!pane->document()->isEmpty())
+    if (!holdsNoLine(pane->document()))
         cur.insertBlock();
     cur.insertText(text, fmt);
+    cur.block().setUserState(kHoldsLine);
     cur.endEditBlock();
     if (lineCount(pane) == kMaxLines)
         pane->clear();

@@ -318,6 +318,22 @@ TEST(CommLine, FarEndClosingRequestsAHangup)
     EXPECT_LT(t.elapsed(), 1000);
 }
 
+TEST(CommLine, BytesBeforeTheLineWentAwayArriveBeforeTheHangup)
+{
+    OpenPort p;
+    p.cm.setReadIntervalTimeout(500); // the line goes away inside the read gap
+    QStringList order;
+    QObject::connect(&p.cm, &TComm::receiveData, &p.cm, [&](const QByteArray &d) { order << QString::fromLatin1(d); });
+    QObject::connect(&p.cm, &TComm::requestHangup, &p.cm, [&] { order << QStringLiteral("<hangup>"); });
+    ASSERT_TRUE(p.pty.write("+CSQ:24,99\r\n"));
+    QThread::msleep(50);
+    p.pty.closeMaster();
+    ASSERT_TRUE(waitFor([&] { return order.contains(QStringLiteral("<hangup>")); }, 3000));
+    ASSERT_GE(order.size(), 2);
+    EXPECT_EQ(order.first(), QStringLiteral("+CSQ:24,99\r\n"));
+    EXPECT_EQ(order.at(1), QStringLiteral("<hangup>"));
+}
+
 TEST(CommLine, ACloseFromAnEventHandlerDoesNotDeadlock)
 {
     OpenPort p;

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 TEST(Catalogue, WordsRoundTripAndKeepTheirNumbers)
@@ -172,6 +173,22 @@ TEST(TimeoutRepair, IndexPastTheEndRepairsAtTheEnd)
     r.proto->tmrRcvTimer();
     EXPECT_EQ(queueLines(*r.proto), (std::vector<QByteArray>{"AT+E?\r\n", "+++", "a"}));
     EXPECT_EQ(r.lastSent(), QByteArray("+++"));
+}
+
+TEST(TimeoutRepair, TheAnswerTimeOutFiresAtFiveSeconds)
+{
+    Rig r;
+    r.timer.setInterval(5000);
+    QElapsedTimer t;
+    r.proto->AskVersion();
+    t.start();
+    QTimer guard;
+    guard.setSingleShot(true);
+    guard.start(8000);
+    while (r.lastSent() != "+++" && guard.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    ASSERT_EQ(r.lastSent(), QByteArray("+++"));
+    EXPECT_NEAR(double(t.elapsed()), 5000.0, 50.0);
 }
 
 TEST(TimeoutRepair, TimerFiringRunsTheRepair)

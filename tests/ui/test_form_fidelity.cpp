@@ -153,3 +153,16 @@ TEST(FormFidelity, TheConsoleSpellsBytesThatAreNoText)
     EXPECT_EQ(lines.at(lines.size() - 2), QStringLiteral("+CMDPW:PW\\xA1"));
     EXPECT_EQ(lines.last(), U("中文\\xFF€")); // 0x80 is the euro sign of the code page
 }
+
+TEST(FormFidelity, AnEmptyFirstLineInAnEmptyPaneIsShown)
+{
+    WindowFixture f(false);
+    f.console()->clear();
+    f.w->console()->ShowInfo("");
+    EXPECT_EQ(ConsoleView::lineCount(f.console()), 1) << "the empty line counts";
+    f.w->console()->ShowInfo("next");
+    EXPECT_EQ(PaneLines(f.console()), (QStringList{"", "next"}));
+    f.console()->clear(); // cleared by the user: the next line is the first again
+    f.w->console()->ShowInfo("first");
+    EXPECT_EQ(PaneLines(f.console()), (QStringList{"first"}));
+}
