@@ -361,7 +361,7 @@ TEST(SendHex, ParsesPairsWithBlanksBetweenAndRefusesAnythingElse)
 {
     EXPECT_EQ(ParseHexPairs("41 54 0d0A\n\t00 ff"), QByteArray("AT\r\n\0\xff", 6));
     EXPECT_EQ(ParseHexPairs("  "), QByteArray());
-    for (const char *badText : {"4G", "414", "41 5", "4 1", "0x41", "41,54", "４１" /* UTF-8 source */}) {
+    for (const char *badText : {"4G", "414", "41 5", "4 1", "0x41", "41,54", "４１" /* full-width digits */}) {
         QString bad;
         EXPECT_FALSE(ParseHexPairs(QString::fromUtf8(badText), &bad)) << badText;
         EXPECT_FALSE(bad.isEmpty()) << badText;
