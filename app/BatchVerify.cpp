@@ -36,7 +36,7 @@ namespace {
 
 QString shown(const QByteArray &v)
 {
-    return QLatin1Char('\'') + gbk::toUnicode(v) + QLatin1Char('\'');
+    return QLatin1Char('\'') + gbk::toDisplay(v) + QLatin1Char('\'');
 }
 
 } // namespace
