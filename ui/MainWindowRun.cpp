@@ -13,6 +13,7 @@
 #include "protocol/Protocol.h"
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
+#include "ui/FormFit.h"
 #include "ui/FormWheel.h"
 #include "ui/ConsoleExtras.h"
 #include "ui/MainTexts.h"
@@ -125,6 +126,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
 
     qApp->installEventFilter(this);
     KeepWheelFromFocusing(this);
+    FitFormToPanel(this);
     rztlbrSend->installEventFilter(this);
     // The spacer is sized from the bar's width; it must not feed back into the
     // bar's minimum, or the window could never become narrower again.
@@ -373,6 +375,7 @@ void TFrm_Main::ApplyMainTexts()
     SetCheckBoxHint(rzchckbxHeartDtHex, "hint_chkHex");
     SetCheckBoxHint(rzchckbxRegDtHex, "hint_chkHex");
     imgGIF->setToolTip(LangTextU("hint_imgGif"));
+    FitButtonsToText(this);
 }
 
 // Send-bar spacer: keeps the send button and its arrow at the right end.
