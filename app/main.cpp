@@ -6,6 +6,7 @@
 #include "config/ConfigIo.h"
 #include "lang/AppLang.h"
 #include "ui/MainWindow.h"
+#include "ui/PortChooser.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -81,7 +82,8 @@ int main(int argc, char **argv)
     p.addVersionOption();
     const QCommandLineOption optDemo("demo", "Start on a built-in simulated module.");
     const QCommandLineOption optBatch("batch", "Run a batch command: get-all, set-all, send, upgrade, verify.", "command");
-    const QCommandLineOption optPort("port", "Serial port device, e.g. /dev/ttyUSB0.", "dev");
+    const QCommandLineOption optPort("port", "Serial port device, e.g. /dev/ttyUSB0 or a /dev/serial/by-id name; "
+                                              "without --batch the window starts with it selected.", "dev");
     const QCommandLineOption optBaud("baud", "Baud rate (default 115200).", "n", "115200");
     const QCommandLineOption optIni("ini", "INI file to write (get-all) or read (set-all, verify).", "file");
     const QCommandLineOption optFw("firmware", "Firmware image for upgrade.", "file");
@@ -130,6 +132,12 @@ int main(int argc, char **argv)
         TFrm_Main w(opts);
         if (demoOn)
             demo.attach(w);
+        // --port and --baud choose the row the window starts with; the port is not opened.
+        if (QString err; (p.isSet(optPort) || p.isSet(optBaud)) &&
+                         !SelectStartPort(w, p.value(optPort), p.isSet(optBaud) ? p.value(optBaud) : QString(), &err)) {
+            std::fprintf(stderr, "dtu-config: %s\n", err.toLocal8Bit().constData());
+            return ExitUsage;
+        }
         closeOnTerminate(&w);
         w.show();
         rc = app.exec();

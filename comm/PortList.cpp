@@ -42,7 +42,18 @@ bool isVirtual(const QString &name)
 
 } // namespace
 
-QStringList ListSerialPorts(const QString &sysClassTty)
+QString SerialByIdDir() { return QStringLiteral("/dev/serial/by-id"); }
+
+QString PortDevice(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? path : target; // a dangling link stands for itself
+}
+
+QStringList ListSerialPorts(const QString &sysClassTty, const QString &byIdDir)
 {
     QStringList names;
     const QDir dir(sysClassTty);
@@ -65,9 +76,35 @@ QStringList ListSerialPorts(const QString &sysClassTty)
     collator.setCaseSensitivity(Qt::CaseSensitive);
     std::sort(names.begin(), names.end(), collator);
 
+    // Stable names by the device they resolve to; links whose device is gone are left out.
+    QList<QPair<QString, QString>> links; // (link path, device)
+    if (!byIdDir.isEmpty()) {
+        const QDir byId(byIdDir);
+        for (const QString &link : byId.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+            const QString path = byId.filePath(link);
+            const QString device = QFileInfo(path).canonicalFilePath();
+            if (!device.isEmpty())
+                links.append({path, device});
+        }
+    }
+    auto takeLinksOf = [&links](const QString &device, QStringList &out) {
+        for (auto it = links.begin(); it != links.end();) {
+            if (it->second == device) {
+                out << it->first;
+                it = links.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    };
+
     QStringList result;
-    for (const QString &name : names)
+    for (const QString &name : names) {
         result << QStringLiteral("/dev/") + name;
+        takeLinksOf(result.last(), result);
+    }
+    for (const auto &l : std::as_const(links))
+        result << l.first;
     QMutexLocker lock(&extraMutex());
     for (const QString &extra : extraPorts()) {
         if (!result.contains(extra))
@@ -76,7 +113,7 @@ QStringList ListSerialPorts(const QString &sysClassTty)
     return result;
 }
 
-QStringList ListSerialPorts() { return ListSerialPorts(QStringLiteral("/sys/class/tty")); }
+QStringList ListSerialPorts() { return ListSerialPorts(QStringLiteral("/sys/class/tty"), SerialByIdDir()); }
 
 void RegisterExtraPort(const QString &path)
 {

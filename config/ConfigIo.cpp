@@ -100,8 +100,16 @@ void LoadIni(IniTarget &t, const QString &dir)
 
     // OpenUart
     t.iniFillPortList();
-    if (auto *com = child<QComboBox>(form, "cbbOpenCom"); com && com->count() > 0)
-        ParamCodec::SelectItem(com, ReadIniStr("OpenUart", "ComName", gbk::fromUnicode(com->itemText(0))));
+    if (auto *com = child<QComboBox>(form, "cbbOpenCom"); com && com->count() > 0) {
+        const QByteArray name = ReadIniStr("OpenUart", "ComName", gbk::fromUnicode(com->itemText(0)));
+        ParamCodec::SelectItem(com, name);
+        if (com->currentIndex() < 0 && com->isEditable())
+            com->setEditText(gbk::toUnicode(name)); // a typed path that is not present now
+    } else if (com && com->isEditable()) {
+        com->setEditText(gbk::toUnicode(ReadIniStr("OpenUart", "ComName", "")));
+    }
+    if (auto *reopen = child<QCheckBox>(form, "rzchckbxReopen"))
+        reopen->setChecked(ReadIniStr("OpenUart", "AutoReopen", "OFF").toUpper() == "ON");
     for (auto [key, name, def] : {std::tuple{"BaudRate", "cbbOpenBaud", "115200"}, std::tuple{"Parity", "cbbOpenP", "NONE"},
                                   std::tuple{"Data", "cbbOpenD", "8"}, std::tuple{"Stop", "cbbOpenS", "1"},
                                   std::tuple{"Flow", "cbbOpenFlow", "NONE"}})
@@ -198,6 +206,8 @@ bool SaveIni(IniTarget &t, QString *error)
     WriteIniStr("OpenUart", "Data", comboText(child<QComboBox>(form, "cbbOpenD")));
     WriteIniStr("OpenUart", "Stop", comboText(child<QComboBox>(form, "cbbOpenS")));
     WriteIniStr("OpenUart", "Flow", comboText(child<QComboBox>(form, "cbbOpenFlow")));
+    if (const auto *reopen = child<QCheckBox>(form, "rzchckbxReopen"))
+        WriteIniStr("OpenUart", "AutoReopen", onOff(reopen));
 
     static const char *const modes[] = {"NET", "HTTPD", "SMS"};
     if (const int m = t.iniHooks().GetWorkMode(); m >= 0 && m < 3)

@@ -182,6 +182,9 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   lang_AskYes, lang_AskNo  the two answers of those questions
 //   info_FwDropped     the boot loader answered a transfer with something it cannot take
 //   info_FwCancelled   the boot loader cancelled the transfer (CAN)
+//   lang_rzchckbxReopen, hint_rzchckbxReopen  the option to reopen a port whose device came back
+//   hint_cbbOpenComPath                       the port field takes any typed device path
+//   info_ComReopen     the unplugged port's device is back and is being reopened (%s: its path)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -208,6 +211,12 @@ const TextRow kExtraTexts[] = {
     {"info_FwDropped", "模块的应答无法识别，升级已中止",
      "Unexpected answer from the module; transfer stopped"},
     {"info_FwCancelled", "模块取消了升级", "The module cancelled the transfer"},
+    {"lang_rzchckbxReopen", "自动重连", "Auto reopen"},
+    {"hint_rzchckbxReopen", "串口设备拔出后再插入时，以相同设置自动重新打开串口",
+     "When the unplugged device comes back, open its port again with the same settings"},
+    {"hint_cbbOpenComPath", "可直接输入任意设备路径，例如 /dev/serial/by-id/... 或伪终端 /dev/pts/3",
+     "Any device path can be typed here, e.g. /dev/serial/by-id/... or a pseudo-terminal /dev/pts/3"},
+    {"info_ComReopen", "串口设备 %s 已重新连接，正在自动打开", "Serial device %s is back; reopening it"},
 };
 
 // Texts of the console's own tools (log, save, timestamps, find, hex sending),

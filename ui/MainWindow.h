@@ -31,6 +31,7 @@ class ConsoleExtras;
 class Protocol;
 class TComm;
 class FwUpgrade;
+class PortChooser;
 class Tfrm_About;
 
 struct StartOptions {
@@ -97,6 +98,7 @@ public:
     FwUpgrade *firmware() const { return m_fw.get(); }
     TComm *comm() const { return m_cm1; }
     QString configDir() const { return m_opts.configDir; }
+    PortChooser *portChooser() const { return m_ports; }
 
     // Shutdown steps run by the close event; public for the batch mode.
     void FormClose();
@@ -161,6 +163,7 @@ private:
     std::unique_ptr<Protocol> m_protocol;
     std::unique_ptr<FwUpgrade> m_fw;
     Tfrm_About *m_about = nullptr;
+    PortChooser *m_ports = nullptr;
     QTimer *m_tmrRcv = nullptr;
 
 public:

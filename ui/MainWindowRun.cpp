@@ -18,6 +18,7 @@
 #include "ui/ConsoleExtras.h"
 #include "ui/MainTexts.h"
 #include "ui/Pictures.h"
+#include "ui/PortChooser.h"
 #include "ui/RefusalMarks.h"
 #include "ui/Safeguards.h"
 #include "ui/Widgets.h"
@@ -123,6 +124,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     m_console = std::make_unique<ConsoleView>(edtDialog, edtDialogHex);
     m_extras = new ConsoleExtras(*this, *m_console, m_opts.loadConfig ? m_opts.configDir : QString());
     wireProtocol();
+    m_ports = new PortChooser(*this);
 
     qApp->installEventFilter(this);
     KeepWheelFromFocusing(this);
@@ -284,6 +286,7 @@ void TFrm_Main::ApplyMainTexts()
     mni_Up->setText(LangTextU("lang_Menu_Version"));
     mni_WorkOrder->setText(LangTextU("lang_Menu_WorkOrder"));
     showStartLines();
+    m_ports->ApplyTexts();
 
     SetLabelCaptionHint(lblOpenCom, "lang_lblOpenCom", "hint_cbbOpenUart");
     SetLabelCaptionHint(lblOpenBaud, "lang_lblOpenBaud", "hint_cbbOpenUart");
@@ -504,27 +507,9 @@ bool TFrm_Main::isActiveWindowOrOffscreen() const
 
 // ---- port ----
 
-void TFrm_Main::FillPortList()
-{
-    cbbOpenCom->clear();
-    cbbOpenCom->addItems(ListSerialPorts());
-    cbbOpenCom->setCurrentIndex(-1);
-}
-
-void TFrm_Main::cbbOpenComDropDown()
-{
-    cbbOpenCom->setProperty("Tag", cbbOpenCom->currentIndex());
-    FillPortList();
-}
-
-void TFrm_Main::cbbOpenComCloseUp()
-{
-    if (cbbOpenCom->currentIndex() < 0) {
-        const int stored = cbbOpenCom->property("Tag").toInt();
-        if (stored < cbbOpenCom->count())
-            cbbOpenCom->setCurrentIndex(stored);
-    }
-}
+void TFrm_Main::FillPortList() { m_ports->Fill(); }
+void TFrm_Main::cbbOpenComDropDown() { m_ports->DropDown(); }
+void TFrm_Main::cbbOpenComCloseUp() { m_ports->CloseUp(); }
 
 bool TFrm_Main::PortOpen()
 {

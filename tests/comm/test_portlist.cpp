@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
@@ -88,4 +89,30 @@ TEST(PortList, AMissingOrEmptyTreeListsOnlyRegisteredPorts)
     RegisterExtraPort(QStringLiteral("/dev/pts/9"));
     EXPECT_EQ(ListSerialPorts(empty.filePath(QStringLiteral("absent"))), QStringList {"/dev/pts/9"});
     UnregisterExtraPort(QStringLiteral("/dev/pts/9"));
+}
+
+TEST(PortList, StableNamesFollowTheirDeviceAndUnknownOnesComeAfter)
+{
+    FakeSysfs fs;
+    fs.add(QStringLiteral("null"), true);   // stands in for a device node that exists in /dev
+    fs.add(QStringLiteral("zero"), true);
+    QTemporaryDir byId;
+    QTemporaryFile other; // a device sysfs does not list (a pseudo-terminal, say)
+    ASSERT_TRUE(other.open());
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), byId.filePath(QStringLiteral("usb-B-if00"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), byId.filePath(QStringLiteral("usb-A-if00"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), byId.filePath(QStringLiteral("usb-A-if01"))));
+    ASSERT_TRUE(QFile::link(other.fileName(), byId.filePath(QStringLiteral("usb-C"))));
+    ASSERT_TRUE(QFile::link(byId.filePath(QStringLiteral("gone")), byId.filePath(QStringLiteral("usb-D")))); // dangling
+
+    const QStringList expected {"/dev/null", byId.filePath("usb-A-if00"), "/dev/zero", byId.filePath("usb-A-if01"),
+                                byId.filePath("usb-B-if00"), byId.filePath("usb-C")};
+    EXPECT_EQ(ListSerialPorts(fs.root(), byId.path()), expected);
+    EXPECT_EQ(ListSerialPorts(fs.root(), byId.filePath(QStringLiteral("absent"))),
+              (QStringList {"/dev/null", "/dev/zero"}));
+
+    EXPECT_EQ(PortDevice(byId.filePath(QStringLiteral("usb-B-if00"))), QStringLiteral("/dev/zero"));
+    EXPECT_EQ(PortDevice(QStringLiteral("/dev/null")), QStringLiteral("/dev/null"));
+    EXPECT_EQ(PortDevice(byId.filePath(QStringLiteral("usb-D"))), byId.filePath(QStringLiteral("usb-D")));
+    EXPECT_EQ(PortDevice(QStringLiteral("ttyUSB7")), QStringLiteral("ttyUSB7"));
 }

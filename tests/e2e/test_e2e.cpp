@@ -18,9 +18,11 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -348,4 +350,45 @@ TEST_F(EndToEnd, ChangedPackingTimeReachesTheModuleWithTheAdvancedBoxCleared)
     EXPECT_EQ(sim.param("UARTFL"), "512");
     EXPECT_FALSE(sim.receivedLines().contains(QByteArray("AT+RFCEN=OFF"))); // the hidden ones stay out
     EXPECT_FALSE(sim.receivedLines().contains(QByteArray("AT+RFCEN=ON")));
+}
+
+TEST_F(EndToEnd, ATypedPseudoTerminalPathOpensAndGetAllRunsOnIt)
+{
+    SimModule sim(commandState());
+    ASSERT_TRUE(sim.start());
+    sim.setParam("HEARTTM", "77");
+    StartOptions o;
+    o.configDir = dir.path();
+    TFrm_Main w(o);
+    LangList->IsChinese = false;
+    std::vector<Line> lines;
+    w.console()->setTap([&](LineKind k, const QByteArray &t) { lines.push_back({k, t}); });
+    ASSERT_FALSE(ListSerialPorts().contains(sim.slavePath())) << "the path is no listed port";
+
+    ASSERT_TRUE(w.cbbOpenCom->isEditable());
+    w.cbbOpenCom->lineEdit()->clear();
+    for (const QChar ch : sim.slavePath()) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(w.cbbOpenCom->lineEdit(), &press);
+    }
+    ASSERT_EQ(w.cbbOpenCom->currentText(), sim.slavePath());
+    // A look at the list keeps the typed path.
+    w.cbbOpenComDropDown();
+    w.cbbOpenComCloseUp();
+    ASSERT_EQ(w.cbbOpenCom->currentText(), sim.slavePath());
+    ParamCodec::SelectItem(w.cbbOpenBaud, "115200");
+
+    w.btnOpenClose->click();
+    ASSERT_TRUE(w.ComOpened());
+    w.btnDoClick(10);
+    QElapsedTimer t;
+    t.start();
+    auto done = [&] {
+        return std::any_of(lines.begin(), lines.end(), [](const Line &l) { return l.text == "Operation complete"; });
+    };
+    while (!done() && t.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    ASSERT_TRUE(done());
+    EXPECT_EQ(w.findChild<QLineEdit *>("edtHeartTm")->text(), "77");
+    w.PortClose();
 }

@@ -1,0 +1,161 @@
+// The port field: typed paths, stable names, devices that come and go, reopening, --port.
+#include "UiTestUtil.h"
+
+#include "comm/PortList.h"
+#include "comm/PortWatcher.h"
+#include "config/IniFile.h"
+#include "ui/PortChooser.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "tests/common/TestPty.h"
+
+namespace {
+
+// A window whose port list comes from an empty sysfs tree and a by-id folder the test fills.
+struct WatchedWindow : WindowFixture {
+    QTemporaryDir fake;
+    QString byId;
+
+    WatchedWindow() : WindowFixture(false)
+    {
+        byId = fake.filePath(QStringLiteral("by-id"));
+        QDir(fake.path()).mkpath(QStringLiteral("sys"));
+        QDir(fake.path()).mkpath(QStringLiteral("by-id"));
+        w->portChooser()->setSources(fake.filePath(QStringLiteral("sys")), byId, {byId});
+        w->portChooser()->watcher()->setSettleMs(20);
+        w->FillPortList();
+    }
+    QStringList items() const
+    {
+        QStringList out;
+        for (int i = 0; i < w->cbbOpenCom->count(); ++i)
+            out << w->cbbOpenCom->itemText(i);
+        return out;
+    }
+};
+
+TEST(PortField, ADeviceNodeAppearsAndVanishesWithoutReopeningTheList)
+{
+    WatchedWindow f;
+    TFrm_Main &w = *f.w;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    EXPECT_TRUE(f.items().isEmpty());
+    w.cbbOpenCom->setEditText(QStringLiteral("/dev/typed"));
+
+    const QString link = f.byId + QStringLiteral("/usb-Maker_Adapter_0001-if00-port0");
+    ASSERT_TRUE(QFile::link(pty.slave(), link));
+    ASSERT_TRUE(WaitFor([&] { return f.items() == QStringList {link}; }, 3000));
+    EXPECT_EQ(w.cbbOpenCom->itemData(0, Qt::ToolTipRole).toString(), pty.slave()) << "the device beside its name";
+    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/typed") << "a refresh keeps what the field shows";
+
+    w.cbbOpenCom->setCurrentIndex(0);
+    ASSERT_TRUE(QFile::remove(link));
+    ASSERT_TRUE(WaitFor([&] { return f.items().isEmpty(); }, 3000));
+    EXPECT_EQ(w.cbbOpenCom->currentText(), link) << "the chosen name stays in the field";
+}
+
+TEST(PortField, TypedPathSurvivesTheListAndTheConfigurationFile)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    ASSERT_TRUE(w.cbbOpenCom->isEditable());
+    w.cbbOpenCom->setEditText(QStringLiteral("/dev/serial/by-id/usb-Gone-if00"));
+    w.cbbOpenComDropDown();
+    w.cbbOpenComCloseUp();
+    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/serial/by-id/usb-Gone-if00");
+    EXPECT_FALSE(w.portChooser()->reopenBox()->isChecked()) << "reopening is off by default";
+    w.portChooser()->reopenBox()->setChecked(true);
+
+    f.reopen(false);
+    EXPECT_EQ(f.w->cbbOpenCom->currentText(), "/dev/serial/by-id/usb-Gone-if00");
+    EXPECT_TRUE(f.w->portChooser()->reopenBox()->isChecked());
+    f.close();
+    TIniFile ini(f.iniPath());
+    ASSERT_TRUE(ini.load());
+    EXPECT_EQ(ini.ReadString("OpenUart", "AutoReopen", ""), "ON");
+    EXPECT_EQ(ini.ReadString("OpenUart", "ComName", ""), "/dev/serial/by-id/usb-Gone-if00");
+}
+
+TEST(PortField, CommandLinePortAndBaudSelectTheRow)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    QString err;
+    ASSERT_TRUE(SelectStartPort(w, QStringLiteral("/dev/pts/42"), QStringLiteral("9600"), &err));
+    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/pts/42");
+    EXPECT_EQ(w.cbbOpenBaud->currentText(), "9600");
+    ASSERT_TRUE(SelectStartPort(w, QString(), QStringLiteral("57600"), &err));
+    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/pts/42") << "no --port keeps the port";
+    EXPECT_EQ(w.cbbOpenBaud->currentText(), "57600");
+
+    EXPECT_FALSE(SelectStartPort(w, QStringLiteral("/dev/pts/43"), QStringLiteral("12345"), &err));
+    EXPECT_TRUE(err.contains("115200")) << err.toStdString();
+    EXPECT_EQ(w.cbbOpenBaud->currentText(), "57600");
+
+    // A port the list holds is selected as its item.
+    RegisterExtraPort(QStringLiteral("/dev/pts/44"));
+    ASSERT_TRUE(SelectStartPort(w, QStringLiteral("/dev/pts/44"), QString(), &err));
+    UnregisterExtraPort(QStringLiteral("/dev/pts/44"));
+    EXPECT_GE(w.cbbOpenCom->currentIndex(), 0);
+    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/pts/44");
+}
+
+TEST(PortField, AnUnpluggedPortIsReopenedWhenItComesBackOnlyWithTheOption)
+{
+    WatchedWindow f;
+    TFrm_Main &w = *f.w;
+    const QString link = f.byId + QStringLiteral("/usb-Maker_Adapter_0002-if00-port0");
+    auto first = std::make_unique<PtyPair>();
+    ASSERT_TRUE(first->ok());
+    ASSERT_TRUE(QFile::link(first->slave(), link));
+    ASSERT_TRUE(WaitFor([&] { return f.items() == QStringList {link}; }, 3000));
+    w.cbbOpenCom->setCurrentIndex(0);
+    w.cbbOpenBaud->setCurrentText(QStringLiteral("9600"));
+    w.cbbOpenP->setCurrentIndex(2);
+
+    for (const bool option : {false, true}) {
+        w.portChooser()->reopenBox()->setChecked(option);
+        w.btnOpenClose->click();
+        ASSERT_TRUE(w.ComOpened());
+        // Unplug: the node goes and the line hangs up.
+        ASSERT_TRUE(QFile::remove(link));
+        first->closeMaster();
+        ASSERT_TRUE(WaitFor([&] { return !w.ComOpened() && f.items().isEmpty(); }, 5000));
+        EXPECT_EQ(LastLine(f.console()), LangTextU("info_ComHangup"));
+        w.cbbOpenBaud->setCurrentText(QStringLiteral("115200")); // changed while unplugged
+
+        // Plug in again: the same name comes back on another node.
+        first = std::make_unique<PtyPair>();
+        ASSERT_TRUE(first->ok());
+        ASSERT_TRUE(QFile::link(first->slave(), link));
+        ASSERT_TRUE(WaitFor([&] { return f.items() == QStringList {link}; }, 3000));
+        if (!option) {
+            Pump(100);
+            EXPECT_FALSE(w.ComOpened()) << "off: the port stays closed";
+            EXPECT_EQ(LastLine(f.console()), LangTextU("info_ComHangup"));
+            w.cbbOpenBaud->setCurrentText(QStringLiteral("9600"));
+            continue;
+        }
+        ASSERT_TRUE(WaitFor([&] { return w.ComOpened(); }, 3000));
+        EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 2);
+        EXPECT_EQ(w.cbbOpenCom->currentText(), link);
+        EXPECT_EQ(w.cbbOpenBaud->currentText(), "9600") << "the settings the port had";
+        EXPECT_EQ(w.cbbOpenP->currentIndex(), 2);
+        const QStringList lines = PaneLines(f.console());
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_EQ(lines[lines.size() - 2], QStringLiteral("Serial device %1 is back; reopening it").arg(link));
+        EXPECT_EQ(lines.last(), "Serial Open Success");
+    }
+    w.btnOpenClose->click();
+}
+
+} // namespace

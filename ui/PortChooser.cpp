@@ -1,0 +1,192 @@
+#include "ui/PortChooser.h"
+
+#include "comm/PortList.h"
+#include "comm/PortWatcher.h"
+#include "comm/SPComm.h"
+#include "lang/AppLang.h"
+#include "ui/Console.h"
+#include "ui/MainTexts.h"
+#include "ui/MainWindow.h"
+#include "util/Gbk.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace {
+
+int findExact(const QComboBox *c, const QString &text)
+{
+    return c->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+} // namespace
+
+PortChooser::PortChooser(TFrm_Main &w)
+    : QObject(&w), m_w(w), m_combo(w.cbbOpenCom), m_sysDir(QStringLiteral("/sys/class/tty")),
+      m_byIdDir(SerialByIdDir())
+{
+    m_combo->setEditable(true);
+    m_combo->setInsertPolicy(QComboBox::NoInsert);
+    m_combo->setCompleter(nullptr); // a typed path stays as typed
+    m_combo->lineEdit()->setPlaceholderText(QStringLiteral("/dev/..."));
+
+    m_reopen = new QCheckBox(w.rztlbrCom);
+    m_reopen->setObjectName(QStringLiteral("rzchckbxReopen"));
+    if (auto *bar = qobject_cast<QHBoxLayout *>(w.rztlbrCom->layout()))
+        bar->insertWidget(bar->indexOf(w.btnOpenClose) + 1, m_reopen);
+
+    m_watcher = new PortWatcher(this);
+    connect(m_watcher, &PortWatcher::portsChanged, this, &PortChooser::devicesChanged);
+    // Connected after the window's own handler, which closes the port first.
+    connect(w.comm(), &TComm::requestHangup, this, &PortChooser::lineLost);
+}
+
+void PortChooser::setSources(const QString &sysClassTty, const QString &byIdDir, const QStringList &watchDirs)
+{
+    m_sysDir = sysClassTty;
+    m_byIdDir = byIdDir;
+    delete m_watcher;
+    m_watcher = new PortWatcher(watchDirs, this);
+    connect(m_watcher, &PortWatcher::portsChanged, this, &PortChooser::devicesChanged);
+}
+
+void PortChooser::Fill()
+{
+    const QStringList ports = ListSerialPorts(m_sysDir, m_byIdDir);
+    m_combo->clear();
+    m_combo->addItems(ports);
+    // A device shows its stable names in its hint, a stable name the device it stands for.
+    for (int i = 0; i < ports.size(); ++i) {
+        const QString device = PortDevice(ports[i]);
+        if (device != ports[i]) {
+            m_combo->setItemData(i, device, Qt::ToolTipRole);
+            continue;
+        }
+        QStringList names;
+        for (const QString &p : ports)
+            if (p != device && PortDevice(p) == device)
+                names << QFileInfo(p).fileName();
+        if (!names.isEmpty())
+            m_combo->setItemData(i, names.join(QLatin1Char('\n')), Qt::ToolTipRole);
+    }
+    m_combo->setCurrentIndex(-1);
+}
+
+void PortChooser::Refresh()
+{
+    const QString text = m_combo->currentText();
+    Fill();
+    Select(text);
+}
+
+void PortChooser::DropDown()
+{
+    // A typed path leaves the last chosen item current; it counts as no selection.
+    const int i = m_combo->currentIndex();
+    m_combo->setProperty("Tag", i >= 0 && m_combo->itemText(i) == m_combo->currentText() ? i : -1);
+    m_storedText = m_combo->currentText();
+    Fill();
+}
+
+void PortChooser::CloseUp()
+{
+    if (m_combo->currentIndex() >= 0)
+        return;
+    const int stored = m_combo->property("Tag").toInt();
+    if (stored >= 0 && stored < m_combo->count())
+        m_combo->setCurrentIndex(stored);
+    else if (stored < 0)
+        Select(m_storedText); // a typed path survives a look at the list
+}
+
+void PortChooser::Select(const QString &path)
+{
+    const int i = findExact(m_combo, path);
+    if (i >= 0)
+        m_combo->setCurrentIndex(i);
+    else
+        m_combo->setEditText(path);
+}
+
+void PortChooser::ApplyTexts()
+{
+    m_reopen->setText(LangTextU("lang_rzchckbxReopen"));
+    m_reopen->setToolTip(LangTextU("hint_rzchckbxReopen"));
+    m_combo->lineEdit()->setToolTip(LangTextU("hint_cbbOpenComPath"));
+}
+
+PortChooser::RowState PortChooser::rowState() const
+{
+    RowState s;
+    s.path = m_combo->currentText();
+    s.baud = m_w.cbbOpenBaud->currentIndex();
+    s.parity = m_w.cbbOpenP->currentIndex();
+    s.data = m_w.cbbOpenD->currentIndex();
+    s.stop = m_w.cbbOpenS->currentIndex();
+    s.flow = m_w.cbbOpenFlow->currentIndex();
+    return s;
+}
+
+void PortChooser::restoreRow(const RowState &s)
+{
+    Select(s.path);
+    m_w.cbbOpenBaud->setCurrentIndex(s.baud);
+    m_w.cbbOpenP->setCurrentIndex(s.parity);
+    m_w.cbbOpenD->setCurrentIndex(s.data);
+    m_w.cbbOpenS->setCurrentIndex(s.stop);
+    m_w.cbbOpenFlow->setCurrentIndex(s.flow);
+}
+
+void PortChooser::lineLost()
+{
+    m_lost = rowState();
+    m_lostGone = !QFileInfo::exists(m_lost.path);
+}
+
+void PortChooser::devicesChanged()
+{
+    Refresh();
+    if (m_lost.path.isEmpty())
+        return;
+    if (m_w.btnOpenClose->property("Tag").toInt() != 1) {
+        m_lost = {}; // the user opened a port meanwhile
+        return;
+    }
+    if (!QFileInfo::exists(m_lost.path)) {
+        m_lostGone = true;
+        return;
+    }
+    if (!m_lostGone || !m_reopen->isChecked())
+        return;
+    const RowState s = m_lost;
+    m_lost = {};
+    restoreRow(s);
+    m_w.console()->ShowInfo(gbk::fromUnicode(LangTextU("info_ComReopen").replace(QLatin1String("%s"), s.path)));
+    m_w.btnSysClick(1);
+}
+
+bool SelectStartPort(TFrm_Main &w, const QString &port, const QString &baud, QString *error)
+{
+    if (!baud.isEmpty()) {
+        const int i = findExact(w.cbbOpenBaud, baud.trimmed());
+        if (i < 0) {
+            if (error) {
+                QStringList rates;
+                for (int k = 0; k < w.cbbOpenBaud->count(); ++k)
+                    rates << w.cbbOpenBaud->itemText(k);
+                *error = QStringLiteral("--baud must be one of ") + rates.join(QStringLiteral(", "));
+            }
+            return false;
+        }
+        w.cbbOpenBaud->setCurrentIndex(i);
+    }
+    if (!port.isEmpty()) {
+        w.FillPortList();
+        w.portChooser()->Select(port);
+    }
+    return true;
+}
