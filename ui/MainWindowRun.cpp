@@ -17,6 +17,7 @@
 #include "ui/FormWheel.h"
 #include "ui/ConsoleExtras.h"
 #include "ui/MainTexts.h"
+#include "ui/MenuKeys.h"
 #include "ui/Pictures.h"
 #include "ui/PortChooser.h"
 #include "ui/RefusalMarks.h"
@@ -125,6 +126,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     m_extras = new ConsoleExtras(*this, *m_console, m_opts.loadConfig ? m_opts.configDir : QString());
     wireProtocol();
     m_ports = new PortChooser(*this);
+    ChainTabOrder(*this);
 
     qApp->installEventFilter(this);
     KeepWheelFromFocusing(this);
@@ -285,6 +287,7 @@ void TFrm_Main::ApplyMainTexts()
     mni_Hint->setText(LangTextU("lang_Menu_Hint"));
     mni_Up->setText(LangTextU("lang_Menu_Version"));
     mni_WorkOrder->setText(LangTextU("lang_Menu_WorkOrder"));
+    ApplyMenuMnemonics(*this);
     showStartLines();
     m_ports->ApplyTexts();
 

@@ -3,6 +3,7 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QKeySequence>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QPushButton>
@@ -12,7 +13,14 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTest>
+
 #include <gtest/gtest.h>
+
+#include "ui/MenuKeys.h"
 
 namespace {
 
@@ -114,6 +122,109 @@ TEST(PageWidth, LargeFontsScrollInsteadOfCuttingCaptions)
         EXPECT_GE(b->width(), b->sizeHint().width()) << name;
     }
     EXPECT_GE(w.btnOpenClose->width(), w.btnOpenClose->sizeHint().width());
+}
+
+TEST(Mnemonics, CaptionsGainALetterUnlessTheyHaveOne)
+{
+    EXPECT_EQ(WithMnemonic("File", "F"), "&File");
+    EXPECT_EQ(WithMnemonic(U("文件"), "F"), U("文件(&F)"));
+    EXPECT_EQ(WithMnemonic("Quit", "XQ"), "&Quit");
+    EXPECT_EQ(WithMnemonic("Latest version", "UV"), "Latest &version");
+    EXPECT_EQ(WithMnemonic("E&xit", "Q"), "E&xit");
+    EXPECT_EQ(WithMnemonic("Save && quit", "Q"), "Save && &quit");
+    EXPECT_EQ(WithMnemonic("R&D", "X"), "R&D");
+    EXPECT_EQ(WithMnemonic("A&&B", "X"), "A&&B(&X)");
+}
+
+class MenuKeys : public ::testing::TestWithParam<bool> {};
+
+TEST_P(MenuKeys, AltAndTheLetterOpenEachMenuAfterALanguageSwitch)
+{
+    const std::pair<const char *, Qt::Key> menus[] = {{"mni_File", Qt::Key_F}, {"mni_Lang", Qt::Key_L}, {"mni_Help", Qt::Key_H}};
+    for (auto [name, key] : menus) {
+        // A window of its own per menu: the offscreen platform does not hand the focus back after a popup.
+        Shown f(!GetParam());
+        TFrm_Main &w = *f.w;
+        (GetParam() ? w.mni_Cn : w.mni_En)->trigger();
+        Pump(20);
+        auto *menu = f.find<QMenu>(name);
+        ASSERT_TRUE(menu);
+        EXPECT_EQ(QKeySequence::mnemonic(menu->title()), QKeySequence(Qt::ALT | key)) << menu->title().toStdString();
+        QTest::keyClick(&w, key, Qt::AltModifier);
+        EXPECT_TRUE(WaitFor([&] { return menu->isVisible(); }, 2000)) << menu->title().toStdString();
+        menu->hide();
+        for (QAction *a : menu->actions())
+            EXPECT_FALSE(QKeySequence::mnemonic(a->text()).isEmpty()) << a->text().toStdString();
+        if (menu == w.mni_File) {
+            EXPECT_EQ(menu->actions().first(), w.mni_Exit);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, MenuKeys, ::testing::Values(true, false),
+                         [](const auto &info) { return info.param ? "Chinese" : "English"; });
+
+// The widgets Tab visits from the port field until it comes back to it (or stays in the send box).
+QList<QWidget *> TabWalk(TFrm_Main &w)
+{
+    w.cbbOpenCom->setFocus();
+    Pump(10);
+    EXPECT_EQ(QApplication::focusWidget(), w.cbbOpenCom);
+    QList<QWidget *> seen;
+    for (int i = 0; i < 300; ++i) {
+        QWidget *now = QApplication::focusWidget();
+        if (!now || (i > 0 && now == w.cbbOpenCom))
+            break;
+        if (!seen.contains(now))
+            seen << now;
+        if (now == w.edtSend)
+            break;
+        QTest::keyClick(now, Qt::Key_Tab);
+    }
+    return seen;
+}
+
+TEST(TabOrder, EveryButtonIsReachedInReadingOrder)
+{
+    Shown f(false);
+    TFrm_Main &w = *f.w;
+    auto *grid = f.find<QWidget>("advscrlbxBtn");
+    ASSERT_EQ(grid->height(), 0) << "the button grid starts collapsed";
+    QList<QWidget *> seen = TabWalk(w);
+    auto at = [&](const char *name) {
+        for (qsizetype i = 0; i < seen.size(); ++i)
+            if (seen[i]->objectName() == QLatin1String(name) ||
+                (seen[i]->parentWidget() && seen[i]->parentWidget()->objectName() == QLatin1String(name)))
+                return int(i);
+        return -1;
+    };
+    // Every button the user sees is reached (a radio group through its checked button).
+    const auto buttons = w.findChildren<QAbstractButton *>();
+    for (QAbstractButton *b : buttons) {
+        if (!b->isVisibleTo(&w) || !b->isEnabled() || qobject_cast<QRadioButton *>(b) || b->objectName().isEmpty())
+            continue;
+        if (b->parentWidget() && !b->parentWidget()->isVisibleTo(&w))
+            continue;
+        EXPECT_EQ(seen.contains(b), !grid->isAncestorOf(b)) << b->objectName().toStdString();
+    }
+    EXPECT_GE(at("rbNetTran"), 0);
+    // Reading order: the port row, the form on the left, the commands, the send bar, the send box.
+    const char *order[] = {"cbbOpenCom", "cbbOpenBaud", "cbbOpenFlow", "btnOpenClose", "rzchckbxReopen",
+                           "rbNetTran", "rzchckbxSktA", "edtAddrA", "edtSockATo", "rzchckbxHeartEn",
+                           "cbbBaud", "edtUARTFL", "rzchckbxMore", "btnAskAll", "btnSetAll", "btnPPPA", "btnENTM",
+                           "btnSendTpye", "btnSend", "btnSetSendKey", "edtSend"};
+    for (std::size_t k = 1; k < std::size(order); ++k)
+        EXPECT_LT(at(order[k - 1]), at(order[k])) << order[k - 1] << " before " << order[k];
+
+    // Opened, the grid's buttons come between the command row and the console.
+    f.find<QToolButton>("rzspltrBtnAndDialogHotSpot")->click();
+    Pump(30);
+    ASSERT_GT(grid->height(), 0);
+    seen = TabWalk(w);
+    for (const char *name : {"btnH", "btnZ", "btnVER", "btnCSQ", "btnCFGTF", "btnRELD", "btnCLEAR"}) {
+        EXPECT_LT(at("btnENTM"), at(name)) << name;
+        EXPECT_LT(at(name), at("edtDialog")) << name;
+    }
 }
 
 } // namespace
