@@ -79,8 +79,10 @@ void PortChooser::Fill()
 void PortChooser::Refresh()
 {
     const QString text = m_combo->currentText();
+    const int cursor = m_combo->lineEdit()->cursorPosition(); // the user may be typing
     Fill();
     Select(text);
+    m_combo->lineEdit()->setCursorPosition(cursor);
 }
 
 void PortChooser::DropDown()

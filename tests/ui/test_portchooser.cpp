@@ -50,12 +50,14 @@ TEST(PortField, ADeviceNodeAppearsAndVanishesWithoutReopeningTheList)
     ASSERT_TRUE(pty.ok());
     EXPECT_TRUE(f.items().isEmpty());
     w.cbbOpenCom->setEditText(QStringLiteral("/dev/typed"));
+    w.cbbOpenCom->lineEdit()->setCursorPosition(4); // in the middle of typing
 
     const QString link = f.byId + QStringLiteral("/usb-Maker_Adapter_0001-if00-port0");
     ASSERT_TRUE(QFile::link(pty.slave(), link));
     ASSERT_TRUE(WaitFor([&] { return f.items() == QStringList {link}; }, 3000));
     EXPECT_EQ(w.cbbOpenCom->itemData(0, Qt::ToolTipRole).toString(), pty.slave()) << "the device beside its name";
     EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/typed") << "a refresh keeps what the field shows";
+    EXPECT_EQ(w.cbbOpenCom->lineEdit()->cursorPosition(), 4);
 
     w.cbbOpenCom->setCurrentIndex(0);
     ASSERT_TRUE(QFile::remove(link));
