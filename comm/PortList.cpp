@@ -100,8 +100,9 @@ QStringList ListSerialPorts(const QString &sysClassTty, const QString &byIdDir)
 
     QStringList result;
     for (const QString &name : names) {
-        result << QStringLiteral("/dev/") + name;
-        takeLinksOf(result.last(), result);
+        const QString device = QStringLiteral("/dev/") + name; // a copy: appending moves the list
+        result << device;
+        takeLinksOf(device, result);
     }
     for (const auto &l : std::as_const(links))
         result << l.first;
