@@ -287,7 +287,6 @@ void TFrm_Main::ApplyMainTexts()
     mni_Hint->setText(LangTextU("lang_Menu_Hint"));
     mni_Up->setText(LangTextU("lang_Menu_Version"));
     mni_WorkOrder->setText(LangTextU("lang_Menu_WorkOrder"));
-    ApplyMenuMnemonics(*this);
     showStartLines();
     m_ports->ApplyTexts();
 
@@ -382,6 +381,7 @@ void TFrm_Main::ApplyMainTexts()
     SetCheckBoxHint(rzchckbxRegDtHex, "hint_chkHex");
     imgGIF->setToolTip(LangTextU("hint_imgGif"));
     FitButtonsToText(this);
+    ApplyMenuMnemonics(*this);
 }
 
 // Send-bar spacer: keeps the send button and its arrow at the right end.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QEvent>
+#include <QKeySequence>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -43,6 +44,33 @@ void ApplyMenuMnemonics(TFrm_Main &w)
     item(w.mni_Hint, "R");
     item(w.mni_Up, "UV");
     item(w.mni_WorkOrder, "W");
+    // Items other parts add to these menus get a letter no sibling uses, from their caption or,
+    // for a caption without Latin letters, from their object name.
+    for (QMenu *m : {w.mni_File, w.mni_Lang, w.mni_Help}) {
+        QString used;
+        for (QAction *a : m->actions())
+            if (const QKeySequence k = QKeySequence::mnemonic(a->text()); !k.isEmpty())
+                used += QChar(char16_t(k[0].key())).toUpper();
+        for (QAction *a : m->actions()) {
+            if (a->isSeparator() || !QKeySequence::mnemonic(a->text()).isEmpty())
+                continue;
+            QString name = a->objectName();
+            if (name.startsWith(QLatin1String("mni")))
+                name = name.mid(3);
+            QByteArray pick;
+            for (const QChar c : a->text() + name) {
+                const QChar up = c.toUpper();
+                if (up >= QLatin1Char('A') && up <= QLatin1Char('Z') && !used.contains(up)) {
+                    pick = QByteArray(1, char(up.unicode()));
+                    break;
+                }
+            }
+            if (pick.isEmpty())
+                continue;
+            used += QLatin1Char(pick[0]);
+            a->setText(WithMnemonic(a->text(), pick.constData()));
+        }
+    }
 }
 
 namespace {
