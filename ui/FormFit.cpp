@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
+#include <QGridLayout>
 #include <QScrollArea>
 #include <QPushButton>
 #include <QStyle>
@@ -66,6 +67,11 @@ void FitFormToPanel(QWidget *form)
             c->view()->installEventFilter(new PopupWidth(c));
         }
     }
+    // The serial settings' grids hold four columns side by side: narrow gaps keep them inside the panel.
+    for (const char *name : {"rzgrpbxUart", "rzgrpbxMore"})
+        if (auto *box = form->findChild<QWidget *>(QLatin1String(name)))
+            if (auto *grid = qobject_cast<QGridLayout *>(box->layout()))
+                grid->setHorizontalSpacing(3);
     // The drop-down arrow of the send-type button gets room of its own beside the caption; the
     // send-key button is an arrow already and needs no second one.
     if (auto *b = form->findChild<QToolButton *>(QStringLiteral("btnSendTpye")))

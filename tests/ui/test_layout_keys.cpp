@@ -154,8 +154,11 @@ TEST_P(MenuKeys, AltAndTheLetterOpenEachMenuAfterALanguageSwitch)
         QTest::keyClick(&w, key, Qt::AltModifier);
         EXPECT_TRUE(WaitFor([&] { return menu->isVisible(); }, 2000)) << menu->title().toStdString();
         menu->hide();
-        for (QAction *a : menu->actions())
-            EXPECT_FALSE(QKeySequence::mnemonic(a->text()).isEmpty()) << a->text().toStdString();
+        for (QAction *a : menu->actions()) {
+            if (!a->isSeparator()) {
+                EXPECT_FALSE(QKeySequence::mnemonic(a->text()).isEmpty()) << a->text().toStdString();
+            }
+        }
         QStringList letters;
         for (QAction *a : menu->actions())
             if (!a->isSeparator())
