@@ -140,24 +140,35 @@ bool FwUpgrade::ChooseFile(const QString &path)
     if (!m_savedDir.isEmpty())
         QDir::setCurrent(m_savedDir);
 
-    const QByteArray shownPath = gbk::fromUnicode(QDir::toNativeSeparators(path));
     if (!opened) {
-        QByteArray line = text("info_FwOpenFail");
-        const auto at = line.indexOf("%s");
-        if (at >= 0)
-            line.replace(at, 2, shownPath);
-        else
-            line += ' ' + shownPath;
-        err(line);
+        err(withPath("info_FwOpenFail", path));
+        return false;
+    }
+    // An empty image would be "sent" as a lone EOT and reported as a success.
+    if (file->size() == 0) {
+        err(withPath("info_FwEmpty", path));
         return false;
     }
     m_file = std::move(file);
+    const QByteArray shownPath = gbk::fromUnicode(QDir::toNativeSeparators(path));
 
     info(QByteArray());
     info("[ File name ]: " + shownPath);
     info("[ File size ]: " + QByteArray::number(m_file->size()) + " Bytes");
     info(text("info_ReloadRepower"));
     return true;
+}
+
+QByteArray FwUpgrade::withPath(const char *key, const QString &path) const
+{
+    const QByteArray shownPath = gbk::fromUnicode(QDir::toNativeSeparators(path));
+    QByteArray line = text(key);
+    const auto at = line.indexOf("%s");
+    if (at >= 0)
+        line.replace(at, 2, shownPath);
+    else
+        line += ' ' + shownPath;
+    return line;
 }
 
 void FwUpgrade::CloseFile()
@@ -169,6 +180,11 @@ bool FwUpgrade::ClaimBlock(const QByteArray &chunk)
 {
     if (chunk.contains(fw::BootMenu)) {
         info(chunk);
+        // The held image was emptied since it was chosen: the module keeps its firmware.
+        if (m_file && m_file->size() == 0) {
+            err(withPath("info_FwEmpty", m_file->fileName()));
+            return true;
+        }
         m_deps.sendToCom("F");
         return true;
     }
@@ -198,6 +214,12 @@ void FwUpgrade::NextBlock()
 
 void FwUpgrade::startTransfer()
 {
+    if (m_file->size() == 0) {
+        err(withPath("info_FwEmpty", m_file->fileName()));
+        m_state = Idle;
+        m_timer->stop();
+        return;
+    }
     m_startTick = m_deps.tickCount();
     const qint64 blocks = m_file->size() / fw::BLOCK_DATA + 1;
     m_blockCount = int32_t(std::min<qint64>(blocks, std::numeric_limits<int32_t>::max()));
@@ -285,7 +307,9 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
         }
         break;
     case 4:
-        if (bytes == fw::FinalAnswer)
+        // Only the answer to EOT finishes: the same bytes mid-transfer would report a
+        // cut image as a success.
+        if (bytes == fw::FinalAnswer && m_state == EotSent)
             finish(bytes);
         break;
     default:

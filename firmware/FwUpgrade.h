@@ -92,6 +92,7 @@ public:
 
 private:
     QByteArray text(const char *key) const;
+    QByteArray withPath(const char *key, const QString &path) const; // the text's %s = path
     void info(const QByteArray &t);
     void err(const QByteArray &t);
     void sendShown(const QByteArray &bytes, const QByteArray &hex);

@@ -182,6 +182,7 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   lang_AskYes, lang_AskNo  the two answers of those questions
 //   info_FwDropped     the boot loader answered a transfer with something it cannot take
 //   info_FwCancelled   the boot loader cancelled the transfer (CAN)
+//   info_FwEmpty       the firmware file is empty, so no upgrade starts (%s: its path)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -208,6 +209,7 @@ const TextRow kExtraTexts[] = {
     {"info_FwDropped", "模块的应答无法识别，升级已中止",
      "Unexpected answer from the module; transfer stopped"},
     {"info_FwCancelled", "模块取消了升级", "The module cancelled the transfer"},
+    {"info_FwEmpty", "固件文件为空，不升级：%s", "The firmware file is empty; no upgrade: %s"},
 };
 
 // Texts of the console's own tools (log, save, timestamps, find, hex sending),

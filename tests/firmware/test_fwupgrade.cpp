@@ -197,17 +197,33 @@ TEST_F(FwRig, IdleLeavesOrdinaryChunksToTheDispatcher)
 
 // ---- blocks ----------------------------------------------------------------------------
 
-TEST_F(FwRig, EmptyFileSendsEotFirst)
+TEST_F(FwRig, EmptyImageIsRefusedBeforeTheMenuIsAnswered)
 {
-    ASSERT_TRUE(fw->ChooseFile(writeFile(QByteArray())));
+    const QString path = writeFile(QByteArray());
+    EXPECT_FALSE(fw->ChooseFile(path));
+    EXPECT_FALSE(fw->HasFile());
+    ASSERT_FALSE(sink.lines.isEmpty());
+    EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
+    EXPECT_TRUE(sink.lines.last().text.startsWith("info_FwEmpty"));
+
+    // An image emptied after it was chosen: the menu is shown but not answered.
+    ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(10))));
+    QFile(fw->FwFile()->fileName()).resize(0);
+    sink.lines.clear();
+    EXPECT_TRUE(fw->ClaimBlock(fw::BootMenu));
+    EXPECT_NE(last, QByteArray("F"));
+    ASSERT_EQ(sink.lines.size(), 2);
+    EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
+
+    // Emptied between the menu and the module's 'C': no EOT, no success.
+    ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(10))));
     arm();
-    ASSERT_TRUE(fw->ClaimBlock("C"));
-    EXPECT_EQ(fw->FwBlockCount(), 1);
-    EXPECT_EQ(barTotal, 1);
-    EXPECT_TRUE(barVisible);
-    EXPECT_EQ(barValues, QList<int>{0});
-    EXPECT_EQ(tickOnce(), eot);
-    EXPECT_EQ(fw->FwState(), FwUpgrade::EotSent);
+    QFile(fw->FwFile()->fileName()).resize(0);
+    raw.clear();
+    fw->ClaimBlock("C");
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_TRUE(tickOnce().isEmpty());
+    EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
 }
 
 TEST_F(FwRig, FullBlockThenEot)
@@ -481,6 +497,20 @@ TEST_F(FwRig, OtherSingleBytesAndFourBytesAreIgnored)
 
 // ---- finish ----------------------------------------------------------------------------
 
+TEST_F(FwRig, FinalAnswerBeforeEotFinishesNothing)
+{
+    start(pattern(300));
+    tickOnce();
+    fw->ClaimBlock(ack);
+    tickOnce();
+    fw->ClaimBlock(fw::FinalAnswer); // while block 2 waits for its ACK
+    EXPECT_EQ(fw->FwState(), FwUpgrade::WaitAck);
+    EXPECT_TRUE(fw->HasFile());
+    EXPECT_TRUE(raw.isEmpty() || raw.last() != "R");
+    fw->ClaimBlock(ack);
+    EXPECT_EQ(dataOf(tickOnce()), pattern(300).mid(256, 44) + QByteArray(84, fw::PAD));
+}
+
 TEST_F(FwRig, FinishReportsRestartsAndClosesTheFile)
 {
     now = 4294967000u; // the tick count wraps during the transfer
@@ -513,7 +543,7 @@ TEST_F(FwRig, FinishReportsRestartsAndClosesTheFile)
 TEST_F(FwRig, FinishWithoutRestartMark)
 {
     overRestart = false;
-    start(QByteArray());
+    start(pattern(5));
     runToEot();
     raw.clear();
     fw->ClaimBlock(fw::FinalAnswer);
