@@ -11,8 +11,8 @@ QByteArray field(QByteArray s, bool key)
 {
     for (char bad : {'|', '\r', '\n', '\x1A'})
         s.replace(bad, QByteArray());
-    s.replace("///", "/");
-    s.replace("//", "/");
+    while (s.contains("///"))
+        s.replace("///", "/");
     if (key) {
         while (s.startsWith(';'))
             s.remove(0, 1);
