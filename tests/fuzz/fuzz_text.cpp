@@ -3,6 +3,7 @@
 #include "FuzzInput.h"
 
 #include "util/Gbk.h"
+#include "util/GbkStream.h"
 #include "util/ProFun.h"
 
 #include <QString>
@@ -22,6 +23,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray enc = gbk::fromUnicode(typed);
     FUZZ_CHECK(gbk::fromUnicode(gbk::toUnicode(enc)) == enc, "encoded text is stable");
     gbk::looksUtf8(b);
+
+    // Received in three blocks: the bytes pass whole and in order, and the text
+    // shown is the text of the whole unless the end is a cut character.
+    {
+        const qsizetype cut1 = size ? data[0] % (size + 1) : 0;
+        const qsizetype cut2 = size > 1 ? cut1 + data[1] % (size - cut1 + 1) : cut1;
+        gbk::GbkStream stream;
+        QByteArray passed;
+        QString shown;
+        for (const QByteArray &block : {b.left(cut1), b.mid(cut1, cut2 - cut1), b.mid(cut2)}) {
+            const QByteArray now = stream.take(block);
+            passed += now;
+            shown += gbk::toUnicode(now);
+        }
+        FUZZ_CHECK(passed + stream.flush() == b, "received bytes pass whole and in order");
+        if (!gbk::endsInLeadByte(b))
+            FUZZ_CHECK(shown == u, "split blocks show the text of the whole");
+    }
 
     const QByteArray hex = StrToHexStr(b, QByteArray());
     FUZZ_CHECK(hex.size() == 2 * b.size(), "two digits per byte");
