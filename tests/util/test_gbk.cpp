@@ -148,3 +148,19 @@ TEST(GbkStream, HeldByteIsFlushedNotLost)
     EXPECT_TRUE(gbk::endsInLeadByte(QByteArray("a\xB0\xA1\xA1", 4)));
     EXPECT_FALSE(gbk::endsInLeadByte(QByteArray("\xFF", 1))); // no lead byte
 }
+
+TEST(Gbk, TerminalFormSpellsControlBytes)
+{
+    // ESC [2J would clear the technician's screen; BEL would ring.
+    EXPECT_EQ(gbk::toTerminal(QByteArray("\x1B[2Jhi\x07", 7)), QStringLiteral("\\x1B[2Jhi\\x07"));
+    EXPECT_EQ(gbk::toTerminal(QByteArray("a\0b\x7F", 4)), QStringLiteral("a\\x00b\\x7F"));
+    EXPECT_EQ(gbk::toTerminal("\r\n+VER:1\r\n\r\nOK\r\n"), QStringLiteral("\n+VER:1\n\nOK\n"));
+    EXPECT_EQ(gbk::toTerminal("a\rb\tc"), QStringLiteral("a\nb\tc"));
+    EXPECT_EQ(gbk::toTerminal(gbk::fromUtf8("中") + QByteArray("\x9B\xFF", 2)),
+              QString::fromUtf8("中\\x9B\\xFF"));
+    for (int b = 0; b < 256; ++b) {
+        const QString t = gbk::toTerminal(QByteArray(1, char(b)));
+        for (QChar c : t)
+            EXPECT_TRUE(c == '\n' || c == '\t' || (c.unicode() >= 0x20 && c.unicode() != 0x7F)) << b;
+    }
+}
