@@ -183,6 +183,8 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_FwDropped     the boot loader answered a transfer with something it cannot take
 //   info_FwCancelled   the boot loader cancelled the transfer (CAN)
 //   info_FwEmpty       the firmware file is empty, so no upgrade starts (%s: its path)
+//   info_CfgNotRead    the configuration file exists but was not read (%s: path and reason)
+//   info_LangFileTooLarge the language file is too large to be read (%s: its path)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -210,6 +212,10 @@ const TextRow kExtraTexts[] = {
      "Unexpected answer from the module; transfer stopped"},
     {"info_FwCancelled", "模块取消了升级", "The module cancelled the transfer"},
     {"info_FwEmpty", "固件文件为空，不升级：%s", "The firmware file is empty; no upgrade: %s"},
+    {"info_CfgNotRead", "配置文件未读取，也不会被覆盖：%s",
+     "Configuration file not read, and it will not be overwritten: %s"},
+    {"info_LangFileTooLarge", "语言文件过大，未读取，使用内置文字：%s",
+     "Language file too large, not read; the built-in texts are used: %s"},
 };
 
 // Texts of the console's own tools (log, save, timestamps, find, hex sending),
