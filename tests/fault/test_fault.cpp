@@ -147,7 +147,7 @@ TEST_F(Fault, NoiseGluedToAnswers) { getAll("noise glued to answers", {"--glue-n
 TEST_F(Fault, AnswersDoubled) { getAll("answers doubled", {"--double"}, 0, kDone, 90); }
 TEST_F(Fault, NetworkDataInTheDataState)
 {
-    getAll("network data in the data state", {"--net-data", "150"}, 0, kDone, 90);
+    getAll("network data in the data state", {"--network-data", "150"}, 0, kDone, 90);
 }
 TEST_F(Fault, BurstOfOneMebibyte)
 {

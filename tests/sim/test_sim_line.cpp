@@ -401,7 +401,6 @@ TEST(SimFaults, NoiseGluedAndDoubledAnswers)
     ASSERT_TRUE(twice.ok());
     twice.line->send("AT+E?\r\n");
     EXPECT_EQ(twice.line->blocks(1000), (QList<QByteArray>{named("E", "OFF"), named("E", "OFF")}));
-
 }
 
 TEST(SimFaults, HangUpAfterLinesAndBurst)
