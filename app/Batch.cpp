@@ -54,10 +54,8 @@ void err(const QString &msg)
 void printLine(LineKind kind, const QByteArray &text)
 {
     static const char *const tags[] = {"RECV", "SEND", "INFO", "ERR "};
-    QString s = gbk::toDisplay(text);
-    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    s.replace(QChar('\r'), QChar('\n'));
-    s.replace(QChar(0), QChar(0x00B7));
+    // Control bytes from the module (ESC sequences, BEL) must not act on the terminal.
+    QString s = gbk::toTerminal(text);
     while (s.startsWith('\n'))
         s.remove(0, 1);
     while (s.endsWith('\n'))

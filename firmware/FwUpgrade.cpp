@@ -179,7 +179,7 @@ void FwUpgrade::CloseFile()
 bool FwUpgrade::ClaimBlock(const QByteArray &chunk)
 {
     if (chunk.contains(fw::BootMenu)) {
-        info(chunk);
+        m_deps.console->showReceived(LineKind::Info, chunk);
         // The held image was emptied since it was chosen: the module keeps its firmware.
         if (m_file && m_file->size() == 0) {
             err(withPath("info_FwEmpty", m_file->fileName()));
@@ -189,12 +189,12 @@ bool FwUpgrade::ClaimBlock(const QByteArray &chunk)
         return true;
     }
     if (chunk.contains(fw::BootQuestion) && m_deps.lastSend() == "F") {
-        info(chunk);
+        m_deps.console->showReceived(LineKind::Info, chunk);
         m_deps.sendToCom("Y");
         return true;
     }
     if (chunk == fw::BootEcho && m_deps.lastSend() == "Y") {
-        info(chunk);
+        m_deps.console->showReceived(LineKind::Info, chunk);
         m_state = Armed;
         m_timer->start();
         return true;

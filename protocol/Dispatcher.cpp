@@ -93,7 +93,7 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
 
     if (r.contains(kErrMarker)) {
         sender_.answerArrived();
-        console_.ShowErr(r);
+        console_.showReceived(LineKind::Err, r);
         const bool waiting = sender_.queueState() == TQueueState::Waiting;
         if (waiting)
             orders_.NoteRefused();
@@ -109,7 +109,7 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
     // Anything unrecognised (forwarded network data, half an answer, stray
     // bytes) is shown and the time-out keeps running, so the repair still comes.
     if (!IsAnswer(r)) {
-        console_.ShowInfo(r);
+        console_.showReceived(LineKind::Info, r);
         return;
     }
     // An echo of the line just sent is no answer: the time-out keeps running.
@@ -149,7 +149,7 @@ void Dispatcher::finish()
 
 void Dispatcher::ParseAnswer(const QByteArray &r)
 {
-    console_.ShowRcv(r);
+    console_.showReceived(LineKind::Rcv, r);
     if (r == sender_.LastSend())
         return;
     if (const auto nv = NamedAnswer(r))

@@ -160,6 +160,17 @@ TEST_F(Fault, LineClosedMidGetAll)
     getAll("line closed mid-Get All", {"--command-state", "--hangup-after", "12"}, 3, "Serial port lost", 60);
 }
 
+TEST_F(Fault, ControlBytesFromTheModule)
+{
+    // A value holding a terminal sequence: the technician's terminal must see it spelled.
+    write(path("params.txt"), QByteArray("STMSG=\x1B[2J\x1B]0;owned\x07hi\n"));
+    Sim sim({"--command-state", "--params", path("params.txt")});
+    ASSERT_FALSE(sim.port.isEmpty());
+    const BatchRun r = batch({"send", "--port", sim.port, "AT+STMSG?"}, 30);
+    expectRun("control bytes in an answer", r, 0, "\\x1B[2J\\x1B]0;owned\\x07hi", 30);
+    EXPECT_FALSE(r.out.contains(QChar(0x1B)) || r.out.contains(QChar(0x07))) << r.out.toStdString();
+}
+
 // ---- the firmware transfer ---------------------------------------------------------------
 
 TEST_F(Fault, NakStorm)
