@@ -363,6 +363,8 @@ void SimModule::onTick(Clock::time_point now)
     if ((m_state == State::Data || m_state == State::Command) && !m_burst.isEmpty() &&
         now - m_lastRx >= milliseconds(m_opt.guardMs))
         onBurstEnd(now);
+    if (m_state == State::BootMenu && m_opt.bootMenuRepeatMs > 0 && now >= m_nextMenu)
+        sendBootMenu(now);
     if (m_state == State::Data && !m_awaitingA && m_opt.networkDataEveryMs > 0 && now >= m_nextNetData) {
         queueRaw(m_opt.networkData, 0);
         m_nextNetData = now + milliseconds(m_opt.networkDataEveryMs);
