@@ -178,7 +178,7 @@ TEST_F(Fault, NakStorm)
     Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--nak-always"});
     ASSERT_FALSE(sim.port.isEmpty());
     const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image(1000), "--timeout", "60"}, 60);
-    expectRun("NAK storm", r, 6, "10 times", 60);
+    expectRun("NAK storm", r, 7, "10 times", 60);
 }
 
 TEST_F(Fault, Cancel)
@@ -186,7 +186,7 @@ TEST_F(Fault, Cancel)
     Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--cancel-after", "2"});
     ASSERT_FALSE(sim.port.isEmpty());
     const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image(1000), "--timeout", "60"}, 60);
-    expectRun("CAN from the receiver", r, 6, "cancelled", 60);
+    expectRun("CAN from the receiver", r, 7, "cancelled", 60);
 }
 
 TEST_F(Fault, LineClosedMidTransfer)
