@@ -185,7 +185,6 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_FwEmpty       the firmware file is empty, so no upgrade starts (%s: its path)
 //   info_FwUnreadable  the firmware file could not be read whole (%s: its path)
 //   info_FwNakLimit    the module refused one block ten times in a row
-//   info_FwCancelled   the module cancelled the transfer (two CAN)
 //   info_CfgNotRead    the configuration file exists but was not read (%s: path and reason)
 //   info_LangFileTooLarge the language file is too large to be read (%s: its path)
 const TextRow kExtraTexts[] = {
@@ -218,7 +217,6 @@ const TextRow kExtraTexts[] = {
     {"info_FwUnreadable", "无法完整读取固件文件，未升级：%s", "Unable to read the whole firmware file; no upgrade: %s"},
     {"info_FwNakLimit", "模块连续 10 次拒收同一数据块，升级已中止",
      "The module refused the same block 10 times in a row; transfer stopped"},
-    {"info_FwCancelled", "模块取消了升级 (CAN)，升级已中止", "The module cancelled the transfer (CAN); transfer stopped"},
     {"info_CfgNotRead", "配置文件未读取，也不会被覆盖：%s",
      "Configuration file not read, and it will not be overwritten: %s"},
     {"info_LangFileTooLarge", "语言文件过大，未读取，使用内置文字：%s",
