@@ -54,10 +54,8 @@ void err(const QString &msg)
 void printLine(LineKind kind, const QByteArray &text)
 {
     static const char *const tags[] = {"RECV", "SEND", "INFO", "ERR "};
-    QString s = gbk::toDisplay(text);
-    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    s.replace(QChar('\r'), QChar('\n'));
-    s.replace(QChar(0), QChar(0x00B7));
+    // Control bytes from the module (ESC sequences, BEL) must not act on the terminal.
+    QString s = gbk::toTerminal(text);
     while (s.startsWith('\n'))
         s.remove(0, 1);
     while (s.endsWith('\n'))
@@ -179,6 +177,10 @@ int RunBatch(const BatchArgs &a)
             err(QStringLiteral("cannot read %1").arg(a.firmware));
             return ExitMissingFile;
         }
+        if (QFileInfo(a.firmware).size() == 0) {
+            err(QStringLiteral("%1 is empty; nothing to upgrade").arg(a.firmware));
+            return ExitMissingFile;
+        }
     }
     if (a.command == "send" && a.text.isEmpty()) {
         err(QStringLiteral("send needs the TEXT to send"));
@@ -239,7 +241,7 @@ int RunBatch(const BatchArgs &a)
     std::function<void(int)> onResult = [&](int code) { result = code; };
     const QByteArray done = LangText("info_DoOver");
     const QByteArray fwDone = LangText("info_FwUpOver");
-    const QList<QByteArray> fwFailed = {LangText("info_FwDropped"), LangText("info_FwCancelled"),
+    const QList<QByteArray> fwFailed = {LangText("info_FwNakLimit"), LangText("info_FwCancelled"),
                                         LangText("info_FwFileGone")};
     w.console()->setTap([&](LineKind kind, const QByteArray &text) {
         printLine(kind, text);
@@ -259,7 +261,9 @@ int RunBatch(const BatchArgs &a)
             onResult(refused ? ExitRefused : ExitOk);
         if (a.command == "upgrade" && kind == LineKind::Info && text == fwDone)
             onResult(ExitOk);
-        if (a.command == "upgrade" && kind == LineKind::Err && fwFailed.contains(text))
+        // The transfer gave up (NAKs, CAN, an unreadable image): the red line said why.
+        if (a.command == "upgrade" && kind == LineKind::Err &&
+            (fwFailed.contains(text) || text.startsWith(LangText("info_FwUnreadable").left(8))))
             onResult(ExitTransferFailed);
     });
     // The window closes a port whose line went away (its handler runs first); nothing more can come.

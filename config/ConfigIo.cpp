@@ -57,9 +57,9 @@ void writeChoice(const char *section, const QByteArray &key, const QComboBox *c,
 
 QString ConfigFilePath(const QString &dir) { return dir + QLatin1Char('/') + QLatin1String(kConfigFileName); }
 
-void LoadIni(IniTarget &t, const QString &dir)
+bool LoadIni(IniTarget &t, const QString &dir, QString *error)
 {
-    BindIni(ConfigFilePath(dir));
+    const bool read = BindIni(ConfigFilePath(dir), error);
     QWidget *form = t.iniForm();
     Protocol &p = t.iniProtocol();
     FormControls &c = p.controls();
@@ -175,6 +175,7 @@ void LoadIni(IniTarget &t, const QString &dir)
     param("Base", "E", "ON");
     param("Base", "CMDPW", "qmv.tz");
     param("Base", "STMSG", "[QEB-R520]");
+    return read;
 }
 
 bool SaveIni(IniTarget &t, QString *error)

@@ -42,7 +42,9 @@ inline constexpr const char *kDefaultServerHost = "dtu-test.example.com";
 inline constexpr const char *kDefaultWebHost = "www.example.com";
 
 QString ConfigFilePath(const QString &dir);
-void LoadIni(IniTarget &t, const QString &dir);
+// False (and the reason, naming the file) when the file exists but could not be
+// read; the form then keeps its defaults and the file is never overwritten.
+bool LoadIni(IniTarget &t, const QString &dir, QString *error = nullptr);
 // False when the file could not be written; *error is "Unable to write to <path>".
 // The previous file then stays whole.
 bool SaveIni(IniTarget &t, QString *error);

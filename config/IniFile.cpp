@@ -157,6 +157,11 @@ TIniFile::TIniFile(const QString &fileName) : m_fileName(fileName) {}
 
 bool TIniFile::readDisk(QByteArray *bytes, QString *error) const
 {
+    if (const qint64 size = QFileInfo(m_fileName).size(); size > kMaxFileBytes) {
+        if (error)
+            *error = QStringLiteral("too large (%1 bytes; at most %2 are read)").arg(size).arg(kMaxFileBytes);
+        return false;
+    }
     QFile file(m_fileName);
     if (file.open(QIODevice::ReadOnly))
         *bytes = file.readAll();

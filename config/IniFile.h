@@ -12,13 +12,17 @@ class TIniFile
 public:
     // Longest value a read returns, in bytes.
     static constexpr qsizetype kMaxValueBytes = 2047;
+    // Largest file that is read. A configuration is a few kilobytes; a file far
+    // beyond that is no configuration of ours, and every lookup would scan it.
+    static constexpr qint64 kMaxFileBytes = 4 << 20;
 
     explicit TIniFile(const QString &fileName);
 
     const QString &FileName() const { return m_fileName; }
 
     // Reads the bound file. A missing file is no error and gives an empty file; a file
-    // that exists but cannot be read gives false (with the reason) and an empty file.
+    // that exists but cannot be read, or is larger than kMaxFileBytes, gives false
+    // (with the reason) and an empty file, and is never overwritten.
     bool load(QString *error = nullptr);
 
     // Parses bytes as the file's content: lines end at LF, CRs before it are dropped.
@@ -92,7 +96,8 @@ bool ParseIniInteger(const QByteArray &text, int *value);
 // The one configuration file object of the program.
 extern TIniFile *IniFile;
 
-// Creates IniFile bound to the path and reads it; returns what load returned.
+// Creates IniFile bound to the path and reads it; returns what load returned
+// (and the reason in *error).
 bool BindIni(const QString &fileName, QString *error = nullptr);
 void FreeIni();
 

@@ -140,24 +140,35 @@ bool FwUpgrade::ChooseFile(const QString &path)
     if (!m_savedDir.isEmpty())
         QDir::setCurrent(m_savedDir);
 
-    const QByteArray shownPath = gbk::fromUnicode(QDir::toNativeSeparators(path));
     if (!opened) {
-        QByteArray line = text("info_FwOpenFail");
-        const auto at = line.indexOf("%s");
-        if (at >= 0)
-            line.replace(at, 2, shownPath);
-        else
-            line += ' ' + shownPath;
-        err(line);
+        err(withPath("info_FwOpenFail", path));
+        return false;
+    }
+    // An empty image would be "sent" as a lone EOT and reported as a success.
+    if (file->size() == 0) {
+        err(withPath("info_FwEmpty", path));
         return false;
     }
     m_file = std::move(file);
+    const QByteArray shownPath = gbk::fromUnicode(QDir::toNativeSeparators(path));
 
     info(QByteArray());
     info("[ File name ]: " + shownPath);
     info("[ File size ]: " + QByteArray::number(m_file->size()) + " Bytes");
     info(text("info_ReloadRepower"));
     return true;
+}
+
+QByteArray FwUpgrade::withPath(const char *key, const QString &path) const
+{
+    const QByteArray shownPath = gbk::fromUnicode(QDir::toNativeSeparators(path));
+    QByteArray line = text(key);
+    const auto at = line.indexOf("%s");
+    if (at >= 0)
+        line.replace(at, 2, shownPath);
+    else
+        line += ' ' + shownPath;
+    return line;
 }
 
 void FwUpgrade::CloseFile()
@@ -168,17 +179,22 @@ void FwUpgrade::CloseFile()
 bool FwUpgrade::ClaimBlock(const QByteArray &chunk)
 {
     if (chunk.contains(fw::BootMenu)) {
-        info(chunk);
+        m_deps.console->showReceived(LineKind::Info, chunk);
+        // The held image was emptied since it was chosen: the module keeps its firmware.
+        if (m_file && m_file->size() == 0) {
+            err(withPath("info_FwEmpty", m_file->fileName()));
+            return true;
+        }
         m_deps.sendToCom("F");
         return true;
     }
     if (chunk.contains(fw::BootQuestion) && m_deps.lastSend() == "F") {
-        info(chunk);
+        m_deps.console->showReceived(LineKind::Info, chunk);
         m_deps.sendToCom("Y");
         return true;
     }
     if (chunk == fw::BootEcho && m_deps.lastSend() == "Y") {
-        info(chunk);
+        m_deps.console->showReceived(LineKind::Info, chunk);
         m_state = Armed;
         m_timer->start();
         return true;
@@ -196,18 +212,44 @@ void FwUpgrade::NextBlock()
     ++m_sentBlocks;
 }
 
+// The image is read once, whole, when the boot loader asks for it, and every block
+// comes from that copy: a file cut or rewritten during the transfer cannot mix into it.
 void FwUpgrade::startTransfer()
 {
-    m_startTick = m_deps.tickCount();
-    const qint64 blocks = m_file->size() / fw::BLOCK_DATA + 1;
-    m_blockCount = int32_t(std::min<qint64>(blocks, std::numeric_limits<int32_t>::max()));
-    if (!m_file->seek(0)) {
-        dropForLostFile();
+    QString why;
+    const qint64 size = m_file->size();
+    QByteArray image;
+    if (size > kMaxImageBytes)
+        why = QStringLiteral("larger than %1 bytes").arg(kMaxImageBytes);
+    else if (!m_file->seek(0))
+        why = m_file->errorString();
+    else
+        image = m_file->read(size);
+    if (why.isEmpty() && (image.size() != size || m_file->error() != QFileDevice::NoError))
+        why = QStringLiteral("read %1 of %2 bytes").arg(image.size()).arg(size);
+    if (size == 0) {
+        err(withPath("info_FwEmpty", m_file->fileName()));
+        m_state = Idle;
+        m_timer->stop();
         return;
     }
+    if (!why.isEmpty()) {
+        dropTransfer(withPath("info_FwUnreadable", m_file->fileName()) + " (" + gbk::fromUnicode(why) + ")");
+        return;
+    }
+    m_image = image;
+    m_pos = 0;
+    m_naks = 0;
+    m_cans = 0;
+    m_tail.clear();
+    m_startTick = m_deps.tickCount();
+    const qint64 blocks = size / fw::BLOCK_DATA + 1;
+    m_blockCount = int32_t(std::min<qint64>(blocks, std::numeric_limits<int32_t>::max()));
     m_deps.progressTotal(m_blockCount);
     m_deps.progressValue(0);
     m_deps.progressVisible(true);
+    info("[ Image ]: " + QByteArray::number(size) + " Bytes, CRC-32 " +
+         QByteArray::number(ImageCrc32(m_image), 16).rightJustified(8, '0').toUpper());
     info(text("info_Sending"));
     m_blockNo = 0;
     m_sentBlocks = 0;
@@ -218,14 +260,17 @@ void FwUpgrade::startTransfer()
     sendSoon();
 }
 
-void FwUpgrade::dropForLostFile()
+// The transfer cannot go on: a red line says why. The file stays held, so the boot
+// loader may start over from its menu.
+void FwUpgrade::dropTransfer(const QByteArray &line)
 {
-    err(text("info_FwFileGone"));
+    err(line);
     m_state = Idle;
     setFast(false);
     m_timer->stop();
     m_deps.progressVisible(false);
-    CloseFile();
+    m_image.clear();
+    m_tail.clear();
 }
 
 void FwUpgrade::FwUpReceive(const QByteArray &bytes)
@@ -234,95 +279,81 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
         m_deps.console->ShowRcv("[ Rcv ]:");
         m_deps.console->ShowRcv(hex(bytes));
     }
-
-    // The receiver gives up with CAN (usually several in a row).
-    if (!bytes.isEmpty() && bytes.at(0) == fw::CAN) {
-        dropTransfer("info_FwCancelled");
-        return;
+    // Byte by byte: however the receiver's bytes are cut into chunks, or glued
+    // together, the outcome is the same. Bytes of no meaning are skipped.
+    for (const char c : bytes) {
+        if (m_state == Idle)
+            return; // finished or given up: the rest is no longer the transfer's
+        receiveByte(c);
     }
-    // After EOT the final answer may come in pieces (a gap of a few character times splits it).
-    if (m_state == EotSent) {
-        m_tail += bytes;
-        if (m_tail.contains(fw::FinalAnswer)) {
+}
+
+void FwUpgrade::receiveByte(char c)
+{
+    // The final answer (ACK CR LF '>') after EOT, possibly spread over chunks.
+    if (m_state == EotSent && (!m_tail.isEmpty() || c == fw::ACK)) {
+        m_tail += c;
+        if (m_tail == fw::FinalAnswer) {
             m_tail.clear();
             finish(fw::FinalAnswer);
             return;
         }
         if (fw::FinalAnswer.startsWith(m_tail))
-            return; // the rest is on its way
-        m_tail.clear(); // not the final answer: the ordinary rules below
+            return;
+        // Not the final answer after all: an ACK may begin it afresh.
+        m_tail = c == fw::ACK ? QByteArray(1, c) : QByteArray();
+        if (c == fw::ACK)
+            return;
     }
-    switch (bytes.size()) {
-    case 1:
-        switch (bytes.at(0)) {
-        case fw::CRC_REQUEST:
-            info(text("info_ModuleRTS"));
-            if (!m_file)
-                err(text("info_AbsentFwFlie"));
-            else
-                startTransfer();
-            break;
-        case fw::ACK:
-            if (m_state == WaitAck) {
-                NextBlock();
-                m_state = Send;
-                sendSoon();
-            }
-            break;
-        case fw::NAK:
-            // Before the first 'C' there is no block to repeat, and without a file nothing to read.
-            if (!m_file || m_state < Send)
-                break;
-            if (m_state == WaitAck && !m_file->seek(m_blockStart)) {
-                dropForLostFile();
-                break;
-            }
-            m_state = Send; // after EOT the file is exhausted, so EOT goes again
+    m_cans = c == fw::CAN ? m_cans + 1 : 0;
+    switch (c) {
+    case fw::CRC_REQUEST:
+        info(text("info_ModuleRTS"));
+        if (!m_file)
+            err(text("info_AbsentFwFlie"));
+        else
+            startTransfer();
+        break;
+    case fw::ACK:
+        if (m_state == WaitAck) {
+            NextBlock();
+            m_naks = 0;
+            m_state = Send;
             sendSoon();
-            break;
-        default:
-            break;
         }
         break;
-    case 4:
-        if (bytes == fw::FinalAnswer)
-            finish(bytes);
+    case fw::NAK:
+        // Before the first 'C' there is no block to repeat.
+        if (m_state < Send || m_image.isEmpty())
+            break;
+        if (++m_naks >= kMaxNaks) {
+            dropTransfer(text("info_FwNakLimit"));
+            break;
+        }
+        if (m_state == WaitAck)
+            m_pos = m_blockStart;
+        m_state = Send; // after EOT the image is exhausted, so EOT goes again
+        sendSoon();
+        break;
+    case fw::CAN:
+        if (m_cans >= 2)
+            dropTransfer(text("info_FwCancelled"));
         break;
     default:
-        dropTransfer("info_FwDropped");
         break;
     }
 }
 
-// The transfer cannot go on: say so. The file stays held, so the boot loader may still start over
-// from its menu.
-void FwUpgrade::dropTransfer(const char *key)
-{
-    m_state = Idle;
-    setFast(false);
-    m_timer->stop();
-    m_deps.progressVisible(false);
-    err(text(key));
-}
 
 void FwUpgrade::tmrXModemTxTimer()
 {
-    if (m_state != Send || !m_file)
+    if (m_state != Send || m_image.isEmpty())
         return;
-
-    const qint64 pos = m_file->pos();
-    if (pos < m_file->size()) {
+    if (m_pos < m_image.size()) {
         m_deps.progressValue(m_sentBlocks);
-        m_blockStart = pos;
-        char data[fw::BLOCK_DATA];
-        const qint64 got = m_file->read(data, fw::BLOCK_DATA);
-        // Nothing readable below the size: the image changed or vanished under us.
-        // Ending with EOT here would pass a cut image off as complete.
-        if (got <= 0) {
-            dropForLostFile();
-            return;
-        }
-        const QByteArray block = fw::BuildBlock(m_blockNo, QByteArray(data, int(got)));
+        m_blockStart = m_pos;
+        const QByteArray block = fw::BuildBlock(m_blockNo, m_image.mid(m_pos, fw::BLOCK_DATA));
+        m_pos += std::min<qint64>(fw::BLOCK_DATA, m_image.size() - m_pos);
         sendShown(block, hex(block));
         m_state = WaitAck;
     } else {
@@ -332,12 +363,24 @@ void FwUpgrade::tmrXModemTxTimer()
     }
 }
 
+uint32_t ImageCrc32(const QByteArray &bytes)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        crc ^= static_cast<uint8_t>(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
 void FwUpgrade::finish(const QByteArray &answer)
 {
     m_state = Idle;
     setFast(false);
     m_blockNo = 0;
     m_sentBlocks = 0;
+    m_image.clear();
     m_deps.progressVisible(false);
     info(text("info_FwUpOver"));
     const uint32_t elapsed = m_deps.tickCount() - m_startTick; // modulo 2^32

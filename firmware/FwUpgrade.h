@@ -58,10 +58,18 @@ struct FwUpgradeDeps {
     std::function<void(bool)> fastReads;
 };
 
+// CRC-32 (the common one of zip and Ethernet) of an image, shown when a transfer
+// starts so the file sent can be compared with the file meant.
+uint32_t ImageCrc32(const QByteArray &bytes);
+
 class FwUpgrade : public QObject {
     Q_OBJECT
 public:
     enum State : uint8_t { Idle = 0, Armed = 1, Send = 2, WaitAck = 3, EotSent = 4 };
+    // The receiver refusing one block this many times in a row ends the transfer.
+    static constexpr int kMaxNaks = 10;
+    // Larger images are refused: the module's flash is far smaller.
+    static constexpr qint64 kMaxImageBytes = 64 << 20;
 
     explicit FwUpgrade(FwUpgradeDeps deps, QObject *parent = nullptr);
     ~FwUpgrade() override;
@@ -92,6 +100,7 @@ public:
 
 private:
     QByteArray text(const char *key) const;
+    QByteArray withPath(const char *key, const QString &path) const; // the text's %s = path
     void info(const QByteArray &t);
     void err(const QByteArray &t);
     void sendShown(const QByteArray &bytes, const QByteArray &hex);
@@ -99,8 +108,8 @@ private:
     void setProgressVisible(bool on);
     void startTransfer();
     void finish(const QByteArray &answer);
-    void dropForLostFile();
-    void dropTransfer(const char *key);
+    void dropTransfer(const QByteArray &line);
+    void receiveByte(char c);
     void setFast(bool on);
     void sendSoon();
 
@@ -112,8 +121,12 @@ private:
     int32_t m_sentBlocks = 0;
     int32_t m_blockCount = 0;
     uint32_t m_startTick = 0;
-    qint64 m_blockStart = 0; // file position where the last block's data began
+    QByteArray m_image;      // the image as read at the start of the transfer
+    qint64 m_pos = 0;        // next byte of m_image to send
+    qint64 m_blockStart = 0; // where the last block's data began
     QByteArray m_tail;       // after EOT: what has come of the final answer so far
+    int m_naks = 0;          // NAKs in a row for the block in flight
+    int m_cans = 0;          // CANs in a row
     bool m_fast = false;     // fastReads is on
     QTimer *m_timer; // child, so the window can find it by name
 };

@@ -185,6 +185,11 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   lang_rzchckbxReopen, hint_rzchckbxReopen  the option to reopen a port whose device came back
 //   hint_cbbOpenComPath                       the port field takes any typed device path
 //   info_ComReopen     the unplugged port's device is back and is being reopened (%s: its path)
+//   info_FwEmpty       the firmware file is empty, so no upgrade starts (%s: its path)
+//   info_FwUnreadable  the firmware file could not be read whole (%s: its path)
+//   info_FwNakLimit    the module refused one block ten times in a row
+//   info_CfgNotRead    the configuration file exists but was not read (%s: path and reason)
+//   info_LangFileTooLarge the language file is too large to be read (%s: its path)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -217,6 +222,14 @@ const TextRow kExtraTexts[] = {
     {"hint_cbbOpenComPath", "可直接输入任意设备路径，例如 /dev/serial/by-id/... 或伪终端 /dev/pts/3",
      "Any device path can be typed here, e.g. /dev/serial/by-id/... or a pseudo-terminal /dev/pts/3"},
     {"info_ComReopen", "串口设备 %s 已重新连接，正在自动打开", "Serial device %s is back; reopening it"},
+    {"info_FwEmpty", "固件文件为空，不升级：%s", "The firmware file is empty; no upgrade: %s"},
+    {"info_FwUnreadable", "无法完整读取固件文件，未升级：%s", "Unable to read the whole firmware file; no upgrade: %s"},
+    {"info_FwNakLimit", "模块连续 10 次拒收同一数据块，升级已中止",
+     "The module refused the same block 10 times in a row; transfer stopped"},
+    {"info_CfgNotRead", "配置文件未读取，也不会被覆盖：%s",
+     "Configuration file not read, and it will not be overwritten: %s"},
+    {"info_LangFileTooLarge", "语言文件过大，未读取，使用内置文字：%s",
+     "Language file too large, not read; the built-in texts are used: %s"},
 };
 
 // Texts of the console's own tools (log, save, timestamps, find, hex sending),

@@ -61,6 +61,8 @@ TLangFileState TLangList::LoadFromFile(const QString &fileName)
     TLangFileState state = TLangFileState::Read;
     if (!QFileInfo::exists(fileName))
         state = WriteDefaultFile(fileName) ? TLangFileState::Written : TLangFileState::WriteFailed;
+    else if (QFileInfo(fileName).size() > kMaxLangFileBytes)
+        return TLangFileState::TooLarge;
     ReadLangFile(fileName);
     return state;
 }

@@ -14,7 +14,12 @@ enum class TLangFileState {
     Read,        // an existing file was read
     Written,     // the file was missing, was written from the built-in rows and read back
     WriteFailed, // the file was missing and could not be written; built-in rows serve
+    TooLarge,    // the file is larger than kMaxLangFileBytes: not read, built-in rows serve
 };
+
+// Largest language file that is read. The file of the built-in rows has about
+// 15 KB; every text lookup scans the rows, so a huge file would stall the program.
+inline constexpr qint64 kMaxLangFileBytes = 4 << 20;
 
 class TLangList
 {

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QString>
 
+#include <cctype>
 #include <utility>
 
 QByteArray StrBetween(const QByteArray &s, const QByteArray &a, const QByteArray &b)
@@ -27,10 +28,32 @@ QByteArray StrBetween(const QByteArray &s, const QByteArray &a, const QByteArray
     return s.mid(p + a.size(), n);
 }
 
-std::optional<std::pair<QByteArray, QByteArray>> NamedAnswer(const QByteArray &block)
+int CountAnswerLines(const QByteArray &block)
+{
+    int lines = 0;
+    for (qsizetype i = 0; i < block.size(); ++i) {
+        if (block.at(i) != '+' || (i > 0 && block.at(i - 1) != '\n'))
+            continue;
+        qsizetype j = i + 1;
+        while (j < block.size() && std::isalnum(static_cast<unsigned char>(block.at(j))))
+            ++j;
+        lines += (j > i + 1 && j < block.size() && block.at(j) == ':');
+    }
+    return lines;
+}
+
+bool IsHelpListing(const QByteArray &block)
 {
     // Latin-1 keeps one character per byte, so '+' is counted byte for byte.
-    if (CountSubStr(QStringLiteral("+"), QString::fromLatin1(block)) > 5)
+    // Many '+' alone is no listing: a phone number list or a URL in one value
+    // has them too, but only on one "+WORD:" line.
+    return CountSubStr(QStringLiteral("+"), QString::fromLatin1(block)) > 5 &&
+           CountAnswerLines(block) >= kListingLines;
+}
+
+std::optional<std::pair<QByteArray, QByteArray>> NamedAnswer(const QByteArray &block)
+{
+    if (IsHelpListing(block))
         return std::nullopt;
     QByteArray name = StrBetween(block, kAnswerStart, ":");
     if (name.isEmpty())
@@ -70,7 +93,7 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
 
     if (r.contains(kErrMarker)) {
         sender_.answerArrived();
-        console_.ShowErr(r);
+        console_.showReceived(LineKind::Err, r);
         const bool waiting = sender_.queueState() == TQueueState::Waiting;
         if (waiting)
             orders_.NoteRefused();
@@ -86,7 +109,7 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
     // Anything unrecognised (forwarded network data, half an answer, stray
     // bytes) is shown and the time-out keeps running, so the repair still comes.
     if (!IsAnswer(r)) {
-        console_.ShowInfo(r);
+        console_.showReceived(LineKind::Info, r);
         return;
     }
     // An echo of the line just sent is no answer: the time-out keeps running.
@@ -126,7 +149,7 @@ void Dispatcher::finish()
 
 void Dispatcher::ParseAnswer(const QByteArray &r)
 {
-    console_.ShowRcv(r);
+    console_.showReceived(LineKind::Rcv, r);
     if (r == sender_.LastSend())
         return;
     if (const auto nv = NamedAnswer(r))

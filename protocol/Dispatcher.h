@@ -18,8 +18,15 @@ struct FormControls;
 // b is missing or the first b comes before the end of the first a.
 QByteArray StrBetween(const QByteArray &s, const QByteArray &a, const QByteArray &b);
 
+// Lines of a block that begin with "+WORD:" (a word of letters and digits).
+int CountAnswerLines(const QByteArray &block);
+// The module's help listing: more than five '+' and at least kListingLines
+// "+WORD:" lines. One answer, or two glued, never has that many lines.
+inline constexpr int kListingLines = 3;
+bool IsHelpListing(const QByteArray &block);
+
 // Name and value of a named answer ("\r\n+NAME:value\r\n\r\n"); none for blocks
-// without a name and for long listings (more than five '+').
+// without a name and for help listings.
 std::optional<std::pair<QByteArray, QByteArray>> NamedAnswer(const QByteArray &block);
 
 // Whether a block counts as an answer that moves the queue.

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with AddressSanitizer and UBSan, runs all tests.
+# Installs what is missing, builds with AddressSanitizer and UBSan, runs all tests,
+# then runs each fuzz target briefly (DTU_FUZZ_SECONDS, default 30; 0 skips them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 scripts/build.sh build-asan -DDTU_SANITIZE=ON -DDTU_BUILD_BENCH=OFF
-cd build-asan
-ctest --output-on-failure -j "$(nproc)" "$@"
+(cd build-asan && ctest --output-on-failure -j "$(nproc)" "$@")
+secs=${DTU_FUZZ_SECONDS:-30}
+if [ "$secs" != 0 ]; then
+  scripts/fuzz.sh "$secs"
+fi

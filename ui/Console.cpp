@@ -61,6 +61,51 @@ void ConsoleView::showLine(LineKind kind, const QByteArray &text)
     m_kind = LineKind::Info;
 }
 
+void ConsoleView::showReceived(LineKind kind, const QByteArray &block)
+{
+    const QByteArray text = m_received.take(block);
+    if (m_received.holding()) {
+        m_heldKind = kind;
+        if (!m_holdTimer) {
+            m_holdTimer = std::make_unique<QTimer>();
+            m_holdTimer->setSingleShot(true);
+            m_holdTimer->callOnTimeout([this] { flushReceived(); });
+        }
+        m_holdTimer->start(kHoldMs);
+    } else if (m_holdTimer) {
+        m_holdTimer->stop();
+    }
+    if (m_tap && !text.isEmpty())
+        m_tap(kind, text);
+    m_kind = kind;
+    m_colour = paneColour(kind);
+    m_hexBytes = &block; // the hex pane shows the block's own bytes
+    if (!text.isEmpty()) {
+        AddDialogLine(text);
+    } else if (m_hexOn && m_hex) {
+        appendTo(m_hex, QString::fromLatin1(StrToHexStr(block, " ")), m_colour);
+    }
+    m_hexBytes = nullptr;
+    m_kind = LineKind::Info;
+}
+
+// Nothing followed the cut character: its byte shows alone (spelled), never lost.
+void ConsoleView::flushReceived()
+{
+    const QByteArray held = m_received.flush();
+    if (held.isEmpty())
+        return;
+    if (m_tap)
+        m_tap(m_heldKind, held);
+    const bool hexOn = m_hexOn;
+    m_hexOn = false; // the hex pane showed the byte with its block
+    m_kind = m_heldKind;
+    m_colour = paneColour(m_heldKind);
+    AddDialogLine(held);
+    m_kind = LineKind::Info;
+    m_hexOn = hexOn;
+}
+
 void ConsoleView::ShowLine(const QByteArray &text, const QColor &colour)
 {
     m_colour = colour;
@@ -101,7 +146,7 @@ QString ConsoleView::displayText(const QByteArray &bytes)
     return s;
 }
 
-void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour)
+void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour) const
 {
     QTextCharFormat fmt;
     fmt.setForeground(colour);
@@ -113,7 +158,8 @@ void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QCol
     cur.insertText(text, fmt);
     cur.block().setUserState(kHoldsLine);
     cur.endEditBlock();
-    if (lineCount(pane) == kMaxLines)
+    // A block of many lines jumps past the limit: test for reaching or passing it.
+    if (lineCount(pane) >= m_maxLines)
         pane->clear();
     // Follow the newest line: once per burst, before the pane is next painted.
     // Scrolling after every line costs more than inserting it.
@@ -150,7 +196,7 @@ void ConsoleView::AddDialogLine(const QByteArray &text)
         if (m_log && m_log->active())
             m_log->write(m_kind, QDateTime::currentDateTime(), shown);
         if (m_hexOn && m_hex)
-            appendTo(m_hex, stamp + QString::fromLatin1(StrToHexStr(text, " ")), m_colour);
+            appendTo(m_hex, stamp + QString::fromLatin1(StrToHexStr(m_hexBytes ? *m_hexBytes : text, " ")), m_colour);
     } catch (...) {
         // A line that cannot be shown is dropped; the caller never sees it.
     }

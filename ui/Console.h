@@ -3,9 +3,13 @@
 // 65535-line limit at which a pane is emptied.
 #include "util/LineSink.h"
 
+#include "util/GbkStream.h"
+
 #include <QColor>
 #include <QPalette>
+#include <QTimer>
 #include <functional>
+#include <memory>
 
 class QPlainTextEdit;
 class SessionLog;
@@ -17,6 +21,10 @@ public:
     ConsoleView(QPlainTextEdit *dialog, QPlainTextEdit *hex);
 
     void showLine(LineKind kind, const QByteArray &text) override;
+    // A double-byte character cut at the end of a block is held for the next
+    // block; when none follows within kHoldMs the held byte is shown alone.
+    void showReceived(LineKind kind, const QByteArray &block) override;
+    static constexpr int kHoldMs = 300;
     void ShowLine(const QByteArray &text, const QColor &colour);
     void AddDialogLine(const QByteArray &text);
 
@@ -41,10 +49,13 @@ public:
     static QColor colourOf(LineKind kind, const QPalette &palette);
     static QColor colourOf(LineKind kind); // with the application's palette
     static int lineCount(const QPlainTextEdit *pane);
+    // A pane is emptied when a line takes it to this many lines or beyond.
+    void setMaxLines(int lines) { m_maxLines = lines; }
 
 private:
     QColor paneColour(LineKind kind);
-    static void appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour);
+    void appendTo(QPlainTextEdit *pane, const QString &text, const QColor &colour) const;
+    void flushReceived();
 
     QPlainTextEdit *m_dialog;
     QPlainTextEdit *m_hex;
@@ -58,4 +69,9 @@ private:
     QColor m_cache[4];
     bool m_cacheValid = false;
     std::function<void(LineKind, const QByteArray &)> m_tap;
+    int m_maxLines = kMaxLines;
+    gbk::GbkStream m_received;
+    LineKind m_heldKind = LineKind::Rcv;
+    const QByteArray *m_hexBytes = nullptr; // the hex pane's bytes when they differ from the text
+    std::unique_ptr<QTimer> m_holdTimer;
 };

@@ -218,9 +218,13 @@ void TFrm_Main::FormCreate()
     // The program's own date and time formats follow the locale's ISO form;
     // the desktop's per-user setting is left alone.
     const TLangFileState lf = InitLanguage(m_opts.configDir);
-    if (m_opts.loadConfig)
-        LoadIni(*this, m_opts.configDir);
+    QString iniError;
+    const bool iniRead = !m_opts.loadConfig || LoadIni(*this, m_opts.configDir, &iniError);
     ApplyMainTexts();
+    if (!iniRead)
+        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotRead").replace(QLatin1String("%s"), iniError)));
+    if (lf == TLangFileState::TooLarge)
+        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileTooLarge").replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
     if (m_opts.perUserConfig)
         m_console->ShowInfo(gbk::fromUnicode(LangTextU("info_CfgKeptIn").replace(QLatin1String("%s"), ConfigFilePath(m_opts.configDir))));
     if (lf == TLangFileState::WriteFailed)

@@ -150,6 +150,24 @@ bool looksUtf8(const QByteArray &bytes)
 
 QString toDisplay(const QByteArray &bytes) { return spellEscapes(toUnicode(bytes)); }
 
+QString toTerminal(const QByteArray &bytes)
+{
+    QByteArray lines(bytes);
+    lines.replace("\r\n", "\n");
+    lines.replace('\r', '\n');
+    const QString shown = toDisplay(lines);
+    QString out;
+    out.reserve(shown.size());
+    for (const QChar c : shown) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != '\n' && u != '\t') || u == 0x7F)
+            out += QStringLiteral("\\x") + QString::number(int(u) | 0x100, 16).right(2).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace gbk
 
 bool SameTextNoCase(const QByteArray &a, const QByteArray &b)

@@ -26,6 +26,10 @@ QByteArray fromUnicode(const QString &text);
 // For showing to a person: escaped bytes are spelled \xHH.
 QString toDisplay(const QByteArray &bytes);
 QString spellEscapes(const QString &text);
+// For a terminal: as toDisplay, and every control byte but line feed and tab
+// (ESC, BEL, CR, ...) is spelled \xHH too, so no received sequence acts on the
+// terminal. CR LF and a lone CR end a line as LF does.
+QString toTerminal(const QByteArray &bytes);
 
 // Convenience for literals in the sources (UTF-8) that must become GBK bytes.
 inline QByteArray fromUtf8(const char *utf8) { return fromUnicode(QString::fromUtf8(utf8)); }

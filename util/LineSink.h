@@ -8,6 +8,9 @@ class LineSink {
 public:
     virtual ~LineSink() = default;
     virtual void showLine(LineKind kind, const QByteArray &text) = 0;
+    // A block as it came from the line. A console keeps the text decoding state
+    // across such blocks (a double-byte character may be cut between two).
+    virtual void showReceived(LineKind kind, const QByteArray &block) { showLine(kind, block); }
 
     void ShowRcv(const QByteArray &t) { showLine(LineKind::Rcv, t); }
     void ShowSend(const QByteArray &t) { showLine(LineKind::Send, t); }

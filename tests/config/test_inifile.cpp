@@ -443,3 +443,20 @@ TEST(IniLoad, Utf8FilesAreReadAsUtf8AndStayUtf8)
     EXPECT_FALSE(gbkFile.isUtf8());
     EXPECT_EQ(gbkFile.ReadString("Param", "STMSG", ""), zhGbk);
 }
+
+TEST(IniFile, OversizedFileIsNeitherReadNorOverwritten)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.ini");
+    QByteArray big("[Base]\r\nAPN=mine\r\n");
+    big += QByteArray(TIniFile::kMaxFileBytes, ';');
+    ASSERT_TRUE(WriteFileBytes(path, big));
+    TIniFile ini(path);
+    QString why;
+    EXPECT_FALSE(ini.load(&why));
+    EXPECT_TRUE(why.contains("too large") && why.contains("big.ini")) << why.toStdString();
+    EXPECT_EQ(ini.ReadString("Base", "APN", "def"), QByteArray("def"));
+    ini.WriteString("Base", "APN", "new");
+    EXPECT_FALSE(ini.save(&why));
+    EXPECT_EQ(ReadFileBytes(path), big);
+}

@@ -197,17 +197,33 @@ TEST_F(FwRig, IdleLeavesOrdinaryChunksToTheDispatcher)
 
 // ---- blocks ----------------------------------------------------------------------------
 
-TEST_F(FwRig, EmptyFileSendsEotFirst)
+TEST_F(FwRig, EmptyImageIsRefusedBeforeTheMenuIsAnswered)
 {
-    ASSERT_TRUE(fw->ChooseFile(writeFile(QByteArray())));
+    const QString path = writeFile(QByteArray());
+    EXPECT_FALSE(fw->ChooseFile(path));
+    EXPECT_FALSE(fw->HasFile());
+    ASSERT_FALSE(sink.lines.isEmpty());
+    EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
+    EXPECT_TRUE(sink.lines.last().text.startsWith("info_FwEmpty"));
+
+    // An image emptied after it was chosen: the menu is shown but not answered.
+    ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(10))));
+    QFile(fw->FwFile()->fileName()).resize(0);
+    sink.lines.clear();
+    EXPECT_TRUE(fw->ClaimBlock(fw::BootMenu));
+    EXPECT_NE(last, QByteArray("F"));
+    ASSERT_EQ(sink.lines.size(), 2);
+    EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
+
+    // Emptied between the menu and the module's 'C': no EOT, no success.
+    ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(10))));
     arm();
-    ASSERT_TRUE(fw->ClaimBlock("C"));
-    EXPECT_EQ(fw->FwBlockCount(), 1);
-    EXPECT_EQ(barTotal, 1);
-    EXPECT_TRUE(barVisible);
-    EXPECT_EQ(barValues, QList<int>{0});
-    EXPECT_EQ(tickOnce(), eot);
-    EXPECT_EQ(fw->FwState(), FwUpgrade::EotSent);
+    QFile(fw->FwFile()->fileName()).resize(0);
+    raw.clear();
+    fw->ClaimBlock("C");
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_TRUE(tickOnce().isEmpty());
+    EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
 }
 
 TEST_F(FwRig, FullBlockThenEot)
@@ -358,27 +374,19 @@ TEST_F(FwRig, NakWithoutStartedTransferIsIgnored)
     EXPECT_EQ(tickOnce(), QByteArray());
 }
 
-TEST_F(FwRig, OtherCountsDropTheTransferLoudly)
+TEST_F(FwRig, GluedAcksCountOneByOne)
 {
     start(pattern(300));
     tickOnce();
-    fw->ClaimBlock("\x06\x06");
-    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
-    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_FwDropped"}}));
-    EXPECT_TRUE(fw->HasFile()); // the boot loader may start over from its menu
-    EXPECT_FALSE(fw->tmrXModemTx()->isActive());
-    EXPECT_FALSE(barVisible);
-    EXPECT_EQ(tickOnce(), QByteArray());
-    EXPECT_FALSE(fw->ClaimBlock("C")); // back to the ordinary dispatcher
-
-    start(pattern(300));
-    fw->ClaimBlock("\x06\r\n>x"); // five bytes
-    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    fw->ClaimBlock("\x06\x06"); // the second ACK answers no block: skipped
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Send);
+    EXPECT_TRUE(sink.lines.isEmpty());
+    EXPECT_EQ(uint8_t(tickOnce().at(1)), 2);
 }
 
 TEST_F(FwRig, CanFromTheReceiverCancelsInAnyTransferState)
 {
-    for (const QByteArray &can : {QByteArray(1, fw::CAN), QByteArray(8, fw::CAN) + QByteArray(8, '\b')}) {
+    for (const QByteArray &can : {QByteArray(2, fw::CAN), QByteArray(8, fw::CAN) + QByteArray(8, '\b')}) {
         start(pattern(300));
         tickOnce();
         fw->ClaimBlock(can);
@@ -413,11 +421,11 @@ TEST_F(FwRig, FinalAnswerIsRecognisedInPieces)
     runToEot();
     fw->ClaimBlock(nak);
     EXPECT_EQ(tickOnce(), eot);
-    // Something else after the start of it is not taken for it.
+    // Something else after the start of it is not taken for it: no success.
     fw->ClaimBlock("\x06");
     fw->ClaimBlock("\rX");
-    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
-    EXPECT_EQ(sink.lines.last(), (Line{LineKind::Err, "info_FwDropped"}));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::EotSent);
+    EXPECT_NE(sink.lines.last(), (Line{LineKind::Info, "info_FwUpOver"}));
 }
 
 TEST_F(FwRig, AnswersSendAtOnceAndReadsAreFastOnlyDuringTheTransfer)
@@ -469,17 +477,107 @@ TEST_F(FwRig, AnswersSendAtOnceAndReadsAreFastOnlyDuringTheTransfer)
     EXPECT_EQ(fast, (QList<bool>{true, false, true, false}));
 }
 
-TEST_F(FwRig, OtherSingleBytesAndFourBytesAreIgnored)
+TEST_F(FwRig, EveryArrangementOfTheFinalBytesGivesTheSameOutcome)
+{
+    // After EOT: the final answer alone, or after a repeated ACK, cut into up to three
+    // chunks at every pair of places, and noise before it: always one finish.
+    for (const QByteArray &tail : {fw::FinalAnswer, ack + fw::FinalAnswer, "x" + fw::FinalAnswer,
+                                   ack + ack + fw::FinalAnswer})
+        for (qsizetype cut1 = 0; cut1 <= tail.size(); ++cut1)
+            for (qsizetype cut2 = cut1; cut2 <= tail.size(); ++cut2) {
+                start(pattern(200));
+                ASSERT_EQ(runToEot().last(), eot);
+                raw.clear();
+                for (const QByteArray &chunk : {tail.left(cut1), tail.mid(cut1, cut2 - cut1), tail.mid(cut2)})
+                    if (!chunk.isEmpty())
+                        fw->ClaimBlock(chunk);
+                EXPECT_EQ(fw->FwState(), FwUpgrade::Idle) << tail.toHex().toStdString() << " " << cut1 << " " << cut2;
+                EXPECT_EQ(sink.lines.count(Line{LineKind::Info, "info_FwUpOver"}), 1);
+                EXPECT_EQ(raw, QList<QByteArray>{"R"});
+            }
+}
+
+TEST_F(FwRig, NoiseBytesAreSkipped)
 {
     start(pattern(10));
     tickOnce();
     fw->ClaimBlock("x");
-    fw->ClaimBlock("\x06\r\n?");
+    fw->ClaimBlock("\r\n?");
     EXPECT_EQ(fw->FwState(), FwUpgrade::WaitAck);
     EXPECT_TRUE(sink.lines.isEmpty());
 }
 
+TEST_F(FwRig, TenNaksOfOneBlockOrTwoCansEndTheTransfer)
+{
+    start(pattern(300));
+    tickOnce();
+    fw->ClaimBlock(ack);
+    for (int i = 0; i < FwUpgrade::kMaxNaks - 1; ++i) {
+        ASSERT_EQ(uint8_t(tickOnce().at(1)), 2);
+        fw->ClaimBlock(nak);
+    }
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Send); // nine: still trying
+    tickOnce();
+    fw->ClaimBlock(nak);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_EQ(sink.lines.last(), (Line{LineKind::Err, "info_FwNakLimit"}));
+    EXPECT_TRUE(tickOnce().isEmpty());
+    EXPECT_FALSE(barVisible);
+
+    // NAKs separated by an ACK count afresh.
+    start(pattern(300));
+    for (int i = 0; i < 3 * (FwUpgrade::kMaxNaks - 1); ++i) {
+        tickOnce();
+        fw->ClaimBlock(i % (FwUpgrade::kMaxNaks - 1) == FwUpgrade::kMaxNaks - 2 ? ack : nak);
+    }
+    EXPECT_NE(fw->FwState(), FwUpgrade::Idle);
+
+    // One CAN may be line noise; two in a row, in one chunk or two, cancel.
+    start(pattern(300));
+    tickOnce();
+    fw->ClaimBlock(QByteArray(1, fw::CAN));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::WaitAck);
+    fw->ClaimBlock(QByteArray(1, fw::CAN));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_EQ(sink.lines.last(), (Line{LineKind::Err, "info_FwCancelled"}));
+    start(pattern(300));
+    tickOnce();
+    fw->ClaimBlock(QByteArray(2, fw::CAN));
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+}
+
+TEST_F(FwRig, ImageIsReadOnceWholeAndSentFromThatCopy)
+{
+    const QByteArray image = pattern(300);
+    ASSERT_TRUE(fw->ChooseFile(writeFile(image)));
+    arm();
+    sink.lines.clear();
+    ASSERT_TRUE(fw->ClaimBlock("C"));
+    const QByteArray crc = QByteArray::number(ImageCrc32(image), 16).rightJustified(8, '0').toUpper();
+    EXPECT_EQ(sink.lines.value(1), (Line{LineKind::Info, "[ Image ]: 300 Bytes, CRC-32 " + crc}));
+    EXPECT_EQ(ImageCrc32("123456789"), 0xCBF43926u);
+    // The file is cut and overwritten mid-transfer: the blocks still carry the image read.
+    writeFile("short");
+    QByteArray got;
+    for (const QByteArray &b : runToEot())
+        if (b.size() == fw::BLOCK_SIZE)
+            got += dataOf(b);
+    EXPECT_EQ(got, image + QByteArray(84, fw::PAD));
+}
 // ---- finish ----------------------------------------------------------------------------
+
+TEST_F(FwRig, FinalAnswerBeforeEotFinishesNothing)
+{
+    start(pattern(300));
+    tickOnce();
+    fw->ClaimBlock(ack);
+    tickOnce();
+    fw->ClaimBlock(fw::FinalAnswer); // while block 2 waits: its ACK counts, nothing more
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Send);
+    EXPECT_TRUE(fw->HasFile());
+    EXPECT_TRUE(raw.isEmpty() || raw.last() != "R");
+    EXPECT_EQ(dataOf(tickOnce()), pattern(300).mid(256, 44) + QByteArray(84, fw::PAD));
+}
 
 TEST_F(FwRig, FinishReportsRestartsAndClosesTheFile)
 {
@@ -513,7 +611,7 @@ TEST_F(FwRig, FinishReportsRestartsAndClosesTheFile)
 TEST_F(FwRig, FinishWithoutRestartMark)
 {
     overRestart = false;
-    start(QByteArray());
+    start(pattern(5));
     runToEot();
     raw.clear();
     fw->ClaimBlock(fw::FinalAnswer);
@@ -606,9 +704,10 @@ TEST_F(FwRig, NewFileDuringTransferWaitsForTheNextC)
     EXPECT_EQ(tickOnce(), QByteArray());
 }
 
-TEST_F(FwRig, UnreadableImageDropsTheTransfer)
+TEST_F(FwRig, UnreadableImageRefusesTheTransfer)
 {
-    start(pattern(300));
+    ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(300))));
+    arm();
     // Swap the open descriptor for a directory: reads now fail under the same file object.
     const int fd = fw->FwFile()->handle();
     ASSERT_GE(fd, 0);
@@ -616,11 +715,13 @@ TEST_F(FwRig, UnreadableImageDropsTheTransfer)
     ASSERT_GE(dirFd, 0);
     ASSERT_GE(::dup2(dirFd, fd), 0);
     ::close(dirFd);
-
+    sink.lines.clear();
+    fw->ClaimBlock("C");
     EXPECT_EQ(tickOnce(), QByteArray());
-    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_FwFileGone"}}));
+    ASSERT_FALSE(sink.lines.isEmpty());
+    EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
+    EXPECT_TRUE(sink.lines.last().text.startsWith("info_FwUnreadable")) << sink.lines.last().text.toStdString();
     EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
-    EXPECT_FALSE(fw->HasFile());
     EXPECT_FALSE(fw->tmrXModemTx()->isActive());
     EXPECT_FALSE(barVisible);
 }

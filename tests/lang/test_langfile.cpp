@@ -143,6 +143,22 @@ TEST_F(LangFileTest, ExistingFileIsReadAndNeverRewritten)
     EXPECT_EQ(LangText("lang_btnOpen"), "B");
 }
 
+TEST_F(LangFileTest, OversizedFileIsNotReadAndLeftAsItIs)
+{
+    const QString path = dir.filePath("R52xLang.txt");
+    QByteArray big("lang_btnOpen|A|Big\r\n");
+    big += QByteArray(kMaxLangFileBytes, ';');
+    ASSERT_TRUE(writeAll(path, big));
+    EXPECT_EQ(InitLanguage(dir.path()), TLangFileState::TooLarge);
+    EXPECT_TRUE(LangList->FileKeys.isEmpty());
+    EXPECT_NE(LangText("lang_btnOpen"), "Big");
+    EXPECT_EQ(readAll(path), big);
+    big.chop(25); // at the limit it is read
+    ASSERT_TRUE(writeAll(path, big));
+    EXPECT_EQ(InitLanguage(dir.path()), TLangFileState::Read);
+    EXPECT_EQ(LangText("lang_btnOpen"), "Big");
+}
+
 TEST_F(LangFileTest, UnwritableDirectoryIsReportedAndBuiltInTextsServe)
 {
     const QString plainFile = dir.filePath("plain");

@@ -153,8 +153,24 @@ TEST(ParseAnswerTest, NameAndValue)
     EXPECT_TRUE(nv->second.isEmpty());
 
     EXPECT_FALSE(NamedAnswer("x:y\r\n+E\r\n\r\n"));            // ':' before the answer start
-    EXPECT_FALSE(NamedAnswer("\r\n+H:+a+b+c+d+e\r\n\r\n"));     // six '+'
-    EXPECT_TRUE(NamedAnswer("\r\n+H:+a+b+c+d\r\n\r\n"));        // five
+    EXPECT_TRUE(NamedAnswer("\r\n+H:+a+b+c+d\r\n\r\n"));        // five '+'
+    // Many '+' in one value: still one answer.
+    nv = NamedAnswer("\r\n+DSTNUM:+8613800000001,+8613800000002,+8613800000003,"
+                     "+8613800000004,+8613800000005\r\n\r\nOK\r\n");
+    ASSERT_TRUE(nv);
+    EXPECT_EQ(nv->first, QByteArray("DSTNUM"));
+    EXPECT_EQ(nv->second.count('+'), 5);
+    EXPECT_TRUE(NamedAnswer("\r\n+HTPURL:http://example.com/a?q=1+2+3+4+5+6\r\n\r\nOK\r\n"));
+    // The help listing: three or more "+WORD:" lines and more than five '+'.
+    const QByteArray listing = "\r\n+H: help\r\n+Z: restart\r\n+E: echo\r\n+CMDPW: pw\r\n"
+                               "+APN: apn\r\n+VER: version\r\n\r\nOK\r\n";
+    EXPECT_TRUE(IsHelpListing(listing));
+    EXPECT_EQ(CountAnswerLines(listing), 6);
+    EXPECT_FALSE(NamedAnswer(listing));
+    // Few lines, or few '+', is no listing; a '+' inside a line starts none.
+    EXPECT_FALSE(IsHelpListing("\r\n+E:ON\r\n\r\n+CMDPW:++++pw\r\n\r\n"));
+    EXPECT_FALSE(IsHelpListing("\r\n+A:1\r\n+B:2\r\n+C:3\r\n\r\n"));
+    EXPECT_EQ(CountAnswerLines("x+A:1 +B:2\r\n+:3\r\n+C\r\n+D:"), 1);
     EXPECT_FALSE(NamedAnswer("\r\nOK\r\n\r\n"));
 }
 
@@ -171,10 +187,22 @@ TEST(ParseAnswerTest, AppliedToTheForm)
     EXPECT_FALSE(r.box("rzchckbxE")->isChecked());
     EXPECT_TRUE(r.edt("lbledtCmdPw")->text().isEmpty());
 
-    // A listing with many '+' is shown as received but not parsed.
-    r.proto->DispatchRcv("\r\n+STMSG:+++++\r\n\r\nOK\r\n");
+    // The help listing is shown as received but not parsed, though its first
+    // line names a parameter.
+    const QByteArray listing = "\r\n+STMSG:hello\r\n+E: echo\r\n+Z: restart\r\n+H: help\r\n"
+                               "+CMDPW: pw\r\n+APN: apn\r\n\r\nOK\r\n";
+    r.proto->DispatchRcv(listing);
     EXPECT_TRUE(r.edt("lbledtStMsg")->text().isEmpty());
-    EXPECT_EQ(r.console.count(LineKind::Rcv, "\r\n+STMSG:+++++\r\n\r\nOK\r\n"), 1);
+    EXPECT_EQ(r.console.count(LineKind::Rcv, listing), 1);
+
+    // A value with many '+' is applied; Set All would otherwise write the old one back.
+    const QByteArray numbers = "+8613800000001,+8613800000002,+8613800000003,+8613800000004,"
+                               "+8613800000005,+8613800000006";
+    r.proto->DispatchRcv("\r\n+DSTNUM:" + numbers + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.edt("edtDSTNUM")->text().toLatin1(), numbers);
+    r.proto->DispatchRcv("\r\n+STMSG:+++++\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.edt("lbledtStMsg")->text(), QString("+++++"));
+    r.edt("lbledtStMsg")->clear();
 
     // An answer equal to the text just sent is shown, not parsed.
     r.proto->SendToCom("\r\n+STMSG:echo\r\n\r\n");

@@ -263,3 +263,28 @@ TEST(SimXModem, AcceptsAnIndependentSender)
     EXPECT_EQ(r.sim->receivedImage(), padded);
     EXPECT_EQ(r.sim->state(), SimModule::State::BootMenu);
 }
+
+TEST(SimXModem, FaultSwitchesNakForEverOrHangUp)
+{
+    SimOptions o = bootOptions();
+    o.nakAlways = true;
+    Rig storm(o);
+    ASSERT_TRUE(storm.ok());
+    ASSERT_EQ(storm.line->block(), kMenu);
+    ASSERT_TRUE(storm.walkToTransfer());
+    for (int i = 0; i < 12; ++i)
+        ASSERT_EQ(storm.line->ask(xblock(1, dataBlock(1))), QByteArray(1, 0x15)) << i;
+    EXPECT_EQ(storm.sim->receivedBlocks(), 0);
+
+    o = bootOptions();
+    o.hangupAfterBlocks = 2;
+    Rig gone(o);
+    ASSERT_TRUE(gone.ok());
+    ASSERT_EQ(gone.line->block(), kMenu);
+    ASSERT_TRUE(gone.walkToTransfer());
+    EXPECT_EQ(gone.line->ask(xblock(1, dataBlock(1))), QByteArray(1, 0x06));
+    EXPECT_TRUE(gone.line->ask(xblock(2, dataBlock(2))).isEmpty()); // no ACK: the line is dead
+    pollfd p{gone.line->fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 1000), 1);
+    EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
+}

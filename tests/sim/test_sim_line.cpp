@@ -384,3 +384,45 @@ TEST(SimProgram, ServesDumpsAndEntersTheBootLoader)
                             "--delay", "--save-image", "--params", "--dump-params"})
         EXPECT_TRUE(text.contains(opt)) << opt;
 }
+
+TEST(SimFaults, NoiseGluedAndDoubledAnswers)
+{
+    SimOptions o = commandState();
+    o.glueNoise = true;
+    Rig glued(o);
+    ASSERT_TRUE(glued.ok());
+    EXPECT_EQ(glued.line->ask("AT+E?\r\n"), "~noise~" + named("E", "OFF")); // one block
+    EXPECT_EQ(glued.line->ask("AT+E?\r\n"), named("E", "OFF"));
+
+    o = commandState();
+    o.doubleAnswers = true;
+    o.splitGapMs = 150;
+    Rig twice(o);
+    ASSERT_TRUE(twice.ok());
+    twice.line->send("AT+E?\r\n");
+    EXPECT_EQ(twice.line->blocks(1000), (QList<QByteArray>{named("E", "OFF"), named("E", "OFF")}));
+}
+
+TEST(SimFaults, HangUpAfterLinesAndBurst)
+{
+    SimOptions o = commandState();
+    o.hangupAfterLines = 2;
+    Rig gone(o);
+    ASSERT_TRUE(gone.ok());
+    EXPECT_EQ(gone.line->ask("AT+E?\r\n"), named("E", "OFF"));
+    EXPECT_TRUE(gone.line->ask("AT+E?\r\n").isEmpty());
+    pollfd p{gone.line->fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 1000), 1);
+    EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
+
+    o = commandState();
+    o.burstBytes = 1 << 20;
+    Rig burst(o);
+    ASSERT_TRUE(burst.ok());
+    burst.line->send("AT+E?\r\n");
+    QByteArray all;
+    for (QByteArray b; !(b = burst.line->block(2000, 200)).isEmpty();)
+        all += b;
+    ASSERT_EQ(all.size(), (1 << 20) + named("E", "OFF").size());
+    EXPECT_TRUE(all.endsWith(named("E", "OFF")));
+}

@@ -1,4 +1,5 @@
 #include "util/Gbk.h"
+#include "util/GbkStream.h"
 #include "util/ProFun.h"
 
 #include <gtest/gtest.h>
@@ -107,4 +108,59 @@ TEST(Gbk, DisplaySpellsBrokenBytesAndKeepsText)
 TEST(Gbk, CharactersOutsideTheCodePageBecomeOneQuestionMarkEach)
 {
     EXPECT_EQ(gbk::fromUnicode(QString::fromUtf8("a😀b")), QByteArray("a?b"));
+}
+
+TEST(GbkStream, EverySplitDecodesAsTheWhole)
+{
+    // Double-byte characters, a lead byte that is also a trail byte ("\xB0\xA1\xA1"
+    // holds one character and a lone lead), ASCII and a broken pair.
+    const QByteArray text = gbk::fromUtf8("中文 AT+VER") + QByteArray("\xB0\xA1\xA1", 3) +
+                            gbk::fromUtf8("测试") + QByteArray("\x81\x30", 2) + gbk::fromUtf8("完");
+    const QString whole = gbk::toUnicode(text);
+    for (qsizetype a = 0; a <= text.size(); ++a)
+        for (qsizetype b = a; b <= text.size(); ++b) {
+            gbk::GbkStream s;
+            QString shown;
+            QByteArray bytes;
+            for (const QByteArray &block : {text.left(a), text.mid(a, b - a), text.mid(b)}) {
+                const QByteArray now = s.take(block);
+                bytes += now;
+                shown += gbk::toUnicode(now);
+            }
+            EXPECT_FALSE(s.holding()); // the text ends in a whole character
+            ASSERT_EQ(bytes, text) << a << " " << b;
+            ASSERT_EQ(shown, whole) << a << " " << b;
+        }
+}
+
+TEST(GbkStream, HeldByteIsFlushedNotLost)
+{
+    gbk::GbkStream s;
+    EXPECT_EQ(s.take(QByteArray("ok\xD6", 3)), QByteArray("ok"));
+    EXPECT_TRUE(s.holding());
+    EXPECT_EQ(s.flush(), QByteArray("\xD6", 1));
+    EXPECT_FALSE(s.holding());
+    EXPECT_TRUE(s.flush().isEmpty());
+    // A held byte before a block it does not join shows in front of it, escaped.
+    s.take(QByteArray("\xD6", 1));
+    EXPECT_EQ(gbk::toDisplay(s.take("\r\nOK")), QStringLiteral("\\xD6\r\nOK"));
+    EXPECT_FALSE(gbk::endsInLeadByte(gbk::fromUtf8("中")));
+    EXPECT_TRUE(gbk::endsInLeadByte(QByteArray("a\xB0\xA1\xA1", 4)));
+    EXPECT_FALSE(gbk::endsInLeadByte(QByteArray("\xFF", 1))); // no lead byte
+}
+
+TEST(Gbk, TerminalFormSpellsControlBytes)
+{
+    // ESC [2J would clear the technician's screen; BEL would ring.
+    EXPECT_EQ(gbk::toTerminal(QByteArray("\x1B[2Jhi\x07", 7)), QStringLiteral("\\x1B[2Jhi\\x07"));
+    EXPECT_EQ(gbk::toTerminal(QByteArray("a\0b\x7F", 4)), QStringLiteral("a\\x00b\\x7F"));
+    EXPECT_EQ(gbk::toTerminal("\r\n+VER:1\r\n\r\nOK\r\n"), QStringLiteral("\n+VER:1\n\nOK\n"));
+    EXPECT_EQ(gbk::toTerminal("a\rb\tc"), QStringLiteral("a\nb\tc"));
+    EXPECT_EQ(gbk::toTerminal(gbk::fromUtf8("中") + QByteArray("\x9B\xFF", 2)),
+              QString::fromUtf8("中\\x9B\\xFF"));
+    for (int b = 0; b < 256; ++b) {
+        const QString t = gbk::toTerminal(QByteArray(1, char(b)));
+        for (QChar c : t)
+            EXPECT_TRUE(c == '\n' || c == '\t' || (c.unicode() >= 0x20 && c.unicode() != 0x7F)) << b;
+    }
 }

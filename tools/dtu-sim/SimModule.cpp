@@ -270,14 +270,37 @@ void SimModule::run()
             onTick(now);
             outs.swap(m_pending);
         }
+        if (m_hangup) {
+            flush(outs);
+            hangUp();
+            return;
+        }
         if (r > 0 && (pfd.revents & (POLLHUP | POLLERR)))
             std::this_thread::sleep_for(std::chrono::milliseconds(10)); // line gone: don't spin
         flush(outs);
     }
 }
 
+// The line goes dead as if the module were unplugged: both ends of the pty close,
+// so the tool's next read or write fails.
+void SimModule::hangUp()
+{
+    if (m_pty.master >= 0)
+        ::close(m_pty.master);
+    if (m_pty.slave >= 0)
+        ::close(m_pty.slave);
+    m_pty.master = m_pty.slave = -1;
+}
+
 void SimModule::onBytes(const QByteArray &bytes, Clock::time_point now)
 {
+    if (m_opt.burstBytes > 0 && !m_burstSent) {
+        m_burstSent = true;
+        QByteArray burst(m_opt.burstBytes, '\0');
+        for (qsizetype i = 0; i < burst.size(); ++i)
+            burst[i] = (i % 64 == 63) ? '\n' : char('0' + i % 43);
+        queueRaw(burst, 0);
+    }
     switch (m_state) {
     case State::Data:
         m_burst += bytes;
@@ -438,6 +461,10 @@ void SimModule::restart(int delayMs)
 void SimModule::onLine(const QByteArray &line)
 {
     m_lines.append(line);
+    if (m_opt.hangupAfterLines > 0 && ++m_commandLines >= m_opt.hangupAfterLines) {
+        m_hangup = true;
+        return;
+    }
     if (m_ignoreLeft > 0) {
         --m_ignoreLeft;
         return;
@@ -577,6 +604,8 @@ void SimModule::checkBlock(const QByteArray &block)
         m_nextMenu = Clock::now() + std::chrono::milliseconds(std::max(1, m_opt.bootMenuRepeatMs));
         return;
     }
+    if (m_opt.nakAlways)
+        return nak();
     if (m_opt.nakEveryNth > 0 && no != m_nakedBlock) {
         if (++m_goodCount % m_opt.nakEveryNth == 0) {
             m_nakedBlock = no;
@@ -588,6 +617,10 @@ void SimModule::checkBlock(const QByteArray &block)
     ++m_blocks;
     m_lastBlockNo = no;
     m_haveStored = true;
+    if (m_opt.hangupAfterBlocks > 0 && m_blocks >= m_opt.hangupAfterBlocks) {
+        m_hangup = true;
+        return;
+    }
     ack();
 }
 
@@ -630,6 +663,15 @@ void SimModule::queueAnswer(const QByteArray &answer)
         delay = m_opt.garbageGapMs;
     }
     ++m_answerCount;
+    if (m_opt.glueNoise && m_answerCount % 3 == 1) {
+        queueRaw("~noise~" + answer, delay);
+        return;
+    }
+    if (m_opt.doubleAnswers) {
+        queueRaw(answer, delay);
+        queueRaw(answer, m_opt.splitGapMs);
+        return;
+    }
     if (m_opt.splitAnswers && answer.size() >= 2) {
         const qsizetype half = answer.size() / 2;
         queueRaw(answer.left(half), delay);

@@ -49,6 +49,13 @@ struct SimOptions
     QByteArray networkData = "server heartbeat\r\n";
     QString saveImagePath;            // write the received firmware image here at EOT
     QList<QByteArray> refuseWords;    // queries and settings of these words get "+ERR:1"
+    // Fault switches of the fault suite.
+    bool glueNoise = false;           // stray bytes glued in front of every third answer, same write
+    bool doubleAnswers = false;       // every command answer written twice
+    int hangupAfterLines = 0;         // close the line after this many command lines (0: never)
+    int hangupAfterBlocks = 0;        // close the line after this many stored XModem blocks (0: never)
+    bool nakAlways = false;           // XModem: NAK every block, for ever
+    int burstBytes = 0;               // this many bytes of network data once the tool first sends
 };
 
 // Both ends of a pseudo-terminal. The slave is set raw and kept open so the
@@ -123,6 +130,7 @@ private:
     void finishTransfer();
     void restart(int delayMs);
     void sendBootMenu(Clock::time_point now);
+    void hangUp();
 
     void queueRaw(const QByteArray &bytes, int delayMs);
     void queueAnswer(const QByteArray &answer);
@@ -159,6 +167,10 @@ private:
     QList<QByteArray> m_lines;
     QByteArray m_data;
     QList<QByteArray> m_sms;
+    // fault switches
+    bool m_hangup = false;       // close the line at the next turn of the loop
+    bool m_burstSent = false;
+    int m_commandLines = 0;
     // XModem receiver
     QByteArray m_xbuf;
     QByteArray m_image;

@@ -68,6 +68,14 @@ int main(int argc, char **argv)
     const QCommandLineOption optRefuse(QStringLiteral("refuse"), QStringLiteral("Answer \"+ERR:1\" to every line about these words (comma-separated)."), QStringLiteral("words"));
     const QCommandLineOption optCancel(QStringLiteral("cancel-after"), QStringLiteral("XModem: cancel (CAN CAN) after <n> stored blocks."), QStringLiteral("n"));
     const QCommandLineOption optXmodem(QStringLiteral("xmodem"), QStringLiteral("Start as a bare XModem-CRC receiver ('C' at once; no menu, no AT commands)."));
+    // Fault switches.
+    const QCommandLineOption optGlue(QStringLiteral("glue-noise"), QStringLiteral("Glue stray bytes in front of every third command answer (one write)."));
+    const QCommandLineOption optDouble(QStringLiteral("double"), QStringLiteral("Send every command answer twice."));
+    const QCommandLineOption optHangLines(QStringLiteral("hangup-after"), QStringLiteral("Close the line after <n> command lines."), QStringLiteral("n"));
+    const QCommandLineOption optHangBlocks(QStringLiteral("hangup-after-blocks"), QStringLiteral("Close the line after <n> stored XModem blocks."), QStringLiteral("n"));
+    const QCommandLineOption optNakAll(QStringLiteral("nak-always"), QStringLiteral("XModem: NAK every block, for ever."));
+    const QCommandLineOption optBurst(QStringLiteral("burst"), QStringLiteral("Send <n> bytes of network data when the tool first sends."), QStringLiteral("n"));
+    p.addOptions({optGlue, optDouble, optHangLines, optHangBlocks, optNakAll, optBurst});
     p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
                   optC, optMenu, optSave, optParams, optDump, optNet, optMute});
     p.process(app);
@@ -83,6 +91,12 @@ int main(int argc, char **argv)
     o.saveImagePath = p.value(optSave);
     for (const QString &w : p.value(optRefuse).split(QLatin1Char(','), Qt::SkipEmptyParts))
         o.refuseWords.append(w.trimmed().toUpper().toLatin1());
+    o.glueNoise = p.isSet(optGlue);
+    o.doubleAnswers = p.isSet(optDouble);
+    o.nakAlways = p.isSet(optNakAll);
+    if (!intValue(p, optHangLines, 0, &o.hangupAfterLines) ||
+        !intValue(p, optHangBlocks, 0, &o.hangupAfterBlocks) || !intValue(p, optBurst, 0, &o.burstBytes))
+        return 2;
     if (!intValue(p, optIgnore, 0, &o.ignoreFirstLines) || !intValue(p, optNak, 0, &o.nakEveryNth) ||
         !intValue(p, optCancel, 0, &o.cancelAfter) ||
         !intValue(p, optPace, 0, &o.paceBaud) || !intValue(p, optDelay, 0, &o.replyDelayMs) ||
