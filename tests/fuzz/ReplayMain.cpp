@@ -18,6 +18,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) __attribute__((weak));
 
+// As in the test mains: allocations system libraries keep for the life of the process.
+extern "C" const char *__lsan_default_suppressions()
+{
+    return "leak:libfontconfig\nleak:libglib-2.0\nleak:libdbus-1\nleak:libX11\nleak:libxcb\n";
+}
+
 namespace {
 
 // The input being run, kept where the abort handler can write it out.
