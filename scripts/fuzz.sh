@@ -5,6 +5,9 @@
 # New inputs go to build-fuzz/corpus/<target> (the tree's seeds stay as they are);
 # a failing input is kept in build-fuzz/artifacts/. Executions per target are
 # printed at the end and written to build-fuzz/fuzz-report.txt.
+# DTU_FUZZ_SEED fixes libFuzzer's seed (unset: a new one each run), so a run from an
+# empty build-fuzz/corpus explores the same inputs on every machine, only more of them
+# the longer it runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 secs=${1:-300}
@@ -36,7 +39,7 @@ for t in "${targets[@]}"; do
   log=build-fuzz/$t.log
   set +e
   "build-fuzz/tests/fuzz/$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
-    -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$t-" "$work" "tests/fuzz/corpus/$t" \
+    -print_final_stats=1 -seed="${DTU_FUZZ_SEED:-0}" -artifact_prefix="build-fuzz/artifacts/$t-" "$work" "tests/fuzz/corpus/$t" \
     >"$log" 2>&1
   rc=$?
   set -e

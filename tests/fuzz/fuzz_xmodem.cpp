@@ -95,26 +95,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int lastBlock = -1;   // index of the last data block sent since the last start
     bool eotSent = false; // since the last data block
     size_t seen = 0;
-    size_t successSeen = 0;
+    size_t consoleSeen = 0;
     int steps = 0;
     while (!in.empty() && steps++ < 600) {
         const uint8_t op = in.byte();
-        bool restart = false;
-        if (op < 96) {
+        if (op < 96)
             up.tmrXModemTxTimer();
-        } else if (op < 224) {
-            const QByteArray chunk = kChunks[op % (sizeof kChunks / sizeof kChunks[0])];
-            restart = chunk == "C";
-            up.ClaimBlock(chunk);
-        } else {
-            const QByteArray chunk = in.bytes(8);
-            restart = chunk == "C";
-            up.ClaimBlock(chunk);
-        }
-        if (restart) {
-            lastBlock = -1;
-            eotSent = false;
-        }
+        else if (op < 224)
+            up.ClaimBlock(kChunks[op % (sizeof kChunks / sizeof kChunks[0])]);
+        else
+            up.ClaimBlock(in.bytes(8)); // a 'C' anywhere in it starts the transfer over
         for (; seen < sent.size(); ++seen) {
             const QByteArray &s = sent[seen];
             if (s.size() == fw::BLOCK_SIZE) {
@@ -137,9 +127,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                     FUZZ_CHECK(eotSent, "restart only after a finished transfer");
             }
         }
-        for (; successSeen < console.lines.size(); ++successSeen)
-            if (console.lines[successSeen].second == "info_FwUpOver")
+        // Blocks go out on ticks only, so a chunk's start-over or success line
+        // follows every block sent before it.
+        for (; consoleSeen < console.lines.size(); ++consoleSeen) {
+            const QByteArray &line = console.lines[consoleSeen].second;
+            if (line == "info_Sending") {
+                lastBlock = -1;
+                eotSent = false;
+            } else if (line == "info_FwUpOver") {
                 FUZZ_CHECK(eotSent && blocks > 0, "success only after EOT of a whole image");
+            }
+        }
         FUZZ_CHECK(up.FwSentBlocks() <= blocks + 1, "progress within the total");
     }
     return 0;
