@@ -1,6 +1,7 @@
 // The batch mode as a script uses it: the real program against the simulated
 // module, over a pseudo-terminal.
 #include "config/IniFile.h"
+#include "tests/common/BatchChild.h"
 #include "tests/common/TestPty.h"
 
 #include <QDir>
@@ -15,52 +16,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QString simBin() { return qEnvironmentVariable("DTU_SIM_BIN"); }
-
-// A dtu-sim child; its first output line is the port to open.
-class Sim {
-public:
-    explicit Sim(const QStringList &args)
-    {
-        p.setProgram(simBin());
-        p.setArguments(args);
-        p.start();
-        if (p.waitForStarted(5000) && p.waitForReadyRead(5000))
-            port = QString::fromUtf8(p.readLine()).trimmed();
-    }
-    ~Sim() { stop(); }
-    void stop()
-    {
-        if (p.state() != QProcess::NotRunning) {
-            ::kill(pid_t(p.processId()), SIGTERM);
-            p.waitForFinished(5000);
-        }
-    }
-    QProcess p;
-    QString port;
-};
-
-struct BatchRun {
-    int code = -1;
-    QString out, err;
-};
-
-BatchRun batch(const QStringList &args, int waitMs = 120000)
-{
-    QProcess p;
-    p.start(QStringLiteral(DTU_CONFIG_BIN), QStringList{"--batch"} + args);
-    BatchRun r;
-    if (!p.waitForFinished(waitMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 // CPU seconds (user + system) of all children reaped so far.
 double childCpuSeconds()

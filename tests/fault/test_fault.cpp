@@ -3,6 +3,7 @@
 // prints one table row ("FAULT | case | outcome | seconds") into the test log.
 #include "config/IniFile.h"
 #include "lang/AppLang.h"
+#include "tests/common/BatchChild.h"
 #include "ui/MainWindow.h"
 
 #include <QDir>
@@ -17,55 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-QString simBin() { return qEnvironmentVariable("DTU_SIM_BIN"); }
-
-// A dtu-sim child; its first output line is the port to open.
-class Sim {
-public:
-    explicit Sim(const QStringList &args)
-    {
-        p.setProgram(simBin());
-        p.setArguments(args);
-        p.start();
-        if (p.waitForStarted(5000) && p.waitForReadyRead(5000))
-            port = QString::fromUtf8(p.readLine()).trimmed();
-    }
-    ~Sim()
-    {
-        if (p.state() != QProcess::NotRunning) {
-            ::kill(pid_t(p.processId()), SIGTERM);
-            p.waitForFinished(5000);
-        }
-    }
-    QProcess p;
-    QString port;
-};
-
-struct BatchRun {
-    int code = -1; // -1: still running at the bound (killed), -2: crashed
-    QString out, err;
-    double seconds = 0;
-};
-
-BatchRun batch(const QStringList &args, int boundS)
-{
-    QProcess p;
-    QElapsedTimer t;
-    t.start();
-    p.start(QStringLiteral(DTU_CONFIG_BIN), QStringList{"--batch"} + args);
-    BatchRun r;
-    if (!p.waitForFinished(boundS * 1000)) {
-        p.kill();
-        p.waitForFinished();
-    } else {
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    }
-    r.seconds = double(t.elapsed()) / 1000;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 void row(const char *name, const QString &outcome, double seconds)
 {
@@ -125,7 +77,7 @@ protected:
         Sim sim(simArgs);
         ASSERT_FALSE(sim.port.isEmpty());
         const QString ini = path("out.ini");
-        const BatchRun r = batch({"get-all", "--port", sim.port, "--ini", ini, "--timeout", "60"}, boundS);
+        const BatchRun r = batch({"get-all", "--port", sim.port, "--ini", ini, "--timeout", "60"}, boundS * 1000);
         expectRun(name, r, code, message, boundS);
         if (code == 0) {
             TIniFile f(ini);
@@ -166,7 +118,7 @@ TEST_F(Fault, ControlBytesFromTheModule)
     write(path("params.txt"), QByteArray("STMSG=\x1B[2J\x1B]0;owned\x07hi\n"));
     Sim sim({"--command-state", "--params", path("params.txt")});
     ASSERT_FALSE(sim.port.isEmpty());
-    const BatchRun r = batch({"send", "--port", sim.port, "AT+STMSG?"}, 30);
+    const BatchRun r = batch({"send", "--port", sim.port, "AT+STMSG?"}, 30 * 1000);
     expectRun("control bytes in an answer", r, 0, "\\x1B[2J\\x1B]0;owned\\x07hi", 30);
     EXPECT_FALSE(r.out.contains(QChar(0x1B)) || r.out.contains(QChar(0x07))) << r.out.toStdString();
 }
@@ -177,7 +129,7 @@ TEST_F(Fault, NakStorm)
 {
     Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--nak-always"});
     ASSERT_FALSE(sim.port.isEmpty());
-    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image(1000), "--timeout", "60"}, 60);
+    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image(1000), "--timeout", "60"}, 60 * 1000);
     expectRun("NAK storm", r, 7, "10 times", 60);
 }
 
@@ -185,7 +137,7 @@ TEST_F(Fault, Cancel)
 {
     Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--cancel-after", "2"});
     ASSERT_FALSE(sim.port.isEmpty());
-    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image(1000), "--timeout", "60"}, 60);
+    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image(1000), "--timeout", "60"}, 60 * 1000);
     expectRun("CAN from the receiver", r, 7, "cancelled", 60);
 }
 
@@ -193,7 +145,7 @@ TEST_F(Fault, LineClosedMidTransfer)
 {
     Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--hangup-after-blocks", "3"});
     ASSERT_FALSE(sim.port.isEmpty());
-    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image(1000), "--timeout", "60"}, 60);
+    const BatchRun r = batch({"upgrade", "--port", sim.port, "--firmware", image(1000), "--timeout", "60"}, 60 * 1000);
     expectRun("line closed mid-transfer", r, 3, "Serial port lost", 60);
     EXPECT_FALSE(r.out.contains("Firmware upgrade success"));
 }
@@ -202,7 +154,7 @@ TEST_F(Fault, EmptyImage)
 {
     const QString empty = path("empty.bin");
     write(empty, QByteArray());
-    const BatchRun r = batch({"upgrade", "--port", "/dev/null", "--firmware", empty}, 30);
+    const BatchRun r = batch({"upgrade", "--port", "/dev/null", "--firmware", empty}, 30 * 1000);
     expectRun("empty firmware image", r, 2, "empty", 30);
 }
 
@@ -214,9 +166,9 @@ TEST_F(Fault, ConfigurationFileIsADirectory)
     ASSERT_FALSE(sim.port.isEmpty());
     const QString d = path("dir.ini");
     ASSERT_TRUE(QDir().mkdir(d));
-    BatchRun r = batch({"set-all", "--port", sim.port, "--ini", d}, 30);
+    BatchRun r = batch({"set-all", "--port", sim.port, "--ini", d}, 30 * 1000);
     expectRun("set-all from a directory", r, 2, "dir.ini", 30);
-    r = batch({"get-all", "--port", sim.port, "--ini", d}, 90);
+    r = batch({"get-all", "--port", sim.port, "--ini", d}, 90 * 1000);
     expectRun("get-all into a directory", r, 6, "dir.ini", 90);
     EXPECT_TRUE(QFileInfo(d).isDir());
 }
@@ -231,10 +183,10 @@ TEST_F(Fault, ConfigurationFileIsBinaryGarbage)
     const QString ini = path("junk.ini");
     write(ini, junk);
     // Nothing in it is a configuration: the module is not overwritten with defaults.
-    BatchRun r = batch({"set-all", "--port", sim.port, "--ini", ini}, 30);
+    BatchRun r = batch({"set-all", "--port", sim.port, "--ini", ini}, 30 * 1000);
     expectRun("set-all from binary garbage", r, 2, "junk.ini", 30);
     // Reading into it keeps every byte that was there and adds the module's values.
-    r = batch({"get-all", "--port", sim.port, "--ini", ini, "--timeout", "60"}, 90);
+    r = batch({"get-all", "--port", sim.port, "--ini", ini, "--timeout", "60"}, 90 * 1000);
     expectRun("get-all into binary garbage", r, 0, kDone, 90);
     const QByteArray after = read(ini);
     EXPECT_GT(after.size(), junk.size());

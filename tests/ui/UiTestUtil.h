@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QThread>
+#include <QToolButton>
 
 #include <functional>
 #include <memory>
@@ -125,6 +127,15 @@ struct WindowFixture {
         open(chinese);
     }
     QString iniPath() const { return dir.path() + QStringLiteral("/R52xCfg.ini"); }
+    // Opens the port `path` with the port button, as a user who picked it would.
+    bool openOn(const QString &path)
+    {
+        w->cbbOpenCom->clear();
+        w->cbbOpenCom->addItem(path);
+        w->cbbOpenCom->setCurrentIndex(0);
+        w->btnOpenClose->click();
+        return w->ComOpened();
+    }
 
     template <class T> T *find(const char *name) const { return w->findChild<T *>(QString::fromLatin1(name)); }
     QPlainTextEdit *console() const { return w->edtDialog; }

@@ -377,11 +377,7 @@ TEST(SendHex, SendsTheExactBytesOrARedLineAndNothing)
     TFrm_Main &w = *f.w;
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    w.cbbOpenCom->clear();
-    w.cbbOpenCom->addItem(pty.slave());
-    w.cbbOpenCom->setCurrentIndex(0);
-    w.btnOpenClose->click();
-    ASSERT_TRUE(w.ComOpened());
+    ASSERT_TRUE(f.openOn(pty.slave())) << LastLine(f.console()).toStdString();
     QAction *hex = w.consoleExtras()->mniSendHex;
     ASSERT_TRUE(w.pmSend->actions().contains(hex));
     ASSERT_FALSE(hex->isChecked());

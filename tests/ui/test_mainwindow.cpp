@@ -753,11 +753,7 @@ TEST(ResetButtons, AskFirstAndSendNothingWhenDeclined)
     TFrm_Main &w = *f.w;
     Pty pty;
     ASSERT_TRUE(pty.ok());
-    w.cbbOpenCom->clear();
-    w.cbbOpenCom->addItem(pty.slave());
-    w.cbbOpenCom->setCurrentIndex(0);
-    w.btnOpenClose->click();
-    ASSERT_TRUE(w.ComOpened());
+    ASSERT_TRUE(f.openOn(pty.slave())) << LastLine(f.console()).toStdString();
     auto *clear = w.findChild<QPushButton *>("btnCLEAR");
     auto *reld = w.findChild<QPushButton *>("btnRELD");
 
