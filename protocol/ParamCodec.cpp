@@ -218,6 +218,7 @@ void ParamCodec::ApplyParam(const QByteArray &name, const QByteArray &value)
         break;
     case TCmd::WKMOD:
         applyWkMod(value);
+        addSmsQueries(value);
         break;
     case TCmd::CMDPW:
         SetText(c_.lbledtCmdPw, value);
@@ -398,6 +399,20 @@ void ParamCodec::AddGetAllOrders()
     orders_.AddQuery(TCmd::CLOUD);
     for (int n = static_cast<int>(TCmd::HEARTEN); n <= static_cast<int>(TCmd::HTPFLT); ++n)
         orders_.AddQuery(static_cast<TCmd>(n));
+}
+
+// Get All does not ask for the SMS words, yet Set All in the SMS mode writes them:
+// a module that reports the SMS mode is asked for them in the same run, so the
+// form holds its values and not defaults when they are written back.
+void ParamCodec::addSmsQueries(const QByteArray &wkmod)
+{
+    if (bulkMode_ != TBulkMode::GetAll || sender_.queueState() != TQueueState::Waiting || !wkmod.contains("SMS"))
+        return;
+    for (TCmd c : {TCmd::DSTNUM, TCmd::SMSFLT, TCmd::SMSPH}) {
+        const QByteArray line = "AT+" + CmdToStr(c) + "?" + LineEnd;
+        if (!orders_.lines.mid(orders_.OrderIndex).contains(line))
+            orders_.AddQuery(c);
+    }
 }
 
 void ParamCodec::addSocketSettings(int i)

@@ -59,6 +59,7 @@ public:
 
 private:
     void applyWkMod(const QByteArray &value);
+    void addSmsQueries(const QByteArray &wkmod);
     void applyUart(const QByteArray &value);
     void applySock(int i, const QByteArray &value);
     void addSocketSettings(int i);

@@ -88,6 +88,37 @@ TEST(GetAll, CommandStateRunFillsTheForm)
     EXPECT_EQ(r.cbb("cbbHTPTP")->currentIndex(), -1);
 }
 
+TEST(GetAll, AModuleInItsSmsModeIsAskedForTheSmsWordsSoSetAllWritesBackItsOwn)
+{
+    Rig r;
+    r.edt("edtDSTNUM")->setText("10086"); // the form's default, not the module's
+    r.box("rzchckbxSMSFLT")->setChecked(true);
+    r.box("rzchckbxSMSPH")->setChecked(false);
+    r.values = {{"VER", "V1.0.3"}, {"WKMOD", "SMS"}, {"DSTNUM", "13800138000"}, {"SMSFLT", "OFF"}, {"SMSPH", "ON"}};
+    r.proto->btnDoClick(10);
+    r.runModule();
+    ASSERT_EQ(r.sent.size(), 53u);
+    EXPECT_EQ(r.sent[50], QByteArray("AT+DSTNUM?\r\n"));
+    EXPECT_EQ(r.sent[51], QByteArray("AT+SMSFLT?\r\n"));
+    EXPECT_EQ(r.sent[52], QByteArray("AT+SMSPH?\r\n"));
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 1);
+    EXPECT_EQ(r.edt("edtDSTNUM")->text(), QString("13800138000"));
+    // A stray mode answer after the Get All asks nothing more.
+    const size_t before = r.sent.size();
+    r.proto->DispatchRcv("\r\n+WKMOD:SMS\r\n\r\nOK\r\n");
+    EXPECT_EQ(r.sent.size(), before);
+    const std::vector<QByteArray> lines = setAllLines(r);
+    for (const char *want : {"AT+WKMOD=SMS", "AT+DSTNUM=13800138000", "AT+SMSFLT=OFF", "AT+SMSPH=ON"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), QByteArray(want)), lines.end()) << want;
+
+    // A module in another mode is not asked for them.
+    Rig net;
+    net.values = {{"VER", "V1.0.3"}, {"WKMOD", "NET"}};
+    net.proto->btnDoClick(10);
+    net.runModule();
+    EXPECT_EQ(net.sent.size(), 50u);
+}
+
 TEST(GetAll, DataStatePathRecoversThroughTheRepair)
 {
     Rig r;
