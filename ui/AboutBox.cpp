@@ -2,6 +2,7 @@
 
 #include "app/Version.h"
 #include "lang/AppLang.h"
+#include "ui/ConsoleColours.h"
 #include "ui/MainWindow.h"
 #include "ui/Widgets.h"
 
@@ -105,7 +106,8 @@ Tfrm_About::Tfrm_About(TFrm_Main *main) : QDialog(main), m_main(main)
     auto *site = new ClickLabel(this);
     site->setObjectName("lbl_About_Website");
     site->setTextFormat(Qt::PlainText);
-    site->setStyleSheet("color: blue; text-decoration: underline;");
+    site->setStyleSheet(QStringLiteral("color: %1; text-decoration: underline;")
+                            .arg(LegibleOn(QColor(Qt::blue), palette().color(QPalette::Window)).name()));
     site->setCursor(Qt::PointingHandCursor);
     site->onClick = [site] { QDesktopServices::openUrl(QUrl(site->text())); };
     lbl_About_Website = site;

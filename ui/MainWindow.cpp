@@ -3,6 +3,7 @@
 
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
+#include "ui/ConsoleColours.h"
 #include "ui/Pictures.h"
 #include "ui/Widgets.h"
 
@@ -134,7 +135,9 @@ QWidget *TFrm_Main::buildTopBar()
     btnOpenClose->setIcon(ToolImage(0));
     btnOpenClose->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     btnOpenClose->setMinimumWidth(80);
-    btnOpenClose->setStyleSheet("QToolButton#btnOpenClose { color: blue; font-weight: bold; }");
+    // Blue, lightened as far as a dark desktop palette needs.
+    btnOpenClose->setStyleSheet(QStringLiteral("QToolButton#btnOpenClose { color: %1; font-weight: bold; }")
+                                    .arg(LegibleOn(QColor(Qt::blue), palette().color(QPalette::Button)).name()));
     setTag(btnOpenClose, 1);
     connect(btnOpenClose, &QToolButton::clicked, this, [this] { btnSysClick(btnOpenClose->property("Tag").toInt()); });
     h->addWidget(btnOpenClose);

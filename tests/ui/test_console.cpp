@@ -2,6 +2,7 @@
 // history, hex sending, find, font size and legible colours.
 #include "UiTestUtil.h"
 
+#include "ui/AboutBox.h"
 #include "ui/ConsoleExtras.h"
 #include "ui/ConsoleColours.h"
 #include "ui/ConsoleZoom.h"
@@ -642,6 +643,14 @@ TEST(Contrast, EveryConsoleColourAgainstTheLightAndTheDarkPalette)
     EXPECT_EQ(ConsoleView::colourOf(LineKind::Info, LightPalette()), QColor(Qt::black));
 }
 
+// The text colour a widget's style sheet sets (a name or #rrggbb); invalid when none.
+static QColor StyleSheetColour(const QWidget *w)
+{
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("(?:^|[\\s;{])color:\\s*(#?[0-9A-Za-z]+)")).match(w->styleSheet());
+    return m.hasMatch() ? QColor(m.captured(1)) : QColor();
+}
+
 TEST(Contrast, ADarkDesktopKeepsLinesAndWorkModeLabelsLegible)
 {
     for (const QPalette &pal : {LightPalette(), DarkPalette()}) {
@@ -661,6 +670,16 @@ TEST(Contrast, ADarkDesktopKeepsLinesAndWorkModeLabelsLegible)
         EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
         for (QRadioButton *rb : {w.rbNetTran, w.rbHttpd})
             EXPECT_GE(CaptionContrast(w.rzgrpbxWkmod, rb), kMinContrast) << rb->objectName().toStdString();
+        // The blue port-button caption and the About box's web address.
+        const QColor caption = StyleSheetColour(w.btnOpenClose);
+        ASSERT_TRUE(caption.isValid()) << w.btnOpenClose->styleSheet().toStdString();
+        EXPECT_GE(ContrastRatio(caption, pal.color(QPalette::Button)), kMinContrast);
+        Tfrm_About about(&w);
+        QWidget *site = about.findChild<QWidget *>("lbl_About_Website");
+        ASSERT_NE(site, nullptr);
+        const QColor link = StyleSheetColour(site);
+        ASSERT_TRUE(link.isValid()) << site->styleSheet().toStdString();
+        EXPECT_GE(ContrastRatio(link, pal.color(QPalette::Window)), kMinContrast);
     }
 }
 
