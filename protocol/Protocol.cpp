@@ -31,8 +31,11 @@ Protocol::Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *t
       sender_(orders_, console, tmrRcv_, std::move(sendBytes), std::move(comOpened)),
       codec_(controls_, hooks, console, orders_, sender_),
       dispatcher_(orders_, sender_, codec_, console, controls_),
-      quick_(controls_, orders_, sender_, codec_)
+      quick_(controls_, orders_, sender_, codec_),
+      watch_(console)
 {
+    quick_.onCommandSent = [this](const QByteArray &line) { watch_.watch(line); };
+    sender_.onAnswer = [this] { watch_.answered(); };
     // A coarse timer may fire 5 % early or late; the answer time-out is 5000 ms.
     tmrRcv_->setTimerType(Qt::PreciseTimer);
     connect(tmrRcv_, &QTimer::timeout, this, &Protocol::tmrRcvTimer);
@@ -48,6 +51,7 @@ void Protocol::tmrRcvTimer()
 
 void Protocol::CancelQueue()
 {
+    watch_.cancel();
     if (sender_.queueState() == TQueueState::Waiting)
         StopQueue(TQueueState::Cancelled);
 }

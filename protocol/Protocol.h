@@ -4,6 +4,7 @@
 // console, the answer time-out timer and the serial port's send and state.
 // The Protocol owns the one command queue (OrderList) and LastSend.
 #include "protocol/Catalogue.h"
+#include "protocol/CommandWatch.h"
 #include "protocol/Dispatcher.h"
 #include "protocol/FormControls.h"
 #include "protocol/FormHooks.h"
@@ -51,7 +52,8 @@ public:
     // stops without completing.
     TQueueState queueState() const { return sender_.queueState(); }
     // The port was closed: an operation that waits for an answer is dropped with
-    // a red "cancelled" line. Does nothing when no answer is awaited.
+    // a red "cancelled" line. Does nothing when no answer is awaited. A command
+    // button's line is no longer watched either.
     void CancelQueue();
 
     // Receiving.
@@ -91,6 +93,10 @@ signals:
     // A value of this word was put into the form (an answer or a stored value).
     void paramApplied(TCmd c);
 
+public:
+    // Whether a command button's line still awaits its answer.
+    bool commandUnanswered() const { return watch_.waiting(); }
+
 public slots:
     void actSendExecute() { quick_.actSendExecute(); }
     // The answer time-out: repairs the queue once, then stops the operation.
@@ -109,4 +115,5 @@ private:
     ParamCodec codec_;
     Dispatcher dispatcher_;
     QuickCmd quick_;
+    CommandWatch watch_;
 };

@@ -37,25 +37,25 @@ void QuickCmd::btnDoClick(int tag)
         EnterComMode();
         break;
     case 16:
-        sender_.SendAtCmd(CmdToStr(TCmd::H));
+        sendCommand(TCmd::H);
         break;
     case 17:
-        sender_.SendAtCmd(CmdToStr(TCmd::Z));
+        sendCommand(TCmd::Z);
         break;
     case 18:
         codec_.AskVersion();
         break;
     case 19:
-        sender_.SendAtCmd(CmdToStr(TCmd::CFGTF));
+        sendCommand(TCmd::CFGTF);
         break;
     case 20:
-        sender_.SendAtCmd(CmdToStr(TCmd::RELD));
+        sendCommand(TCmd::RELD);
         break;
     case 21:
-        sender_.SendAtCmd(CmdToStr(TCmd::CLEAR));
+        sendCommand(TCmd::CLEAR);
         break;
     case 23:
-        sender_.SendAtCmd(CmdToStr(TCmd::CSQ));
+        sendCommand(TCmd::CSQ);
         break;
     default: // 22 (hidden phone-number button) and unknown tags
         break;
@@ -73,7 +73,15 @@ void QuickCmd::EnterCfgMode()
 void QuickCmd::EnterComMode()
 {
     sender_.NewQueue();
-    sender_.SendAtCmd(CmdToStr(TCmd::ENTM));
+    sendCommand(TCmd::ENTM);
+}
+
+void QuickCmd::sendCommand(TCmd c)
+{
+    const QByteArray word = CmdToStr(c);
+    sender_.SendAtCmd(word);
+    if (sender_.comOpened() && onCommandSent)
+        onCommandSent("AT+" + word);
 }
 
 void QuickCmd::SendAtSetting(const QByteArray &word, const QByteArray &value)

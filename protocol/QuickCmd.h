@@ -1,7 +1,11 @@
 #pragma once
 // The command buttons, the command-state entry and exit, the send box and text
 // messages. Every press and every send first drops a pending bulk operation.
+#include "protocol/Catalogue.h"
+
 #include <QByteArray>
+
+#include <functional>
 
 class OrderList;
 class ParamCodec;
@@ -27,7 +31,13 @@ public:
     // The send box text as line bytes, lines joined with CR LF.
     QByteArray SendBoxText() const;
 
+    // Told of every command button line that reached the port and expects an
+    // answer (the line without its line end).
+    std::function<void(const QByteArray &line)> onCommandSent;
+
 private:
+    void sendCommand(TCmd c);
+
     FormControls &c_;
     OrderList &orders_;
     Sender &sender_;

@@ -85,6 +85,8 @@ void Sender::answerArrived()
 {
     stopTimeout();
     repairSent_ = false;
+    if (onAnswer)
+        onAnswer();
 }
 
 void Sender::armTimeout()

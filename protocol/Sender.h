@@ -49,6 +49,8 @@ public:
     // A recognised answer or an error answer: the wait is over, the repair
     // (if any) worked.
     void answerArrived();
+    // Told of every such answer (the command watch listens).
+    std::function<void()> onAnswer;
 
     const QByteArray &LastSend() const { return lastSend_; }
     bool comOpened() const { return comOpened_ && comOpened_(); }

@@ -2,6 +2,9 @@
 #include "FakeForm.h"
 #include "lang/AppLang.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 TEST(Buttons, BareCommandsAndVersion)
@@ -58,6 +61,41 @@ TEST(Buttons, RestartAnswerIsReported)
     r.proto->btnDoClick(17);
     r.proto->DispatchRcv("\r\n+Z:\r\n\r\nOK\r\n");
     EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_Restarting")), 1);
+}
+
+TEST(Buttons, ACommandLeftUnansweredGetsOneRedLineAfterTheAnswerTime)
+{
+    Rig r;
+    r.proto->btnDoClick(19);
+    EXPECT_TRUE(r.proto->commandUnanswered());
+    r.proto->DispatchRcv("\r\nOK\r\n\r\n");
+    EXPECT_FALSE(r.proto->commandUnanswered());
+    r.proto->btnDoClick(21);
+    r.proto->DispatchRcv("\r\n+ERR:5\r\n\r\n"); // red already
+    EXPECT_FALSE(r.proto->commandUnanswered());
+    // Neither the echo nor forwarded server data answers it.
+    r.proto->btnDoClick(23);
+    r.proto->DispatchRcv("AT+CSQ\r\n");
+    r.proto->DispatchRcv("server data\r\n");
+    EXPECT_TRUE(r.proto->commandUnanswered());
+    r.proto->CancelQueue(); // the port was closed
+    EXPECT_FALSE(r.proto->commandUnanswered());
+    r.open = false; // a line that never went out is not awaited
+    r.proto->btnDoClick(23);
+    EXPECT_FALSE(r.proto->commandUnanswered());
+    r.open = true;
+
+    const QByteArray want = LangText("info_CmdNoAnswer").replace("%s", "AT+ENTM");
+    const size_t before = r.sent.size();
+    QElapsedTimer t;
+    t.start();
+    r.proto->btnDoClick(13);
+    while (r.console.count(LineKind::Err, want) == 0 && t.elapsed() < 8000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    EXPECT_EQ(r.console.count(LineKind::Err, want), 1);
+    EXPECT_GE(t.elapsed(), 4900);
+    EXPECT_EQ(r.sent.size(), before + 1); // nothing is sent again
+    EXPECT_EQ(r.lastSent(), QByteArray("AT+ENTM\r\n"));
 }
 
 TEST(SendBox, AutomaticLineEnd)
