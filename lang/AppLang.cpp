@@ -257,6 +257,8 @@ const TextRow kConsoleTexts[] = {
     {"info_LogFiles", "日志文件", "Log files"},
     {"info_TextFiles", "文本文件", "Text files"},
     {"info_SendHexBad", "不是十六进制字节对，未发送：%s", "Not hexadecimal byte pairs, nothing sent: %s"},
+    {"lang_lblTraffic", "接收：%1  发送：%2", "RX: %1  TX: %2"},
+    {"hint_lblTraffic", "串口收发字节数，单击清零", "Bytes received from and sent to the port; click to reset"},
 };
 
 void addRows(const TextRow *rows, std::size_t count)

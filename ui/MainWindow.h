@@ -30,6 +30,7 @@ class ConsoleView;
 class ConsoleExtras;
 class Protocol;
 class TComm;
+class TrafficCounter;
 class FwUpgrade;
 class PortChooser;
 class Tfrm_About;
@@ -67,6 +68,7 @@ public:
     // Console and send box.
     ConsoleView *console() const { return m_console.get(); }
     ConsoleExtras *consoleExtras() const { return m_extras; }
+    TrafficCounter *traffic() const { return m_traffic; }
     void pmSendClick(int tag);
     void pmSendTypeClick(int tag);
     void actCRExecute();
@@ -160,6 +162,7 @@ private:
     TComm *m_cm1 = nullptr;
     std::unique_ptr<ConsoleView> m_console;
     ConsoleExtras *m_extras = nullptr;
+    TrafficCounter *m_traffic = nullptr;
     std::unique_ptr<Protocol> m_protocol;
     std::unique_ptr<FwUpgrade> m_fw;
     Tfrm_About *m_about = nullptr;

@@ -22,6 +22,7 @@
 #include "ui/PortChooser.h"
 #include "ui/RefusalMarks.h"
 #include "ui/Safeguards.h"
+#include "ui/TrafficCounter.h"
 #include "ui/Widgets.h"
 #include "util/Gbk.h"
 
@@ -161,14 +162,21 @@ TFrm_Main::~TFrm_Main()
 
 void TFrm_Main::wireProtocol()
 {
-    m_protocol = std::make_unique<Protocol>(
-        this, *this, *m_console, m_tmrRcv, [this](const QByteArray &b) { return m_cm1->SendBytes(b); },
-        [this] { return m_comOpened; });
+    m_traffic = new TrafficCounter(statusBar());
+    statusBar()->addPermanentWidget(m_traffic);
+    // Every hand-over to the port goes through here, so the counter sees all of it.
+    const auto toPort = [this](const QByteArray &b) {
+        const bool queued = m_cm1->SendBytes(b);
+        if (queued)
+            m_traffic->addTx(b.size());
+        return queued;
+    };
+    m_protocol = std::make_unique<Protocol>(this, *this, *m_console, m_tmrRcv, toPort, [this] { return m_comOpened; });
 
     FwUpgradeDeps d;
     d.sendToCom = [this](const QByteArray &t) { m_protocol->SendToCom(t); };
     d.lastSend = [this] { return m_protocol->LastSend(); };
-    d.sendBytes = [this](const QByteArray &b) { return m_cm1->SendBytes(b); };
+    d.sendBytes = toPort;
     d.comOpened = [this] { return m_comOpened; };
     d.console = m_console.get();
     d.langText = [](const QByteArray &k) { return LangText(k); };
@@ -186,7 +194,10 @@ void TFrm_Main::wireProtocol()
     new RefusalMarks(this, *m_protocol);
     SetDigitsOnly(this);
 
-    connect(m_cm1, &TComm::receiveData, this, [this](const QByteArray &b) { m_protocol->cm1ReceiveData(b); });
+    connect(m_cm1, &TComm::receiveData, this, [this](const QByteArray &b) {
+        m_traffic->addRx(b.size());
+        m_protocol->cm1ReceiveData(b);
+    });
     connect(m_cm1, &TComm::receiveError, this, [this](quint32 bits) { cm1ReceiveError(bits); });
     connect(m_cm1, &TComm::requestHangup, this, [this] { cm1RequestHangup(); });
     connect(btnSend, &QToolButton::clicked, this, [this] { actSendExecute(); });
@@ -375,6 +386,7 @@ void TFrm_Main::ApplyMainTexts()
     SetPopupItemCaption(pmFwUpOpt, 0, "lang_pmFwUpOpt0");
     SetPopupItemCaption(pmFwUpOpt, 1, "lang_pmFwUpOpt1");
     m_extras->applyTexts();
+    m_traffic->applyTexts();
     for (QComboBox *c : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
         SetComboHint(c, "hint_cbbOpenUart");
     for (const char *n : {"cbbBaud", "cbbFlow", "cbbP", "cbbD", "cbbS"})

@@ -9,6 +9,7 @@
 #include "ui/FindBar.h"
 #include "ui/HexInput.h"
 #include "ui/SendHistory.h"
+#include "ui/TrafficCounter.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -21,7 +22,9 @@
 #include <QRegularExpression>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QToolButton>
@@ -370,6 +373,48 @@ TEST(SendHex, ParsesPairsWithBlanksBetweenAndRefusesAnythingElse)
     QString bad;
     ParseHexPairs("41 4G 54", &bad);
     EXPECT_EQ(bad, "4G");
+}
+
+TEST(Traffic, CountsWhatThePortTookAndGaveAndAClickResetsIt)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    TrafficCounter *counter = w.findChild<TrafficCounter *>("lblTraffic");
+    ASSERT_NE(counter, nullptr);
+    EXPECT_TRUE(w.statusBar()->isAncestorOf(counter));
+    EXPECT_EQ(counter->text(), "RX: 0  TX: 0");
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(f.openOn(pty.slave())) << LastLine(f.console()).toStdString();
+
+    w.edtSend->setPlainText("AT+CSQ");
+    w.actSendExecute(); // the automatic line end makes it 8 bytes
+    EXPECT_EQ(pty.read(8, 500), QByteArray("AT+CSQ\r\n"));
+    const QByteArray answer("\r\n+CSQ:25,99\r\n\r\nOK\r\n");
+    ASSERT_EQ(answer.size(), 20);
+    ASSERT_TRUE(pty.write(answer));
+    EXPECT_TRUE(WaitFor([&] { return counter->rx() == 20; }, 3000)) << counter->rx();
+    EXPECT_EQ(counter->tx(), 8);
+    EXPECT_EQ(counter->text(), "RX: 20  TX: 8");
+
+    // A send refused for a closed port counts nothing.
+    w.btnOpenClose->click();
+    ASSERT_FALSE(w.ComOpened());
+    w.actSendExecute();
+    EXPECT_EQ(counter->tx(), 8);
+
+    w.mni_Cn->trigger();
+    EXPECT_EQ(counter->text(), U("接收：20  发送：8"));
+    QMouseEvent right(QEvent::MouseButtonRelease, QPointF(2, 2), counter->mapToGlobal(QPointF(2, 2)), Qt::RightButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(counter, &right);
+    EXPECT_EQ(counter->rx(), 20);
+    QMouseEvent left(QEvent::MouseButtonRelease, QPointF(2, 2), counter->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(counter, &left);
+    EXPECT_EQ(counter->rx(), 0);
+    EXPECT_EQ(counter->tx(), 0);
+    EXPECT_EQ(counter->text(), U("接收：0  发送：0"));
 }
 
 TEST(SendHex, SendsTheExactBytesOrARedLineAndNothing)
