@@ -96,6 +96,7 @@ bool LoadIni(IniTarget &t, const QString &dir, QString *error)
     con.timestamps = ReadIniBool("System", "ConsoleTime", false);
     con.sendHex = ReadIniBool("System", "SendHex", false);
     con.fontSize = ReadIniInt("System", "ConsoleFontSize", 0);
+    con.repeatMs = ReadIniInt("System", "RepeatMs", con.repeatMs);
     t.iniSetConsoleOptions(con);
 
     // OpenUart
@@ -200,6 +201,7 @@ bool SaveIni(IniTarget &t, QString *error)
     IniFile->WriteBool("System", "ConsoleTime", con.timestamps);
     IniFile->WriteBool("System", "SendHex", con.sendHex);
     WriteIniInt("System", "ConsoleFontSize", con.fontSize);
+    WriteIniInt("System", "RepeatMs", con.repeatMs);
 
     WriteIniStr("OpenUart", "ComName", comboText(child<QComboBox>(form, "cbbOpenCom")));
     WriteIniStr("OpenUart", "BaudRate", comboText(child<QComboBox>(form, "cbbOpenBaud")));

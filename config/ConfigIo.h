@@ -17,6 +17,7 @@ struct ConsoleOptions {
     bool timestamps = false; // ConsoleTime: the time of arrival before every line
     bool sendHex = false;    // SendHex: the send box holds hexadecimal byte pairs
     int fontSize = 0;        // ConsoleFontSize: points of the panes and send box; 0: default
+    int repeatMs = 1000;     // RepeatMs: the interval of repeat sending
 };
 
 // What loading and saving need of the window beyond its named controls.

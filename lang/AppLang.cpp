@@ -258,6 +258,14 @@ const TextRow kConsoleTexts[] = {
     {"info_TextFiles", "文本文件", "Text files"},
     {"info_SendHexBad", "不是十六进制字节对，未发送：%s", "Not hexadecimal byte pairs, nothing sent: %s"},
     {"lang_lblTraffic", "接收：%1  发送：%2", "RX: %1  TX: %2"},
+    {"lang_chkRepeatSend", "定时发送", "Repeat every"},
+    {"hint_chkRepeatSend", "勾选后立即发送发送框的内容，并按此间隔反复发送，直到取消勾选",
+     "While checked, the send box goes out at once and again at this interval"},
+    {"info_RepeatPortClosed", "定时发送已停止：串口已关闭", "Repeat sending stopped: the serial port is closed"},
+    {"info_RepeatSerialOnly", "定时发送仅用于通过串口发送，已停止",
+     "Repeat sending works only when sending via the serial port; stopped"},
+    {"info_RepeatEmpty", "发送框为空，定时发送已停止", "The send box is empty; repeat sending stopped"},
+    {"info_RepeatStopped", "定时发送已停止", "Repeat sending stopped"},
     {"hint_lblTraffic", "串口收发字节数，单击清零", "Bytes received from and sent to the port; click to reset"},
 };
 

@@ -6,6 +6,7 @@
 #include "ui/ConsoleZoom.h"
 #include "ui/FindBar.h"
 #include "ui/HexInput.h"
+#include "ui/RepeatSend.h"
 #include "ui/MainWindow.h"
 #include "ui/SendHistory.h"
 #include "util/Gbk.h"
@@ -100,6 +101,14 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
         });
     }
 
+    // Each repeat goes out as Send does, but is not another history entry.
+    repeat_ = new RepeatSend(w, [this] {
+        bool ok = true;
+        if (!sendAsHex(&ok))
+            w_.protocol()->actSendExecute();
+        return ok;
+    });
+
     // Under the send key menu, after the line-end choice.
     mniSendHex = namedAction(&w, "mniSendHex", true);
     w.pmSend->addAction(mniSendHex);
@@ -136,6 +145,7 @@ void ConsoleExtras::applyTexts()
     mniSendHex->setText(LangTextU("lang_mniSendHex"));
     mniFind->setText(LangTextU("lang_mniFind"));
     find_->applyTexts();
+    repeat_->applyTexts();
 }
 
 bool ConsoleExtras::ownsKeys(const QWidget *w) const
@@ -153,6 +163,12 @@ bool ConsoleExtras::beforeSend()
         historyFailReported_ = true;
         say(true, "info_SaveFail", QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)));
     }
+    bool ok = true;
+    return sendAsHex(&ok);
+}
+
+bool ConsoleExtras::sendAsHex(bool *ok)
+{
     if (!mniSendHex->isChecked() || w_.btnSendTpye->property("Tag").toInt() != 1)
         return false;
     // The bytes as typed: no line end is added, and a bad group sends nothing.
@@ -162,6 +178,7 @@ bool ConsoleExtras::beforeSend()
         if (bad.size() > 24)
             bad = bad.left(24) + QStringLiteral("...");
         console_.ShowErr(gbk::fromUnicode(LangTextU("info_SendHexBad").replace(QLatin1String("%s"), bad)));
+        *ok = false;
         return true;
     }
     Protocol *p = w_.protocol();
@@ -176,6 +193,7 @@ ConsoleOptions ConsoleExtras::options() const
     o.timestamps = mniTimestamps->isChecked();
     o.sendHex = mniSendHex->isChecked();
     o.fontSize = zoom_->size();
+    o.repeatMs = repeat_->intervalMs();
     return o;
 }
 
@@ -184,6 +202,7 @@ void ConsoleExtras::setOptions(const ConsoleOptions &o)
     mniTimestamps->setChecked(o.timestamps);
     mniSendHex->setChecked(o.sendHex);
     zoom_->setSize(o.fontSize);
+    repeat_->setIntervalMs(o.repeatMs);
 }
 
 ConsoleOptions TFrm_Main::iniConsoleOptions() const { return m_extras->options(); }

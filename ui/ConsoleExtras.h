@@ -14,6 +14,7 @@ class TFrm_Main;
 class ConsoleView;
 class SendHistory;
 class FindBar;
+class RepeatSend;
 class ConsoleZoom;
 class QWidget;
 class QAction;
@@ -40,6 +41,7 @@ public:
     FindBar &findBar() { return *find_; }
     ConsoleZoom &zoom() { return *zoom_; }
     SendHistory &history() { return *history_; }
+    RepeatSend &repeat() { return *repeat_; }
     // The pane that "Save console as..." writes: the hex pane when it has the focus.
     QPlainTextEdit *paneToSave() const;
     void saveConsoleTo(const QString &path);
@@ -56,6 +58,9 @@ public:
 
 private:
     void logToggled(bool on);
+    // When hex sending applies (on, serial type) the bytes go out, or a red line
+    // says why and *ok turns false; returns whether it applied.
+    bool sendAsHex(bool *ok);
     void say(bool error, const char *key, const QString &path);
 
     TFrm_Main &w_;
@@ -65,5 +70,6 @@ private:
     SendHistory *history_ = nullptr;
     FindBar *find_ = nullptr;
     ConsoleZoom *zoom_ = nullptr;
+    RepeatSend *repeat_ = nullptr;
     bool historyFailReported_ = false;
 };

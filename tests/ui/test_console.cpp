@@ -8,6 +8,7 @@
 #include "ui/ConsoleZoom.h"
 #include "ui/FindBar.h"
 #include "ui/HexInput.h"
+#include "ui/RepeatSend.h"
 #include "ui/SendHistory.h"
 #include "ui/TrafficCounter.h"
 
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QRadioButton>
 #include <QStyleOptionButton>
@@ -415,6 +417,93 @@ TEST(Traffic, CountsWhatThePortTookAndGaveAndAClickResetsIt)
     EXPECT_EQ(counter->rx(), 0);
     EXPECT_EQ(counter->tx(), 0);
     EXPECT_EQ(counter->text(), U("接收：0  发送：0"));
+}
+
+TEST(RepeatSend, SendsAtOnceThenEveryIntervalAndStopsLoudly)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    RepeatSend &rep = w.consoleExtras()->repeat();
+    QCheckBox *box = w.findChild<QCheckBox *>("chkRepeatSend");
+    ASSERT_EQ(box, rep.box());
+    EXPECT_EQ(box->text(), "Repeat every");
+    EXPECT_TRUE(w.rztlbrSend->isAncestorOf(w.findChild<QSpinBox *>("spnRepeatMs")));
+
+    // Closed port: refused at once.
+    box->setChecked(true);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(LastLine(f.console()), "Repeat sending stopped: the serial port is closed");
+
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(f.openOn(pty.slave())) << LastLine(f.console()).toStdString();
+    // Empty box: refused.
+    w.edtSend->clear();
+    box->setChecked(true);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(LastLineColour(f.console()), ConsoleView::colourOf(LineKind::Err));
+
+    const qsizetype historyBefore = w.consoleExtras()->history().entries().size();
+    w.edtSend->setPlainText("AT+CSQ");
+    rep.setIntervalMs(40);
+    QElapsedTimer t;
+    t.start();
+    box->setChecked(true);
+    EXPECT_EQ(pty.read(8, 20, 200), QByteArray("AT+CSQ\r\n")); // the first at once
+    QByteArray more; // the ticks need the event loop
+    EXPECT_TRUE(WaitFor([&] { more += pty.read(4096, 1, 1); return more.size() >= 8 * 5; }, 3000));
+    EXPECT_EQ(more.left(8 * 5), QByteArray("AT+CSQ\r\n").repeated(5)) << more.constData();
+    EXPECT_GE(t.elapsed(), 5 * 40 - 20);
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(w.consoleExtras()->history().entries().size(), historyBefore); // repeats are no history
+    box->setChecked(false);
+    pty.read(1024, 20, 100);
+    Pump(200);
+    EXPECT_EQ(pty.read(1, 20, 20), QByteArray()) << "nothing after unchecking";
+
+    // Invalid hex text: one red line, box cleared.
+    w.consoleExtras()->mniSendHex->setChecked(true);
+    w.edtSend->setPlainText("41 4G");
+    box->setChecked(true);
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(LastLine(f.console()), "Repeat sending stopped");
+    w.consoleExtras()->mniSendHex->setChecked(false);
+
+    // Closing the port stops it with a line.
+    w.edtSend->setPlainText("ping");
+    rep.setIntervalMs(1000);
+    box->setChecked(true);
+    EXPECT_EQ(pty.read(4, 20, 500), QByteArray("ping"));
+    w.btnOpenClose->click();
+    EXPECT_TRUE(WaitFor([&] { return !box->isChecked(); }, 1000));
+    EXPECT_EQ(LastLine(f.console()), "Repeat sending stopped: the serial port is closed");
+
+    // The interval survives a restart; an out-of-range one gives the default.
+    rep.setIntervalMs(250);
+    f.reopen(false);
+    EXPECT_EQ(f.w->consoleExtras()->repeat().intervalMs(), 250);
+    f.w->consoleExtras()->repeat().setIntervalMs(5);
+    EXPECT_EQ(f.w->consoleExtras()->repeat().intervalMs(), RepeatSend::kDefaultMs);
+}
+
+TEST(RepeatSend, WaitsWhileAQueuedOperationAwaitsItsAnswer)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(f.openOn(pty.slave()));
+    w.btnDoClick(10); // Get All: the version query waits for its answer
+    EXPECT_EQ(pty.read(9, 20, 500), QByteArray("AT+VER?\r\n"));
+    w.edtSend->setPlainText("data");
+    RepeatSend &rep = w.consoleExtras()->repeat();
+    rep.setIntervalMs(30);
+    rep.box()->setChecked(true);
+    Pump(200);
+    EXPECT_EQ(pty.read(1, 20, 20), QByteArray());
+    EXPECT_TRUE(rep.running());
+    EXPECT_EQ(rep.sentCount(), 0);
+    rep.box()->setChecked(false);
 }
 
 TEST(SendHex, SendsTheExactBytesOrARedLineAndNothing)
