@@ -116,7 +116,15 @@ void ChainTabOrder(TFrm_Main &w)
     }
     // The send bar's buttons come before the send box, which keeps Tab as a character it can send.
     QWidget::setTabOrder(sendSpot ? sendSpot : w.edtDialog, w.btnSendTpye);
-    QWidget::setTabOrder(w.btnSendTpye, w.btnSend);
+    // Then the repeat box and its interval, in the order they show.
+    QWidget *prev = w.btnSendTpye;
+    for (const char *name : {"chkRepeatSend", "spnRepeatMs"}) {
+        if (auto *x = w.findChild<QWidget *>(QLatin1String(name))) {
+            QWidget::setTabOrder(prev, x);
+            prev = x;
+        }
+    }
+    QWidget::setTabOrder(prev, w.btnSend);
     QWidget::setTabOrder(w.btnSend, w.btnSetSendKey);
     QWidget::setTabOrder(w.btnSetSendKey, w.edtReTelNum);
     QWidget::setTabOrder(w.edtReTelNum, w.edtSend);

@@ -218,7 +218,7 @@ TEST(TabOrder, EveryButtonIsReachedInReadingOrder)
     const char *order[] = {"cbbOpenCom", "cbbOpenBaud", "cbbOpenFlow", "btnOpenClose", "rzchckbxReopen",
                            "rbNetTran", "rzchckbxSktA", "edtAddrA", "edtSockATo", "rzchckbxHeartEn",
                            "cbbBaud", "edtUARTFL", "rzchckbxMore", "btnAskAll", "btnSetAll", "btnPPPA", "btnENTM",
-                           "btnSendTpye", "btnSend", "btnSetSendKey", "edtSend"};
+                           "btnSendTpye", "chkRepeatSend", "spnRepeatMs", "btnSend", "btnSetSendKey", "edtSend"};
     for (std::size_t k = 1; k < std::size(order); ++k)
         EXPECT_LT(at(order[k - 1]), at(order[k])) << order[k - 1] << " before " << order[k];
 
