@@ -39,7 +39,8 @@ QString BatchHelpText()
         "  --batch verify  --port DEV [--baud N] --ini IN.ini    read every parameter, compare with what\n"
         "                                                        set-all would write from IN.ini\n"
         "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600 without progress)\n"
-        "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened or lost, 4 time-out,\n"
+        "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened or lost, 4 time-out or\n"
+        "            (get-all) a query left without its answer,\n"
         "            5 a line was refused by the module, 6 other failure, 7 firmware transfer failed,\n"
         "            8 verify: the module differs from the file (one line per difference).\n");
 }
@@ -232,6 +233,9 @@ int RunBatch(const BatchArgs &a)
     }
     QMap<QByteArray, QByteArray> answered; // word -> value of every named answer
     QSet<QByteArray> refusedWords;
+    QList<QByteArray> unreadWords; // get-all: queries no answer named
+    QObject::connect(w.protocol(), &Protocol::paramsUnread,
+                     [&](const QList<QByteArray> &words) { unreadWords = words; });
 
     int result = -1;
     bool refused = false;
@@ -385,6 +389,12 @@ int RunBatch(const BatchArgs &a)
         err(QStringLiteral("no answer: a module in its data state ignores AT commands; "
                            "send \"+++\" first to enter its command state"));
 
+    // Values that never came would go into the file as whatever the form held: no file then.
+    if (a.command == "get-all" && result == ExitOk && !unreadWords.isEmpty()) {
+        err(QStringLiteral("no answer to %1; %2 not written")
+                .arg(QString::fromLatin1(unreadWords.join(", ")), a.ini));
+        result = ExitTimeout;
+    }
     // A refused query still leaves the rest of the form worth keeping.
     if (a.command == "get-all" && (result == ExitOk || result == ExitRefused)) {
         FreeIni();

@@ -139,12 +139,21 @@ void Dispatcher::finish()
     if (sender_.queueState() == TQueueState::Waiting)
         sender_.setQueueState(TQueueState::Complete);
     console_.ShowInfo(LangText("info_DoOver"));
-    if (orders_.refused.isEmpty())
-        return;
-    const QList<QByteArray> words = std::exchange(orders_.refused, {});
-    console_.ShowErr(LangText("info_Refused").replace("%s", words.join(", ")));
-    if (onRefused)
-        onRefused(words);
+    // A Get All is complete only for the words that were answered: a stray or
+    // doubled answer may have moved the queue past a query whose answer never came.
+    const QList<QByteArray> unread =
+        codec_.BulkMode() == TBulkMode::GetAll ? orders_.Unanswered() : QList<QByteArray>();
+    if (!orders_.refused.isEmpty()) {
+        const QList<QByteArray> words = std::exchange(orders_.refused, {});
+        console_.ShowErr(LangText("info_Refused").replace("%s", words.join(", ")));
+        if (onRefused)
+            onRefused(words);
+    }
+    if (!unread.isEmpty()) {
+        console_.ShowErr(LangText("info_NotRead").replace("%s", unread.join(", ")));
+        if (onUnread)
+            onUnread(unread);
+    }
 }
 
 void Dispatcher::ParseAnswer(const QByteArray &r)
@@ -152,6 +161,8 @@ void Dispatcher::ParseAnswer(const QByteArray &r)
     console_.showReceived(LineKind::Rcv, r);
     if (r == sender_.LastSend())
         return;
-    if (const auto nv = NamedAnswer(r))
+    if (const auto nv = NamedAnswer(r)) {
+        orders_.answered.insert(nv->first.toUpper());
         codec_.ApplyParam(nv->first, nv->second);
+    }
 }

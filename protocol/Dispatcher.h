@@ -53,6 +53,8 @@ public:
     ClaimFn claimBlock;
     // Told the words the module refused, once per finished queue that had any.
     std::function<void(const QList<QByteArray> &)> onRefused;
+    // After a Get All's "Operation complete": the queried words no answer named.
+    std::function<void(const QList<QByteArray> &)> onUnread;
 
 private:
     // The answer to the last line: progress bar off, "Operation complete", then

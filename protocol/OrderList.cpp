@@ -33,6 +33,20 @@ void OrderList::ClearOrders()
     lines.clear();
     OrderIndex = 0;
     refused.clear();
+    answered.clear();
+}
+
+QList<QByteArray> OrderList::Unanswered() const
+{
+    QList<QByteArray> out;
+    for (const QByteArray &line : lines) {
+        if (!line.endsWith("?" + LineEnd))
+            continue;
+        const QByteArray word = WordOfLine(line).toUpper();
+        if (!word.isEmpty() && !answered.contains(word) && !refused.contains(word) && !out.contains(word))
+            out.append(word);
+    }
+    return out;
 }
 
 void OrderList::NoteRefused()

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 
 #include <cstdint>
 
@@ -16,6 +17,8 @@ public:
     int32_t OrderIndex = 0;
     // Command words the module refused during this queue, in order, each once.
     QList<QByteArray> refused;
+    // Names of the named answers that arrived during this queue, upper case.
+    QSet<QByteArray> answered;
 
     void ClearOrders();
     void AddOrder(const QByteArray &line);
@@ -37,6 +40,9 @@ public:
 
     // Records the word of the line at OrderIndex as refused.
     void NoteRefused();
+    // The words of the queue's queries that got neither a named answer nor a
+    // refusal, in queue order, each once.
+    QList<QByteArray> Unanswered() const;
 };
 
 // The command word of an "AT+" line ("AT+SOCKA=..." gives SOCKA); empty for

@@ -40,6 +40,7 @@ Protocol::Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *t
     tmrRcv_->setTimerType(Qt::PreciseTimer);
     connect(tmrRcv_, &QTimer::timeout, this, &Protocol::tmrRcvTimer);
     dispatcher_.onRefused = [this](const QList<QByteArray> &words) { emit paramsRefused(words); };
+    dispatcher_.onUnread = [this](const QList<QByteArray> &words) { emit paramsUnread(words); };
     codec_.onApplied = [this](TCmd c) { emit paramApplied(c); };
 }
 

@@ -90,6 +90,8 @@ signals:
     void queueStopped(TQueueState state);
     // After "Operation complete": the words the module refused in that run.
     void paramsRefused(const QList<QByteArray> &words);
+    // After a Get All's "Operation complete": the queried words no answer named.
+    void paramsUnread(const QList<QByteArray> &words);
     // A value of this word was put into the form (an answer or a stored value).
     void paramApplied(TCmd c);
 

@@ -185,6 +185,45 @@ TEST(Refusals, NamedOnceAfterCompletionAndReported)
     EXPECT_EQ(r.console.count(LineKind::Err), 3);
 }
 
+TEST(Unread, AGetAllNamesTheQueriesNoAnswerNamedAfterCompletion)
+{
+    EnglishTexts en;
+    Rig r;
+    std::vector<QList<QByteArray>> unread;
+    QObject::connect(r.proto.get(), &Protocol::paramsUnread,
+                     [&](const QList<QByteArray> &w) { unread.push_back(w); });
+    // A clean Get All, also with a refusal in it, names nothing unread.
+    r.values = {{"VER", "V1.0.3"}};
+    r.refuse = {"CMDPW"};
+    r.proto->btnDoClick(10);
+    r.runModule();
+    EXPECT_EQ(r.console.count(LineKind::Info, "Operation complete"), 1);
+    EXPECT_TRUE(unread.empty());
+    r.refuse.clear();
+
+    // The module repeats its last answer instead of answering STMSG and SN: the
+    // stray answers move the queue on, the two values never arrive.
+    r.proto->btnDoClick(10);
+    QByteArray previous;
+    for (int guard = 0; r.answered < r.sent.size() && guard < 500; ++guard) {
+        const QByteArray line = r.sent[r.answered++];
+        const bool skip = line == "AT+STMSG?\r\n" || line == "AT+SN?\r\n";
+        const QByteArray answer = skip ? previous : Rig::answerTo(line, r.values);
+        previous = answer;
+        r.proto->DispatchRcv(answer);
+    }
+    EXPECT_EQ(r.console.count(LineKind::Info, "Operation complete"), 2);
+    EXPECT_EQ(r.console.lines.back(),
+              std::make_pair(LineKind::Err, QByteArray("Not read (no answer from the module): STMSG, SN")));
+    ASSERT_EQ(unread.size(), 1u);
+    EXPECT_EQ(unread.at(0), (QList<QByteArray>{"STMSG", "SN"}));
+
+    // Set All reads nothing, so it names nothing.
+    r.proto->btnDoClick(11);
+    r.runModule();
+    EXPECT_EQ(unread.size(), 1u);
+}
+
 TEST(Refusals, ControlsOfAWord)
 {
     Rig r;

@@ -472,8 +472,12 @@ void SimModule::onLine(const QByteArray &line)
     const QByteArray *e = findValue(m_params, "E");
     const bool echo = e && e->compare("ON", Qt::CaseInsensitive) == 0;
     QByteArray answer = answerLine(line);
+    const QByteArray word = line.mid(3).chopped(line.endsWith('?') ? 1 : 0).toUpper();
+    if (line.endsWith('?') && m_opt.staleWords.contains(word) && !m_lastAnswer.isEmpty())
+        answer = m_lastAnswer; // the value asked for never comes
     if (answer.isEmpty())
         return;
+    m_lastAnswer = answer;
     if (echo)
         answer.prepend(line + kLineEnd);
     queueAnswer(answer);

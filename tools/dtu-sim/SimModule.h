@@ -49,6 +49,7 @@ struct SimOptions
     QByteArray networkData = "server heartbeat\r\n";
     QString saveImagePath;            // write the received firmware image here at EOT
     QList<QByteArray> refuseWords;    // queries and settings of these words get "+ERR:1"
+    QList<QByteArray> staleWords;     // queries of these words get the previous answer again
     // Fault switches of the fault suite.
     bool glueNoise = false;           // stray bytes glued in front of every third answer, same write
     bool doubleAnswers = false;       // every command answer written twice
@@ -167,6 +168,7 @@ private:
     QList<QByteArray> m_lines;
     QByteArray m_data;
     QList<QByteArray> m_sms;
+    QByteArray m_lastAnswer; // for stale replies
     // fault switches
     bool m_hangup = false;       // close the line at the next turn of the loop
     bool m_burstSent = false;

@@ -74,8 +74,9 @@ int main(int argc, char **argv)
     const QCommandLineOption optHangLines(QStringLiteral("hangup-after"), QStringLiteral("Close the line after <n> command lines."), QStringLiteral("n"));
     const QCommandLineOption optHangBlocks(QStringLiteral("hangup-after-blocks"), QStringLiteral("Close the line after <n> stored XModem blocks."), QStringLiteral("n"));
     const QCommandLineOption optNakAll(QStringLiteral("nak-always"), QStringLiteral("XModem: NAK every block, for ever."));
+    const QCommandLineOption optStale(QStringLiteral("stale"), QStringLiteral("Answer the queries of these words (comma-separated) with the previous answer again."), QStringLiteral("words"));
     const QCommandLineOption optBurst(QStringLiteral("burst"), QStringLiteral("Send <n> bytes of network data when the tool first sends."), QStringLiteral("n"));
-    p.addOptions({optGlue, optDouble, optHangLines, optHangBlocks, optNakAll, optBurst});
+    p.addOptions({optStale, optGlue, optDouble, optHangLines, optHangBlocks, optNakAll, optBurst});
     p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
                   optC, optMenu, optSave, optParams, optDump, optNet, optMute});
     p.process(app);
@@ -91,6 +92,8 @@ int main(int argc, char **argv)
     o.saveImagePath = p.value(optSave);
     for (const QString &w : p.value(optRefuse).split(QLatin1Char(','), Qt::SkipEmptyParts))
         o.refuseWords.append(w.trimmed().toUpper().toLatin1());
+    for (const QString &w : p.value(optStale).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        o.staleWords.append(w.trimmed().toUpper().toLatin1());
     o.glueNoise = p.isSet(optGlue);
     o.doubleAnswers = p.isSet(optDouble);
     o.nakAlways = p.isSet(optNakAll);
