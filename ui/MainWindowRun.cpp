@@ -400,12 +400,20 @@ void TFrm_Main::ApplyMainTexts()
     ApplyMenuMnemonics(*this);
 }
 
-// Send-bar spacer: keeps the send button and its arrow at the right end.
+// Send-bar spacer: keeps the send button and its arrow at the right end, leaving
+// room for everything else the bar holds (the repeat controls among them).
 void TFrm_Main::rzgrpbxDoResize()
 {
-    const int w = rztlbrSend->width() - btnSendTpye->sizeHint().width() - btnSend->sizeHint().width() -
-                  btnSetSendKey->width() - 30;
-    rzspcr4->setFixedWidth(std::max(0, w));
+    int others = 0;
+    QLayout *bar = rztlbrSend->layout();
+    for (int i = 0; bar && i < bar->count(); ++i) {
+        QLayoutItem *item = bar->itemAt(i);
+        QWidget *x = item->widget();
+        if (x == rzspcr4 || (x && x->isHidden()))
+            continue;
+        others += x == btnSetSendKey ? x->width() : item->sizeHint().width();
+    }
+    rzspcr4->setFixedWidth(std::max(0, rztlbrSend->width() - others - 30));
 }
 
 void TFrm_Main::resizeEvent(QResizeEvent *e)

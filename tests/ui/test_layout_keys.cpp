@@ -123,6 +123,12 @@ TEST(PageWidth, LargeFontsScrollInsteadOfCuttingCaptions)
         EXPECT_GE(b->width(), b->sizeHint().width()) << name;
     }
     EXPECT_GE(w.btnOpenClose->width(), w.btnOpenClose->sizeHint().width());
+    // The send bar keeps every caption whole beside the repeat controls.
+    for (const char *name : {"btnSendTpye", "chkRepeatSend", "spnRepeatMs", "btnSend"}) {
+        auto *c = f.find<QWidget>(name);
+        ASSERT_TRUE(c) << name;
+        EXPECT_GE(c->width(), c->sizeHint().width()) << name;
+    }
 }
 
 TEST(Mnemonics, CaptionsGainALetterUnlessTheyHaveOne)

@@ -619,7 +619,10 @@ TEST(Layout, SendBarSpacerFollowsTheBarAndNeverGoesNegative)
 {
     ShownWindow f(false);
     TFrm_Main &w = *f.w;
-    const int buttons = w.btnSendTpye->sizeHint().width() + w.btnSend->sizeHint().width() + w.btnSetSendKey->width();
+    // The send type, Send and its arrow, and the repeat box and interval with the gap before them.
+    const int repeat = w.findChild<QWidget *>("chkRepeatSend")->sizeHint().width() +
+                       w.findChild<QWidget *>("spnRepeatMs")->sizeHint().width() + 8;
+    const int buttons = w.btnSendTpye->sizeHint().width() + w.btnSend->sizeHint().width() + w.btnSetSendKey->width() + repeat;
     w.rztlbrSend->resize(buttons + 30 + 200, w.rztlbrSend->height());
     w.rzgrpbxDoResize();
     EXPECT_EQ(w.rzspcr4->minimumWidth(), 200);
