@@ -409,8 +409,7 @@ void ParamCodec::addSmsQueries(const QByteArray &wkmod)
     if (bulkMode_ != TBulkMode::GetAll || sender_.queueState() != TQueueState::Waiting || !wkmod.contains("SMS"))
         return;
     for (TCmd c : {TCmd::DSTNUM, TCmd::SMSFLT, TCmd::SMSPH}) {
-        const QByteArray line = "AT+" + CmdToStr(c) + "?" + LineEnd;
-        if (!orders_.lines.mid(orders_.OrderIndex).contains(line))
+        if (!orders_.lines.mid(orders_.OrderIndex).contains(QueryLine(c)))
             orders_.AddQuery(c);
     }
 }

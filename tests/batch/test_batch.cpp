@@ -94,16 +94,7 @@ QByteArray iniValue(const QString &path, const char *section, const char *key)
 
 } // namespace
 
-class Batch : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(QFile::exists(simBin())) << simBin().toStdString();
-        ASSERT_TRUE(dir.isValid());
-    }
-    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
-    QTemporaryDir dir;
-};
+class Batch : public SimDirTest {};
 
 TEST_F(Batch, GetAllWritesTheModulesValuesAndSetAllChangesThem)
 {

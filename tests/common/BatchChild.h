@@ -2,9 +2,12 @@
 // The real program in its batch mode and the simulated module, as child processes.
 // DTU_CONFIG_BIN is compiled into the test; DTU_SIM_BIN comes from the environment.
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <csignal>
 
@@ -33,6 +36,18 @@ public:
     }
     QProcess p;
     QString port;
+};
+
+// A test that runs the simulator, with a directory of its own for its files.
+class SimDirTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFile::exists(simBin())) << simBin().toStdString();
+        ASSERT_TRUE(dir.isValid());
+    }
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
 };
 
 struct BatchRun {

@@ -43,14 +43,8 @@ void expectRun(const char *name, const BatchRun &r, int code, const QString &mes
         << log;
 }
 
-class Fault : public ::testing::Test {
+class Fault : public SimDirTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(QFile::exists(simBin())) << simBin().toStdString();
-        ASSERT_TRUE(dir.isValid());
-    }
-    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
     QByteArray read(const QString &p) const
     {
         QFile f(p);
@@ -87,7 +81,6 @@ protected:
             EXPECT_FALSE(QFile::exists(ini)) << "a failed read must not leave a file that looks complete";
         }
     }
-    QTemporaryDir dir;
 };
 
 const QString kDone = QStringLiteral("Operation complete");

@@ -19,6 +19,8 @@
 #include <QThread>
 #include <QToolButton>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -139,4 +141,21 @@ struct WindowFixture {
 
     template <class T> T *find(const char *name) const { return w->findChild<T *>(QString::fromLatin1(name)); }
     QPlainTextEdit *console() const { return w->edtDialog; }
+};
+
+// A window shown and active, as keys and focus need it.
+struct ShownWindow : WindowFixture {
+    explicit ShownWindow(bool zh = false) : WindowFixture(zh) { show(); }
+    void show()
+    {
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        Pump();
+    }
+    void focus(QWidget *x)
+    {
+        x->setFocus(Qt::OtherFocusReason);
+        Pump(10);
+        ASSERT_EQ(QApplication::focusWidget(), x);
+    }
 };

@@ -38,21 +38,6 @@
 
 namespace {
 
-struct ShownWindow : WindowFixture {
-    explicit ShownWindow(bool zh = false) : WindowFixture(zh) { show(); }
-    void show()
-    {
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        Pump();
-    }
-    void focus(QWidget *x)
-    {
-        x->setFocus(Qt::OtherFocusReason);
-        Pump(10);
-        ASSERT_EQ(QApplication::focusWidget(), x);
-    }
-};
 
 void TypeText(QWidget *target, const QString &text)
 {

@@ -25,14 +25,6 @@
 
 namespace {
 
-struct Shown : WindowFixture {
-    explicit Shown(bool zh) : WindowFixture(zh)
-    {
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        Pump();
-    }
-};
 
 // Every group of the network page shown, with the widest registration row (cloud id and code).
 void ShowEverything(TFrm_Main &w)
@@ -57,7 +49,7 @@ class PageWidth : public ::testing::TestWithParam<bool> {};
 
 TEST_P(PageWidth, EveryPageFitsItsPanelAtTheDefaultSize)
 {
-    Shown f(GetParam());
+    ShownWindow f(GetParam());
     TFrm_Main &w = *f.w;
     ASSERT_EQ(w.size(), QSize(1160, 783));
     ShowEverything(w);
@@ -98,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(BothLanguages, PageWidth, ::testing::Values(true, false
 
 TEST(PageWidth, LargeFontsScrollInsteadOfCuttingCaptions)
 {
-    Shown f(false);
+    ShownWindow f(false);
     TFrm_Main &w = *f.w;
     ShowEverything(w);
     // 150 % of every control's font, as a desktop with large fonts gives it.
@@ -150,7 +142,7 @@ TEST_P(MenuKeys, AltAndTheLetterOpenEachMenuAfterALanguageSwitch)
     const std::pair<const char *, Qt::Key> menus[] = {{"mni_File", Qt::Key_F}, {"mni_Lang", Qt::Key_L}, {"mni_Help", Qt::Key_H}};
     for (auto [name, key] : menus) {
         // A window of its own per menu: the offscreen platform does not hand the focus back after a popup.
-        Shown f(!GetParam());
+        ShownWindow f(!GetParam());
         TFrm_Main &w = *f.w;
         (GetParam() ? w.mni_Cn : w.mni_En)->trigger();
         Pump(20);
@@ -198,7 +190,7 @@ QList<QWidget *> TabWalk(TFrm_Main &w)
 
 TEST(TabOrder, EveryButtonIsReachedInReadingOrder)
 {
-    Shown f(false);
+    ShownWindow f(false);
     TFrm_Main &w = *f.w;
     auto *grid = f.find<QWidget>("advscrlbxBtn");
     ASSERT_EQ(grid->height(), 0) << "the button grid starts collapsed";

@@ -530,20 +530,6 @@ TEST(Console, ZeroBytesInvalidGbkAndMarkupShowAsReceived)
 
 // ---- keys ----
 
-struct ShownWindow : WindowFixture {
-    explicit ShownWindow(bool zh) : WindowFixture(zh)
-    {
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        Pump();
-    }
-    void focus(QWidget *x)
-    {
-        x->setFocus(Qt::OtherFocusReason);
-        Pump(10);
-        ASSERT_EQ(QApplication::focusWidget(), x);
-    }
-};
 
 TEST(Keys, CtrlDeleteClearsOnlyAFocusedEdit)
 {
