@@ -1,139 +1,52 @@
 #include "app/Batch.h"
 
+#include "app/BatchFiles.h"
+#include "app/BatchOutput.h"
 #include "app/BatchVerify.h"
-#include "comm/SPComm.h"
 #include "comm/PortList.h"
+#include "comm/SPComm.h"
 #include "config/ConfigIo.h"
 #include "config/IniFile.h"
 #include "firmware/FwUpgrade.h"
-#include "lang/AppLang.h"
 #include "protocol/Protocol.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "util/FileIo.h"
 #include "util/Gbk.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <climits>
-#include <cstdio>
-#include <functional>
 
 QString BatchHelpText()
 {
     return QStringLiteral(
         "Batch commands (no display needed):\n"
-        "  --batch get-all --port DEV [--baud N] --ini OUT.ini   read every parameter, save the form to OUT.ini\n"
+        "  --batch get-all --port DEV [--baud N] --ini OUT.ini   read every parameter into OUT.ini; only what the\n"
+        "                                                        module answered (its [Module] section names the rest)\n"
         "  --batch set-all --port DEV [--baud N] --ini IN.ini    load IN.ini (its work mode kept), write it all\n"
+        "                  [--all]                               --all: every module value of IN.ini, whatever its boxes\n"
         "  --batch send    --port DEV [--baud N] TEXT            send one line, print the answer until a pause\n"
         "  --batch upgrade --port DEV [--baud N] --firmware FILE wait for the boot menu, send the image\n"
-        "  --batch verify  --port DEV [--baud N] --ini IN.ini    read every parameter, compare with what\n"
-        "                                                        set-all would write from IN.ini\n"
+        "  --batch verify  --port DEV [--baud N] --ini IN.ini    read the module, compare every module value of IN.ini\n"
         "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600 without progress)\n"
-        "Exit codes: 0 done, 1 bad argument, 2 missing file, 3 port not opened or lost, 4 time-out or\n"
-        "            (get-all) a query left without its answer,\n"
+        "  --json          one JSON object per stdout line (line, progress, identity, result)\n"
+        "Exit codes: 0 done, 1 bad argument, 2 missing or incomplete file, 3 port not opened or lost,\n"
+        "            4 no answer, or a query left without an answer of its own (get-all writes no file),\n"
         "            5 a line was refused by the module, 6 other failure, 7 firmware transfer failed,\n"
         "            8 verify: the module differs from the file (one line per difference).\n");
 }
 
 namespace {
 
-void err(const QString &msg)
-{
-    std::fprintf(stderr, "dtu-config: %s\n", msg.toLocal8Bit().constData());
-}
-
-void printLine(LineKind kind, const QByteArray &text)
-{
-    static const char *const tags[] = {"RECV", "SEND", "INFO", "ERR "};
-    // Control bytes from the module (ESC sequences, BEL) must not act on the terminal.
-    QString s = gbk::toTerminal(text);
-    while (s.startsWith('\n'))
-        s.remove(0, 1);
-    while (s.endsWith('\n'))
-        s.chop(1);
-    std::printf("[%s] %s\n", tags[static_cast<int>(kind)], s.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-// Sections and keys as a saved configuration holds them, in file order.
-QList<QPair<QByteArray, QByteArrayList>> sectionsOf(const QByteArray &text)
-{
-    QList<QPair<QByteArray, QByteArrayList>> out;
-    for (QByteArray line : text.split('\n')) {
-        line = line.trimmed();
-        if (line.startsWith('[') && line.endsWith(']'))
-            out.append({line.mid(1, line.size() - 2), {}});
-        else if (const qsizetype eq = line.indexOf('='); eq > 0 && !out.isEmpty() && !line.startsWith(';'))
-            out.last().second.append(line.left(eq).trimmed());
-    }
-    return out;
-}
-
-// Set All writes the form as loaded from the file; a file without the module's sections (empty,
-// not a configuration at all, cut short) would quietly write the built-in defaults instead.
-// Returns what is missing, or an empty text. reference: what the program itself saves.
-QString missingConfig(const QString &path, const QByteArray &reference)
-{
-    TIniFile in(path);
-    in.load();
-    QStringList noSection, noKey;
-    for (const auto &[section, keys] : sectionsOf(reference)) {
-        if (section == "System" || section == "OpenUart")
-            continue; // the tool's own settings, not the module's
-        if (!in.SectionExists(section)) {
-            noSection << QStringLiteral("[%1]").arg(QString::fromLatin1(section));
-            continue;
-        }
-        QStringList lack;
-        for (const QByteArray &key : keys)
-            if (!in.ValueExists(section, key))
-                lack << QString::fromLatin1(key);
-        if (!lack.isEmpty())
-            noKey << QStringLiteral("[%1] %2").arg(QString::fromLatin1(section), lack.join(' '));
-    }
-    if (!noSection.isEmpty())
-        return QStringLiteral("%1 holds no complete configuration: missing section(s) %2%3")
-            .arg(path, noSection.join(' '), noKey.isEmpty() ? QString() : QStringLiteral("; missing key(s) ") + noKey.join("; "));
-    if (!noKey.isEmpty())
-        return QStringLiteral("%1 is cut short: missing key(s) %2").arg(path, noKey.join("; "));
-    return {};
-}
-
-// Get All has read the module. Words of the file it did not ask for are asked now (runPhase waits for
-// that queue); then every word of the file is compared.
-int verifyModule(TFrm_Main &w, const SettingList &file, const QMap<QByteArray, QByteArray> &answered,
-                 const QSet<QByteArray> &refused, const std::function<int()> &runPhase)
-{
-    Protocol &p = *w.protocol();
-    OrderList &q = p.orders();
-    q.ClearOrders();
-    for (const auto &entry : file)
-        if (!answered.contains(entry.first) && !refused.contains(entry.first))
-            if (const auto c = StrToCmd(entry.first))
-                q.AddQuery(*c);
-    if (q.count() > 0) {
-        p.SendCurOrder();
-        const int code = runPhase();
-        if (code != ExitOk && code != ExitRefused)
-            return code;
-    }
-    const QStringList diffs = VerifyDifferences(file, SetAllSettings(p), answered, refused);
-    for (const QString &d : diffs)
-        std::printf("[DIFF] %s\n", d.toUtf8().constData());
-    std::printf("[INFO] %lld setting(s) compared, %lld differ\n", qint64(file.size()), qint64(diffs.size()));
-    std::fflush(stdout);
-    return diffs.isEmpty() ? ExitOk : ExitDiffers;
-}
+const QStringList kCommands = {"get-all", "set-all", "send", "upgrade", "verify"};
 
 bool readable(const QString &path)
 {
@@ -141,153 +54,187 @@ bool readable(const QString &path)
     return QFileInfo(path).isFile() && f.open(QIODevice::ReadOnly);
 }
 
-} // namespace
-
-int RunBatch(const BatchArgs &a)
+// How a queued operation ended, as an exit code.
+int codeOf(const TOpOutcome &o)
 {
-    const QStringList known = {"get-all", "set-all", "send", "upgrade", "verify"};
-    if (!known.contains(a.command)) {
-        err(QStringLiteral("unknown batch command '%1' (get-all, set-all, send, upgrade, verify)").arg(a.command));
+    if (o.end == TOpEnd::NoAnswer)
+        return ExitTimeout;
+    if (o.end == TOpEnd::Cancelled)
+        return ExitPortFailed;
+    if (!o.unread.isEmpty())
+        return ExitTimeout;
+    return o.refused.isEmpty() ? ExitOk : ExitRefused;
+}
+
+QString joined(const QList<QByteArray> &words) { return QString::fromLatin1(words.join(", ")); }
+
+// One batch run on a hidden window.
+class Run {
+public:
+    Run(const BatchArgs &a, BatchOutput &out) : a_(a), out_(out) {}
+    int exec();
+    TOpOutcome outcome; // what the module said, over all phases
+
+private:
+    bool fromFile() const { return a_.command == "set-all" || a_.command == "verify"; }
+    int checkArgs();
+    int loadFile(TFrm_Main &w, const QString &workIni);
+    bool openPort(TFrm_Main &w);
+    void wire(TFrm_Main &w);
+    void start(TFrm_Main &w);
+    int wait(); // until settle(); -1 never
+    void settle(int code);
+    int getAllResult(TFrm_Main &w, const QString &workIni);
+    int setAllResult();
+    int verifyResult(TFrm_Main &w);
+
+    const BatchArgs &a_;
+    BatchOutput &out_;
+    QByteArray iniBytes_; // the file as read once, the bytes that are checked and used
+    QList<TSetting> filePlan_;
+    QSet<QByteArray> noValue_; // words the file holds no value for
+    QEventLoop loop_;
+    QTimer deadline_, quiet_;
+    int result_ = -1;
+    bool phaseEnded_ = false;
+    bool refused_ = false, heard_ = false; // send
+    int shownTenth_ = -1;                  // upgrade
+};
+
+void Run::settle(int code)
+{
+    if (result_ < 0)
+        result_ = code;
+    loop_.quit();
+}
+
+int Run::wait()
+{
+    if (result_ < 0) {
+        deadline_.start();
+        loop_.exec();
+    }
+    return result_;
+}
+
+int Run::checkArgs()
+{
+    if (!kCommands.contains(a_.command)) {
+        out_.error(QStringLiteral("unknown batch command '%1' (%2)").arg(a_.command, kCommands.join(", ")));
         return ExitUsage;
     }
-    if (a.port.isEmpty()) {
-        err(QStringLiteral("--port DEV is required"));
+    if (a_.port.isEmpty()) {
+        out_.error(QStringLiteral("--port DEV is required"));
         return ExitUsage;
     }
     bool baudOk = false;
-    a.baud.toUInt(&baudOk);
+    a_.baud.toUInt(&baudOk);
     if (!baudOk) {
-        err(QStringLiteral("--baud must be a number, not '%1'").arg(a.baud));
+        out_.error(QStringLiteral("--baud must be a number, not '%1'").arg(a_.baud));
         return ExitUsage;
     }
-    const bool fromFile = a.command == "set-all" || a.command == "verify"; // the form comes from --ini
-    if ((a.command == "get-all" || fromFile) && a.ini.isEmpty()) {
-        err(QStringLiteral("--ini FILE is required for %1").arg(a.command));
+    if ((a_.command == "get-all" || fromFile()) && a_.ini.isEmpty()) {
+        out_.error(QStringLiteral("--ini FILE is required for %1").arg(a_.command));
         return ExitUsage;
     }
-    if (fromFile && !readable(a.ini)) {
-        err(QStringLiteral("cannot read %1").arg(a.ini));
-        return ExitMissingFile;
+    if (a_.all && a_.command != "set-all") {
+        out_.error(QStringLiteral("--all belongs to set-all"));
+        return ExitUsage;
     }
-    if (a.command == "upgrade") {
-        if (a.firmware.isEmpty()) {
-            err(QStringLiteral("--firmware FILE is required for upgrade"));
+    if (fromFile()) {
+        // Read once: what is checked is what is used, whatever happens to the file meanwhile.
+        QFile f(a_.ini);
+        if (!QFileInfo(a_.ini).isFile() || !f.open(QIODevice::ReadOnly)) {
+            out_.error(QStringLiteral("cannot read %1").arg(a_.ini));
+            return ExitMissingFile;
+        }
+        iniBytes_ = f.read(TIniFile::kMaxFileBytes + 1);
+    }
+    if (a_.command == "upgrade") {
+        if (a_.firmware.isEmpty()) {
+            out_.error(QStringLiteral("--firmware FILE is required for upgrade"));
             return ExitUsage;
         }
-        if (!readable(a.firmware)) {
-            err(QStringLiteral("cannot read %1").arg(a.firmware));
+        if (!readable(a_.firmware)) {
+            out_.error(QStringLiteral("cannot read %1").arg(a_.firmware));
             return ExitMissingFile;
         }
-        if (QFileInfo(a.firmware).size() == 0) {
-            err(QStringLiteral("%1 is empty; nothing to upgrade").arg(a.firmware));
+        if (QFileInfo(a_.firmware).size() == 0) {
+            out_.error(QStringLiteral("%1 is empty; nothing to upgrade").arg(a_.firmware));
             return ExitMissingFile;
         }
     }
-    if (a.command == "send" && a.text.isEmpty()) {
-        err(QStringLiteral("send needs the TEXT to send"));
+    if (a_.command == "send" && a_.text.isEmpty()) {
+        out_.error(QStringLiteral("send needs the TEXT to send"));
         return ExitUsage;
     }
-    const int timeoutS = a.timeoutS > 0 ? a.timeoutS : a.command == "send" ? 10 : a.command == "upgrade" ? 600 : 120;
+    return ExitOk;
+}
 
-    // The window works on a private directory so a script never touches the
-    // user's own configuration.
-    QTemporaryDir work;
-    if (!work.isValid()) {
-        err(QStringLiteral("cannot create a working directory"));
+// The window loaded the file's bytes; a file that is no complete configuration
+// would quietly write the built-in defaults in place of what it lacks.
+int Run::loadFile(TFrm_Main &w, const QString &workIni)
+{
+    TIniFile in(workIni);
+    QString why;
+    if (!in.load(&why)) {
+        out_.error(QStringLiteral("cannot read %1: %2").arg(a_.ini, why));
+        return ExitMissingFile;
+    }
+    // What the program itself writes, from the same window.
+    QTemporaryDir scratch;
+    const QString refPath = scratch.filePath(QStringLiteral("reference.ini"));
+    FreeIni();
+    BindIni(refPath);
+    const bool saved = scratch.isValid() && SaveIni(w, &why);
+    FreeIni();
+    BindIni(workIni);
+    QFile ref(refPath);
+    if (!saved || !ref.open(QIODevice::ReadOnly)) {
+        out_.error(QStringLiteral("cannot check %1: %2").arg(a_.ini, why));
         return ExitFailed;
     }
-    if (fromFile)
-        QFile::copy(a.ini, ConfigFilePath(work.path()));
-    StartOptions opts;
-    opts.configDir = work.path();
-    opts.loadConfig = true;
-    opts.keepStoredWorkMode = fromFile;
-    TFrm_Main w(opts);
-
-    if (fromFile) {
-        // What the program itself writes, from the same window.
-        QTemporaryDir scratch;
-        FreeIni();
-        const QString refPath = scratch.filePath(QStringLiteral("reference.ini"));
-        BindIni(refPath);
-        QString why;
-        const bool saved = scratch.isValid() && SaveIni(w, &why);
-        FreeIni();
-        BindIni(ConfigFilePath(work.path()));
-        QFile ref(refPath);
-        if (!saved || !ref.open(QIODevice::ReadOnly)) {
-            err(QStringLiteral("cannot check %1: %2").arg(a.ini, why));
-            return ExitFailed;
-        }
-        if (const QString missing = missingConfig(a.ini, ref.readAll()); !missing.isEmpty()) {
-            err(missing);
-            return ExitMissingFile;
-        }
+    noValue_ = WordsWithoutValue(in);
+    if (const QString missing = MissingConfig(in, a_.ini, ref.readAll(), noValue_); !missing.isEmpty()) {
+        out_.error(missing);
+        return ExitMissingFile;
     }
-
-    // verify: what Set All would write from the file, for the module's version answer.
-    SettingList fileSettings;
-    if (a.command == "verify") {
-        w.protocol()->ApplyParam("VER", QByteArray());
-        fileSettings = SetAllSettings(*w.protocol());
+    ParamCodec &codec = w.protocol()->codec();
+    codec.SetOmitted(noValue_);
+    codec.SetWriteAll(a_.all);
+    // The version answer decides the identity word of registration type 1.
+    w.protocol()->ApplyParam("VER", QByteArray());
+    filePlan_.clear();
+    for (const TSetting &s : codec.Plan())
+        if (HoldsWord(in, CmdToStr(s.cmd)) && !noValue_.contains(CmdToStr(s.cmd)))
+            filePlan_.append(s);
+    if (a_.command == "set-all") {
+        QStringList skipped;
+        for (const TSetting &s : codec.Plan()) {
+            const QByteArray word = CmdToStr(s.cmd);
+            if (noValue_.contains(word))
+                skipped << QStringLiteral("%1 (the file holds no value)").arg(QString::fromLatin1(word));
+            else if (s.skip == TSkip::NoItem || (s.skip != TSkip::None && !a_.all))
+                skipped << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(word), QString::fromLatin1(SkipReason(s)));
+        }
+        if (!skipped.isEmpty())
+            out_.info(QStringLiteral("Not written: %1").arg(skipped.join(", ")));
     }
-    QMap<QByteArray, QByteArray> answered; // word -> value of every named answer
-    QSet<QByteArray> refusedWords;
-    QList<QByteArray> unreadWords; // get-all: queries no answer named
-    QObject::connect(w.protocol(), &Protocol::paramsUnread,
-                     [&](const QList<QByteArray> &words) { unreadWords = words; });
+    return ExitOk;
+}
 
-    int result = -1;
-    bool refused = false;
-    bool sent = false; // send: only what follows the line counts as its answer
-    bool heard = false; // send: something came back
-    std::function<void()> onReceived = [] {}, onRefused = [] {};
-    std::function<void(int)> onResult = [&](int code) { result = code; };
-    const QByteArray done = LangText("info_DoOver");
-    const QByteArray fwDone = LangText("info_FwUpOver");
-    const QList<QByteArray> fwFailed = {LangText("info_FwNakLimit"), LangText("info_FwCancelled"),
-                                        LangText("info_FwFileGone")};
-    w.console()->setTap([&](LineKind kind, const QByteArray &text) {
-        printLine(kind, text);
-        if (sent && (kind == LineKind::Rcv || (kind == LineKind::Info && text != done)))
-            onReceived();
-        if (kind == LineKind::Rcv)
-            if (const auto nv = NamedAnswer(text))
-                answered.insert(nv->first.toUpper(), nv->second);
-        if (kind == LineKind::Err && text.contains("+ERR:")) {
-            refused = true;
-            refusedWords.insert(LineWord(w.protocol()->LastSend()));
-            if (sent)
-                onReceived();
-            onRefused();
-        }
-        if ((a.command == "get-all" || fromFile) && kind == LineKind::Info && text == done)
-            onResult(refused ? ExitRefused : ExitOk);
-        if (a.command == "upgrade" && kind == LineKind::Info && text == fwDone)
-            onResult(ExitOk);
-        // The transfer gave up (NAKs, CAN, an unreadable image): the red line said why.
-        if (a.command == "upgrade" && kind == LineKind::Err &&
-            (fwFailed.contains(text) || text.startsWith(LangText("info_FwUnreadable").left(8))))
-            onResult(ExitTransferFailed);
-    });
-    // The window closes a port whose line went away (its handler runs first); nothing more can come.
-    QObject::connect(w.comm(), &TComm::requestHangup, [&] {
-        if (!w.ComOpened()) {
-            err(QStringLiteral("lost the line on %1").arg(a.port));
-            onResult(ExitPortFailed);
-        }
-    });
-
-    RegisterExtraPort(a.port);
+bool Run::openPort(TFrm_Main &w)
+{
+    RegisterExtraPort(a_.port);
     w.FillPortList();
-    ParamCodec::SelectItem(w.cbbOpenCom, QFile::encodeName(a.port));
+    ParamCodec::SelectItem(w.cbbOpenCom, QFile::encodeName(a_.port));
     if (w.cbbOpenCom->currentIndex() < 0) {
-        w.cbbOpenCom->addItem(a.port);
+        w.cbbOpenCom->addItem(a_.port);
         w.cbbOpenCom->setCurrentIndex(w.cbbOpenCom->count() - 1);
     }
-    ParamCodec::SelectItem(w.cbbOpenBaud, a.baud.toLatin1());
+    ParamCodec::SelectItem(w.cbbOpenBaud, a_.baud.toLatin1());
     if (w.cbbOpenBaud->currentIndex() < 0) {
-        w.cbbOpenBaud->addItem(a.baud);
+        w.cbbOpenBaud->addItem(a_.baud);
         w.cbbOpenBaud->setCurrentIndex(w.cbbOpenBaud->count() - 1);
     }
     w.cbbOpenP->setCurrentIndex(0);
@@ -295,121 +242,228 @@ int RunBatch(const BatchArgs &a)
     w.cbbOpenS->setCurrentIndex(0);
     w.cbbOpenFlow->setCurrentIndex(0);
     w.btnSysClick(1);
-    if (!w.ComOpened()) {
-        err(QStringLiteral("cannot open %1: %2").arg(a.port, gbk::toUnicode(w.lastOpenFailure())));
-        UnregisterExtraPort(a.port);
-        return ExitPortFailed;
-    }
+    if (w.ComOpened())
+        return true;
+    out_.error(QStringLiteral("cannot open %1: %2").arg(a_.port, gbk::toUnicode(w.lastOpenFailure())));
+    UnregisterExtraPort(a_.port);
+    return false;
+}
 
+// Outcomes come from the protocol's and the transfer's own signals; console
+// lines are only printed.
+void Run::wire(TFrm_Main &w)
+{
     Protocol &p = *w.protocol();
-    // A module that does not answer even after the repair ends the run at once.
-    QObject::connect(&p, &Protocol::queueStopped, [&](TQueueState s) {
-        if (result < 0 && s == TQueueState::NoAnswer) {
-            err(QStringLiteral("the module does not answer (check the port, baud rate, power and cable)"));
-            onResult(ExitTimeout);
+    w.console()->setTap([this](LineKind kind, const QByteArray &text) { out_.line(kind, text); });
+    // The window closes a port whose line went away (its handler runs first); nothing more can come.
+    QObject::connect(w.comm(), &TComm::requestHangup, &loop_, [this, &w] {
+        if (!w.ComOpened()) {
+            out_.error(QStringLiteral("lost the line on %1").arg(a_.port));
+            settle(ExitPortFailed);
         }
     });
-    if (a.command == "get-all" || a.command == "verify") {
-        w.btnDoClick(10);
-    } else if (a.command == "set-all") {
-        w.btnDoClick(11);
-    } else if (a.command == "send") {
-        w.mniAutoCR->setChecked(true);
-        w.edtSend->setPlainText(a.text);
-        sent = true;
-        w.actSendExecute();
-    } else {
-        if (!w.firmware()->ChooseFile(a.firmware)) {
-            w.PortClose();
-            return ExitMissingFile;
-        }
-    }
+    QObject::connect(&p, &Protocol::operationEnded, &loop_, [this](const TOpOutcome &o) {
+        if (a_.command == "send")
+            return;
+        outcome.end = o.end;
+        outcome.bulk = o.bulk;
+        for (auto it = o.answers.constBegin(); it != o.answers.constEnd(); ++it)
+            outcome.answers.insert(it.key(), it.value());
+        for (const QByteArray &word : o.refused)
+            if (!outcome.refused.contains(word))
+                outcome.refused.append(word);
+        for (const QByteArray &word : o.unread)
+            if (!outcome.unread.contains(word))
+                outcome.unread.append(word);
+        outcome.unread.removeIf([this](const QByteArray &word) { return outcome.answers.contains(word); });
+        outcome.accepted += o.accepted;
+        if (o.end == TOpEnd::NoAnswer)
+            out_.error(QStringLiteral("the module does not answer (check the port, baud rate, power and cable)"));
+        phaseEnded_ = true;
+        settle(codeOf(o));
+    });
+    QObject::connect(&p, &Protocol::progress, &loop_, [this](int done, int total) { out_.progress(done, total); });
+    // send: the answer ends with a second of quiet after it.
+    QObject::connect(&p, &Protocol::blockReceived, &loop_, [this](TBlockKind k) {
+        if (a_.command != "send")
+            return;
+        heard_ = true;
+        refused_ = refused_ || k == TBlockKind::Refusal;
+        quiet_.start();
+    });
+    quiet_.setSingleShot(true);
+    quiet_.setInterval(1000);
+    QObject::connect(&quiet_, &QTimer::timeout, &loop_, [this] { settle(refused_ ? ExitRefused : ExitOk); });
 
-    // Waiting is the event loop's: it sleeps until the line, a timer or the tap has news.
-    QEventLoop loop;
-    auto settle = [&](int code) {
-        if (result < 0)
-            result = code;
-        loop.quit();
-    };
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setInterval(qint64(timeoutS) * 1000 > INT_MAX ? INT_MAX : timeoutS * 1000);
-    QObject::connect(&deadline, &QTimer::timeout, [&] {
-        err(QStringLiteral("time-out after %1 s").arg(timeoutS));
+    FwUpgrade *fw = w.firmware();
+    QObject::connect(fw, &FwUpgrade::transferEnded, &loop_, [this](TFwEnd end) {
+        if (a_.command == "upgrade")
+            settle(end == TFwEnd::Done ? ExitOk : end == TFwEnd::Empty ? ExitMissingFile : ExitTransferFailed);
+    });
+    // The time-out counts time without progress, so a long image at a low rate still
+    // goes through; a progress line every 10 %.
+    QObject::connect(fw, &FwUpgrade::transferProgress, &loop_, [this](int sent, int total) {
+        deadline_.start();
+        out_.progress(sent, total);
+        const int tenth = total > 0 ? int(qint64(sent) * 10 / total) : 0;
+        if (tenth > shownTenth_ && sent > 0 && !out_.json()) {
+            shownTenth_ = tenth;
+            out_.info(QStringLiteral("%1 % (%2 of %3 blocks)").arg(tenth * 10).arg(sent).arg(total));
+        }
+    });
+
+    const int timeoutS = a_.timeoutS > 0 ? a_.timeoutS : a_.command == "send" ? 10 : a_.command == "upgrade" ? 600 : 120;
+    deadline_.setSingleShot(true);
+    deadline_.setInterval(qint64(timeoutS) * 1000 > INT_MAX ? INT_MAX : timeoutS * 1000);
+    QObject::connect(&deadline_, &QTimer::timeout, &loop_, [this, timeoutS] {
+        out_.error(QStringLiteral("time-out after %1 s").arg(timeoutS));
         settle(ExitTimeout);
     });
-    // send: the answer ends with a second of quiet after it.
-    QTimer quiet;
-    quiet.setSingleShot(true);
-    quiet.setInterval(1000);
-    QObject::connect(&quiet, &QTimer::timeout, [&] { settle(refused ? ExitRefused : ExitOk); });
-    onReceived = [&] {
-        heard = true;
-        if (a.command == "send")
-            quiet.start();
-    };
-    onRefused = [&] {
-        // The refused line was the last: no completion follows. The dispatcher moves on
-        // after the line is shown, so look once it has.
-        if (a.command != "send" && a.command != "upgrade")
-            QTimer::singleShot(0, &loop, [&] {
-                if (p.OrderIndex() >= p.orders().count())
-                    settle(ExitRefused);
-            });
-    };
-    onResult = [&](int code) { settle(code); };
-    // upgrade: the time-out counts time without progress, so a long image at a low rate still goes
-    // through; a progress line every 10 %.
-    int shownTenth = -1;
-    if (a.command == "upgrade")
-        QObject::connect(w.rzpbWhile, &QProgressBar::valueChanged, &loop, [&](int value) {
-            deadline.start();
-            const int total = w.rzpbWhile->maximum();
-            if (total <= 0)
-                return;
-            const int tenth = int(qint64(value) * 10 / total);
-            if (tenth > shownTenth && value > 0) {
-                shownTenth = tenth;
-                std::printf("[INFO] %d %% (%d of %d blocks)\n", tenth * 10, value, total);
-                std::fflush(stdout);
-            }
-        });
-    if (result < 0) {
-        deadline.start();
-        loop.exec();
-    }
-    if (a.command == "verify" && (result == ExitOk || result == ExitRefused))
-        result = verifyModule(w, fileSettings, answered, refusedWords, [&] {
-            result = -1;
-            loop.exec();
-            return result;
-        });
-    if (a.command == "send" && result == ExitTimeout && !heard && a.text.trimmed().startsWith(QLatin1String("AT"), Qt::CaseInsensitive))
-        err(QStringLiteral("no answer: a module in its data state ignores AT commands; "
-                           "send \"+++\" first to enter its command state"));
+}
 
+void Run::start(TFrm_Main &w)
+{
+    if (a_.command == "get-all" || a_.command == "verify") {
+        w.btnDoClick(10);
+    } else if (a_.command == "set-all") {
+        w.btnDoClick(11);
+    } else if (a_.command == "send") {
+        w.mniAutoCR->setChecked(true);
+        w.edtSend->setPlainText(a_.text);
+        w.actSendExecute();
+    } else if (!w.firmware()->ChooseFile(a_.firmware)) {
+        settle(ExitMissingFile);
+    }
+}
+
+int Run::getAllResult(TFrm_Main &w, const QString &workIni)
+{
+    if (outcome.versionMissing()) {
+        out_.error(QStringLiteral("the module %1 the version query: nothing was read; %2 not written")
+                       .arg(outcome.refused.contains("VER") ? "refused" : "did not answer", a_.ini));
+        return outcome.refused.contains("VER") ? ExitRefused : ExitTimeout;
+    }
     // Values that never came would go into the file as whatever the form held: no file then.
-    if (a.command == "get-all" && result == ExitOk && !unreadWords.isEmpty()) {
-        err(QStringLiteral("no answer to %1; %2 not written")
-                .arg(QString::fromLatin1(unreadWords.join(", ")), a.ini));
-        result = ExitTimeout;
+    if (!outcome.unread.isEmpty()) {
+        out_.error(QStringLiteral("no answer to %1; %2 not written").arg(joined(outcome.unread), a_.ini));
+        return ExitTimeout;
     }
-    // A refused query still leaves the rest of the form worth keeping.
-    if (a.command == "get-all" && (result == ExitOk || result == ExitRefused)) {
-        FreeIni();
-        QString why;
-        BindIni(a.ini);
-        if (!SaveIni(w, &why)) {
-            err(why);
-            result = ExitFailed;
-        } else if (result == ExitRefused) {
-            err(QStringLiteral("the module refused some queries; %1 holds the rest").arg(a.ini));
-        }
-        FreeIni();
-        BindIni(ConfigFilePath(work.path()));
+    GetAllGaps gaps;
+    QString why;
+    if (!WriteGetAllFile(w, workIni, a_.ini, outcome, &gaps, &why)) {
+        out_.error(why);
+        return ExitFailed;
     }
+    if (!gaps.notAsked.isEmpty())
+        out_.info(QStringLiteral("Not asked in this work mode, left out of %1: %2").arg(a_.ini, joined(gaps.notAsked)));
+    if (!gaps.refused.isEmpty()) {
+        out_.error(QStringLiteral("the module refused %1; %2 holds no value for them and names them in its [Module] section")
+                       .arg(joined(gaps.refused), a_.ini));
+        return ExitRefused;
+    }
+    return ExitOk;
+}
+
+int Run::setAllResult()
+{
+    if (outcome.versionMissing()) {
+        out_.error(QStringLiteral("the module %1 the version query: nothing was written")
+                       .arg(outcome.refused.contains("VER") ? "refused" : "did not answer"));
+        return outcome.refused.contains("VER") ? ExitRefused : ExitTimeout;
+    }
+    return codeOf(outcome);
+}
+
+// Get All has read the module. Words of the file it did not ask for are asked
+// now; then every value of the file is compared with the module's answers.
+int Run::verifyResult(TFrm_Main &w)
+{
+    if (outcome.versionMissing()) {
+        out_.error(QStringLiteral("the module %1 the version query: nothing was compared")
+                       .arg(outcome.refused.contains("VER") ? "refused" : "did not answer"));
+        return outcome.refused.contains("VER") ? ExitRefused : ExitTimeout;
+    }
+    Protocol &p = *w.protocol();
+    OrderList &q = p.orders();
+    q.ClearOrders();
+    for (const TSetting &s : filePlan_) {
+        const QByteArray word = CmdToStr(s.cmd);
+        if (!outcome.answers.contains(word) && !outcome.refused.contains(word) && !outcome.unread.contains(word) &&
+            !q.lines.contains(QueryLine(s.cmd)))
+            q.AddQuery(s.cmd);
+    }
+    if (q.count() > 0) {
+        p.SendCurOrder();
+        result_ = -1;
+        const int code = wait();
+        if (code != ExitOk && code != ExitRefused && code != ExitTimeout)
+            return code;
+        if (outcome.end != TOpEnd::Complete)
+            return code;
+    }
+    const QList<Difference> diffs = VerifyDifferences(filePlan_, [](const QByteArray &) { return true; }, outcome);
+    for (const Difference &d : diffs)
+        out_.difference(d);
+    out_.info(QStringLiteral("%1 value(s) compared, %2 differ").arg(filePlan_.size()).arg(diffs.size()));
+    return diffs.isEmpty() ? ExitOk : ExitDiffers;
+}
+
+int Run::exec()
+{
+    if (const int code = checkArgs(); code != ExitOk)
+        return code;
+    // The window works on a private directory so a script never touches the
+    // user's own configuration.
+    QTemporaryDir work;
+    if (!work.isValid()) {
+        out_.error(QStringLiteral("cannot create a working directory"));
+        return ExitFailed;
+    }
+    const QString workIni = ConfigFilePath(work.path());
+    if (QString why; fromFile() && !WriteFileAtomically(workIni, iniBytes_, &why)) {
+        out_.error(why);
+        return ExitFailed;
+    }
+    StartOptions opts;
+    opts.configDir = work.path();
+    opts.loadConfig = true;
+    opts.keepStoredWorkMode = fromFile();
+    TFrm_Main w(opts);
+    if (fromFile())
+        if (const int code = loadFile(w, workIni); code != ExitOk)
+            return code;
+
+    wire(w);
+    if (!openPort(w))
+        return ExitPortFailed;
+    start(w);
+    int code = wait();
+    if (phaseEnded_ && (a_.command == "get-all" || a_.command == "verify" || a_.command == "set-all"))
+        out_.identity(outcome);
+    if (phaseEnded_ && outcome.end == TOpEnd::Complete) {
+        if (a_.command == "get-all")
+            code = getAllResult(w, workIni);
+        else if (a_.command == "set-all")
+            code = setAllResult();
+        else if (a_.command == "verify")
+            code = verifyResult(w);
+    }
+    if (a_.command == "send" && code == ExitTimeout && !heard_ &&
+        a_.text.trimmed().startsWith(QLatin1String("AT"), Qt::CaseInsensitive))
+        out_.error(QStringLiteral("no answer: a module in its data state ignores AT commands; "
+                                  "send \"+++\" first to enter its command state"));
     w.PortClose();
-    UnregisterExtraPort(a.port);
-    return result;
+    UnregisterExtraPort(a_.port);
+    return code;
+}
+
+} // namespace
+
+int RunBatch(const BatchArgs &a)
+{
+    BatchOutput out(a.json);
+    Run run(a, out);
+    const int code = run.exec();
+    out.result(code, run.outcome);
+    return code;
 }

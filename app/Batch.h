@@ -9,7 +9,7 @@ enum BatchExit : int {
     ExitUsage = 1,       // bad or missing argument
     ExitMissingFile = 2, // INI or firmware file missing or unreadable
     ExitPortFailed = 3,  // the port could not be opened, or was lost while in use
-    ExitTimeout = 4,     // no completion within --timeout
+    ExitTimeout = 4,     // no answer (or none of its own to a query), or no completion within --timeout
     ExitRefused = 5,     // the module refused at least one line
     ExitFailed = 6,      // anything else: result file not written
     ExitTransferFailed = 7, // the boot loader cancelled or dropped the firmware transfer
@@ -24,6 +24,8 @@ struct BatchArgs {
     QString firmware;
     QString text;
     int timeoutS = 0; // 0: the command's default
+    bool json = false; // one JSON object per stdout line
+    bool all = false;  // set-all: every module value the file holds, whatever its boxes say
 };
 
 // Text of --help that documents the exit codes.

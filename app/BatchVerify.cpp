@@ -1,65 +1,31 @@
 #include "app/BatchVerify.h"
 
-#include "protocol/Protocol.h"
-#include "util/Gbk.h"
+#include <QSet>
 
-SettingList SetAllSettings(Protocol &p)
+bool SameValue(const QByteArray &word, const QByteArray &a, const QByteArray &b)
 {
-    OrderList &q = p.orders();
-    q.ClearOrders();
-    p.AddSetAllOrders();
-    SettingList out;
-    for (const QByteArray &line : q.lines) {
-        const qsizetype eq = line.indexOf('=');
-        if (!line.startsWith("AT+") || eq < 0)
+    static const QSet<QByteArray> itemLists = {"UART", "SOCKA", "SOCKB", "SOCKC", "SOCKD", "HTPTP"};
+    return itemLists.contains(word) ? a.compare(b, Qt::CaseInsensitive) == 0 : a == b;
+}
+
+QList<Difference> VerifyDifferences(const QList<TSetting> &filePlan,
+                                    const std::function<bool(const QByteArray &word)> &held,
+                                    const TOpOutcome &module)
+{
+    QList<Difference> out;
+    for (const TSetting &s : filePlan) {
+        const QByteArray word = CmdToStr(s.cmd);
+        if (s.skip == TSkip::NoItem || !held(word))
             continue;
-        QByteArray value = line.mid(eq + 1);
-        if (value.endsWith("\r\n"))
-            value.chop(2);
-        out.append({line.mid(3, eq - 3).toUpper(), value});
-    }
-    q.ClearOrders();
-    return out;
-}
-
-QByteArray LineWord(const QByteArray &line)
-{
-    if (!line.startsWith("AT+"))
-        return {};
-    qsizetype end = 3;
-    while (end < line.size() && line[end] != '=' && line[end] != '?' && line[end] != '\r')
-        ++end;
-    return line.mid(3, end - 3).toUpper();
-}
-
-namespace {
-
-QString shown(const QByteArray &v)
-{
-    return QLatin1Char('\'') + gbk::toDisplay(v) + QLatin1Char('\'');
-}
-
-} // namespace
-
-QStringList VerifyDifferences(const SettingList &file, const SettingList &module,
-                              const QMap<QByteArray, QByteArray> &answered, const QSet<QByteArray> &refused)
-{
-    QMap<QByteArray, QByteArray> mod;
-    for (const auto &[word, value] : module)
-        mod.insert(word, value);
-    QStringList out;
-    for (const auto &[word, value] : file) {
-        const QString w = QString::fromLatin1(word);
-        if (refused.contains(word)) {
-            out << QStringLiteral("%1: module refused the query, file %2").arg(w, shown(value));
-            continue;
+        Difference d{word, std::nullopt, s.value, s.skip == TSkip::None, SkipReason(s)};
+        if (const auto it = module.answers.constFind(word); it != module.answers.constEnd()) {
+            if (SameValue(word, *it, s.value))
+                continue;
+            d.module = *it;
+        } else {
+            d.why = module.refused.contains(word) ? "the module refused the query" : "no answer from the module";
         }
-        const auto m = mod.constFind(word);
-        const QByteArray have = m != mod.constEnd() ? *m : answered.value(word);
-        if (m == mod.constEnd() && !answered.contains(word))
-            out << QStringLiteral("%1: module gave no value, file %2").arg(w, shown(value));
-        else if (have != value)
-            out << QStringLiteral("%1: module %2, file %3").arg(w, shown(have), shown(value));
+        out.append(d);
     }
     return out;
 }

@@ -1,24 +1,21 @@
 #pragma once
-// Batch verify: which settings Set All would write from a form, and how a module's form differs
-// from a file's.
+// Batch verify: the values of a file against what the module answered.
+#include "app/BatchOutput.h"
+#include "protocol/Outcome.h"
+#include "protocol/SettingPlan.h"
+
 #include <QByteArray>
 #include <QList>
-#include <QMap>
-#include <QPair>
-#include <QSet>
-#include <QStringList>
 
-class Protocol;
+#include <functional>
 
-using SettingList = QList<QPair<QByteArray, QByteArray>>; // word, value as the setting line carries it
+// Whether the module's answer a holds the value b of the same word: lists
+// whose items are matched without regard to case compare so.
+bool SameValue(const QByteArray &word, const QByteArray &a, const QByteArray &b);
 
-// The words and values Set All would write from the form as it stands now (the queue is left empty).
-SettingList SetAllSettings(Protocol &p);
-
-// The word of a query or setting line ("AT+WORD?" / "AT+WORD=..."), upper-case; empty for other lines.
-QByteArray LineWord(const QByteArray &line);
-
-// One text per word of `file` whose value the module does not hold. The module's value is its setting
-// as Set All would write it from the module's form, else its raw answer; a refused query says so.
-QStringList VerifyDifferences(const SettingList &file, const SettingList &module,
-                              const QMap<QByteArray, QByteArray> &answered, const QSet<QByteArray> &refused);
+// One difference per value of the file's plan that the file holds (held) and
+// the module does not: a value it answered otherwise, a query it refused, or
+// no answer of its own. Values that set-all skips count as well, with why.
+QList<Difference> VerifyDifferences(const QList<TSetting> &filePlan,
+                                    const std::function<bool(const QByteArray &word)> &held,
+                                    const TOpOutcome &module);

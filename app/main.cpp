@@ -88,7 +88,9 @@ int main(int argc, char **argv)
     const QCommandLineOption optIni("ini", "INI file to write (get-all) or read (set-all, verify).", "file");
     const QCommandLineOption optFw("firmware", "Firmware image for upgrade.", "file");
     const QCommandLineOption optTimeout("timeout", "Seconds before a batch command gives up.", "s");
-    p.addOptions({optDemo, optBatch, optPort, optBaud, optIni, optFw, optTimeout});
+    const QCommandLineOption optJson("json", "Batch: one JSON object per output line.");
+    const QCommandLineOption optAll("all", "Batch set-all: write every module value of the file, whatever its boxes say.");
+    p.addOptions({optDemo, optBatch, optPort, optBaud, optIni, optFw, optTimeout, optJson, optAll});
     p.addPositionalArgument("text", "Text to send (batch send).");
     if (!p.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "dtu-config: %s\n", p.errorText().toLocal8Bit().constData());
@@ -110,6 +112,8 @@ int main(int argc, char **argv)
         a.ini = p.value(optIni);
         a.firmware = p.value(optFw);
         a.text = p.positionalArguments().join(' ');
+        a.json = p.isSet(optJson);
+        a.all = p.isSet(optAll);
         if (p.isSet(optTimeout)) {
             bool ok = false;
             a.timeoutS = p.value(optTimeout).toInt(&ok);

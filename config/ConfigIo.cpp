@@ -57,6 +57,35 @@ void writeChoice(const char *section, const QByteArray &key, const QComboBox *c,
 
 QString ConfigFilePath(const QString &dir) { return dir + QLatin1Char('/') + QLatin1String(kConfigFileName); }
 
+QList<IniKey> IniKeysOf(const QByteArray &word)
+{
+    if (word == "CLOUD")
+        return {{"Reg", "CLOUDID"}, {"Reg", "CLOUDPA"}};
+    static const QList<QPair<const char *, QByteArrayList>> sections = {
+        {"WKMOD", {"WKMOD"}},
+        {"Socket", {"SOCKAEN", "SOCKA", "SOCKASL", "SOCKATO", "SOCKBEN", "SOCKB", "SOCKBSL", "SOCKBTO",
+                    "SOCKCEN", "SOCKC", "SOCKCSL", "SOCKCTO", "SOCKDEN", "SOCKD", "SOCKDSL", "SOCKDTO", "SOCKIND"}},
+        {"Heart", {"HEARTEN", "HEARTDT", "HEARTSND", "HEARTTM"}},
+        {"Reg", {"REGEN", "REGTP", "REGID", "REGDT", "REGSND"}},
+        {"HTTPD", {"HTPTP", "HTPURL", "HTPSV", "HTPHD", "HTPFLT", "HTPTO"}},
+        {"SMS", {"DSTNUM", "SMSFLT", "SMSPH"}},
+        {"Base", {"UART", "RFCEN", "UARTFT", "UARTFL", "E", "CMDPW", "STMSG", "APN"}},
+    };
+    for (const auto &[section, words] : sections)
+        if (words.contains(word))
+            return {{section, word}};
+    return {};
+}
+
+QList<QByteArray> StoredWords()
+{
+    QList<QByteArray> out;
+    for (int n = 0; n < kCmdCount; ++n)
+        if (const QByteArray w = CmdToStr(static_cast<TCmd>(n)); !IniKeysOf(w).isEmpty())
+            out.append(w);
+    return out;
+}
+
 bool LoadIni(IniTarget &t, const QString &dir, QString *error)
 {
     const bool read = BindIni(ConfigFilePath(dir), error);

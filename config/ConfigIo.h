@@ -4,6 +4,8 @@
 // parameter codec, so the form rules react exactly as to the module.
 #include "util/ProFun.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 class FormHooks;
@@ -43,6 +45,15 @@ inline constexpr const char *kDefaultServerHost = "dtu-test.example.com";
 inline constexpr const char *kDefaultWebHost = "www.example.com";
 
 QString ConfigFilePath(const QString &dir);
+
+// Where the file keeps a module word's value: CLOUD in two keys, the identity
+// and version words nowhere (an empty list).
+struct IniKey {
+    QByteArray section, key;
+};
+QList<IniKey> IniKeysOf(const QByteArray &word);
+// The words the file keeps, in catalogue order.
+QList<QByteArray> StoredWords();
 // False (and the reason, naming the file) when the file exists but could not be
 // read; the form then keeps its defaults and the file is never overwritten.
 bool LoadIni(IniTarget &t, const QString &dir, QString *error = nullptr);

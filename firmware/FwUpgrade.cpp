@@ -179,22 +179,23 @@ void FwUpgrade::CloseFile()
 bool FwUpgrade::ClaimBlock(const QByteArray &chunk)
 {
     if (chunk.contains(fw::BootMenu)) {
-        m_deps.console->showReceived(LineKind::Info, chunk);
+        m_deps.console->showReceived(LineKind::Rcv, chunk);
         // The held image was emptied since it was chosen: the module keeps its firmware.
         if (m_file && m_file->size() == 0) {
             err(withPath("info_FwEmpty", m_file->fileName()));
+            emit transferEnded(TFwEnd::Empty);
             return true;
         }
         m_deps.sendToCom("F");
         return true;
     }
     if (chunk.contains(fw::BootQuestion) && m_deps.lastSend() == "F") {
-        m_deps.console->showReceived(LineKind::Info, chunk);
+        m_deps.console->showReceived(LineKind::Rcv, chunk);
         m_deps.sendToCom("Y");
         return true;
     }
     if (chunk == fw::BootEcho && m_deps.lastSend() == "Y") {
-        m_deps.console->showReceived(LineKind::Info, chunk);
+        m_deps.console->showReceived(LineKind::Rcv, chunk);
         m_state = Armed;
         m_timer->start();
         return true;
@@ -231,10 +232,12 @@ void FwUpgrade::startTransfer()
         err(withPath("info_FwEmpty", m_file->fileName()));
         m_state = Idle;
         m_timer->stop();
+        emit transferEnded(TFwEnd::Empty);
         return;
     }
     if (!why.isEmpty()) {
-        dropTransfer(withPath("info_FwUnreadable", m_file->fileName()) + " (" + gbk::fromUnicode(why) + ")");
+        dropTransfer(withPath("info_FwUnreadable", m_file->fileName()) + " (" + gbk::fromUnicode(why) + ")",
+                     TFwEnd::Unreadable);
         return;
     }
     m_image = image;
@@ -262,7 +265,7 @@ void FwUpgrade::startTransfer()
 
 // The transfer cannot go on: a red line says why. The file stays held, so the boot
 // loader may start over from its menu.
-void FwUpgrade::dropTransfer(const QByteArray &line)
+void FwUpgrade::dropTransfer(const QByteArray &line, TFwEnd why)
 {
     err(line);
     m_state = Idle;
@@ -271,6 +274,7 @@ void FwUpgrade::dropTransfer(const QByteArray &line)
     m_deps.progressVisible(false);
     m_image.clear();
     m_tail.clear();
+    emit transferEnded(why);
 }
 
 void FwUpgrade::FwUpReceive(const QByteArray &bytes)
@@ -327,7 +331,7 @@ void FwUpgrade::receiveByte(char c)
         if (m_state < Send || m_image.isEmpty())
             break;
         if (++m_naks >= kMaxNaks) {
-            dropTransfer(text("info_FwNakLimit"));
+            dropTransfer(text("info_FwNakLimit"), TFwEnd::NakLimit);
             break;
         }
         if (m_state == WaitAck)
@@ -337,7 +341,7 @@ void FwUpgrade::receiveByte(char c)
         break;
     case fw::CAN:
         if (m_cans >= 2)
-            dropTransfer(text("info_FwCancelled"));
+            dropTransfer(text("info_FwCancelled"), TFwEnd::Cancelled);
         break;
     default:
         break;
@@ -351,6 +355,7 @@ void FwUpgrade::tmrXModemTxTimer()
         return;
     if (m_pos < m_image.size()) {
         m_deps.progressValue(m_sentBlocks);
+        emit transferProgress(m_sentBlocks, m_blockCount);
         m_blockStart = m_pos;
         const QByteArray block = fw::BuildBlock(m_blockNo, m_image.mid(m_pos, fw::BLOCK_DATA));
         m_pos += std::min<qint64>(fw::BLOCK_DATA, m_image.size() - m_pos);
@@ -396,4 +401,5 @@ void FwUpgrade::finish(const QByteArray &answer)
         }
     }
     CloseFile();
+    emit transferEnded(TFwEnd::Done);
 }

@@ -62,6 +62,15 @@ struct FwUpgradeDeps {
 // starts so the file sent can be compared with the file meant.
 uint32_t ImageCrc32(const QByteArray &bytes);
 
+// How a transfer ended, for front ends that must not read console lines.
+enum class TFwEnd : uint8_t {
+    Done,       // the boot loader confirmed the last block
+    NakLimit,   // one block refused kMaxNaks times in a row
+    Cancelled,  // the receiver sent CAN CAN
+    Unreadable, // the image could not be read whole when the transfer began
+    Empty,      // the image was emptied after it was chosen
+};
+
 class FwUpgrade : public QObject {
     Q_OBJECT
 public:
@@ -98,6 +107,11 @@ public:
     bool HasFile() const { return m_file != nullptr; }
     QTimer *tmrXModemTx() const { return m_timer; }
 
+signals:
+    void transferEnded(TFwEnd end);
+    // A block went out: blocks sent so far, blocks of the image.
+    void transferProgress(int sent, int total);
+
 private:
     QByteArray text(const char *key) const;
     QByteArray withPath(const char *key, const QString &path) const; // the text's %s = path
@@ -108,7 +122,7 @@ private:
     void setProgressVisible(bool on);
     void startTransfer();
     void finish(const QByteArray &answer);
-    void dropTransfer(const QByteArray &line);
+    void dropTransfer(const QByteArray &line, TFwEnd why);
     void receiveByte(char c);
     void setFast(bool on);
     void sendSoon();

@@ -93,7 +93,9 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
 
     if (r.contains(kErrMarker)) {
         sender_.answerArrived();
-        console_.showReceived(LineKind::Err, r);
+        console_.showReceived(LineKind::RcvErr, r);
+        if (onBlock)
+            onBlock(TBlockKind::Refusal);
         const bool waiting = sender_.queueState() == TQueueState::Waiting;
         if (waiting)
             orders_.NoteRefused();
@@ -108,15 +110,22 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
 
     // Anything unrecognised (forwarded network data, half an answer, stray
     // bytes) is shown and the time-out keeps running, so the repair still comes.
+    // It is shown as received data, never in the program's own colours.
     if (!IsAnswer(r)) {
-        console_.showReceived(LineKind::Info, r);
+        console_.showReceived(LineKind::Rcv, r);
+        if (onBlock)
+            onBlock(TBlockKind::Other);
         return;
     }
     // An echo of the line just sent is no answer: the time-out keeps running.
     if (r != sender_.LastSend())
         sender_.answerArrived();
 
+    if (sender_.queueState() == TQueueState::Waiting && r.contains(kPlainOk))
+        orders_.NoteAccepted();
     ParseAnswer(r);
+    if (onBlock)
+        onBlock(TBlockKind::Answer);
 
     const int count = orders_.count(); // the answer may have appended lines
     if (orders_.OrderIndex < count - 1) {
@@ -125,6 +134,8 @@ void Dispatcher::DispatchRcv(const QByteArray &r)
             pb->setMaximum(count - 1);
             pb->setValue(orders_.OrderIndex);
         }
+        if (onProgress)
+            onProgress(orders_.OrderIndex, count - 1);
         orders_.Advance();
         sender_.SendCurOrder();
     } else {
@@ -136,24 +147,29 @@ void Dispatcher::finish()
 {
     if (c_.rzpbWhile)
         c_.rzpbWhile->setVisible(false);
-    if (sender_.queueState() == TQueueState::Waiting)
+    const bool ended = sender_.queueState() == TQueueState::Waiting;
+    if (ended)
         sender_.setQueueState(TQueueState::Complete);
     console_.ShowInfo(LangText("info_DoOver"));
-    // A Get All is complete only for the words that were answered: a stray or
-    // doubled answer may have moved the queue past a query whose answer never came.
-    const QList<QByteArray> unread =
-        codec_.BulkMode() == TBulkMode::GetAll ? orders_.Unanswered() : QList<QByteArray>();
-    if (!orders_.refused.isEmpty()) {
-        const QList<QByteArray> words = std::exchange(orders_.refused, {});
-        console_.ShowErr(LangText("info_Refused").replace("%s", words.join(", ")));
+    // A stray answer after the end shows the completion again, nothing more.
+    if (!ended)
+        return;
+    // Complete only for the words that were answered: a stray or doubled answer
+    // may have moved the queue past a query whose answer never came.
+    const TOpOutcome o = orders_.Outcome(codec_.BulkMode(), TOpEnd::Complete);
+    orders_.refused.clear();
+    if (!o.refused.isEmpty()) {
+        console_.ShowErr(LangText("info_Refused").replace("%s", o.refused.join(", ")));
         if (onRefused)
-            onRefused(words);
+            onRefused(o.refused);
     }
-    if (!unread.isEmpty()) {
-        console_.ShowErr(LangText("info_NotRead").replace("%s", unread.join(", ")));
+    if (!o.unread.isEmpty()) {
+        console_.ShowErr(LangText("info_NotRead").replace("%s", o.unread.join(", ")));
         if (onUnread)
-            onUnread(unread);
+            onUnread(o.unread);
     }
+    if (onEnded)
+        onEnded(o);
 }
 
 void Dispatcher::ParseAnswer(const QByteArray &r)
@@ -162,7 +178,7 @@ void Dispatcher::ParseAnswer(const QByteArray &r)
     if (r == sender_.LastSend())
         return;
     if (const auto nv = NamedAnswer(r)) {
-        orders_.answered.insert(nv->first.toUpper());
+        orders_.answers.insert(nv->first.toUpper(), nv->second);
         codec_.ApplyParam(nv->first, nv->second);
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Every received block passes through DispatchRcv: the firmware upgrade may
 // claim it; otherwise it is the answer to the line in flight and moves the queue.
+#include "protocol/Outcome.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -53,8 +55,14 @@ public:
     ClaimFn claimBlock;
     // Told the words the module refused, once per finished queue that had any.
     std::function<void(const QList<QByteArray> &)> onRefused;
-    // After a Get All's "Operation complete": the queried words no answer named.
+    // After "Operation complete": the queried words no answer named.
     std::function<void(const QList<QByteArray> &)> onUnread;
+    // A queued operation got the answer to its last line: what the module said.
+    std::function<void(const TOpOutcome &)> onEnded;
+    // Every block that reached the dispatcher's own steps, by what it was.
+    std::function<void(TBlockKind)> onBlock;
+    // The queue moved on: lines answered so far, lines in all (both without the first).
+    std::function<void(int done, int total)> onProgress;
 
 private:
     // The answer to the last line: progress bar off, "Operation complete", then

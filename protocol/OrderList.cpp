@@ -33,7 +33,8 @@ void OrderList::ClearOrders()
     lines.clear();
     OrderIndex = 0;
     refused.clear();
-    answered.clear();
+    answers.clear();
+    accepted.clear();
 }
 
 QList<QByteArray> OrderList::Unanswered() const
@@ -43,10 +44,22 @@ QList<QByteArray> OrderList::Unanswered() const
         if (!line.endsWith("?" + LineEnd))
             continue;
         const QByteArray word = WordOfLine(line).toUpper();
-        if (!word.isEmpty() && !answered.contains(word) && !refused.contains(word) && !out.contains(word))
+        if (!word.isEmpty() && !answers.contains(word) && !refused.contains(word) && !out.contains(word))
             out.append(word);
     }
     return out;
+}
+
+TOpOutcome OrderList::Outcome(TBulkMode bulk, TOpEnd end) const
+{
+    TOpOutcome o;
+    o.bulk = bulk;
+    o.end = end;
+    o.refused = refused;
+    o.unread = Unanswered();
+    o.answers = answers;
+    o.accepted = accepted;
+    return o;
 }
 
 void OrderList::NoteRefused()
@@ -54,6 +67,14 @@ void OrderList::NoteRefused()
     const QByteArray word = WordOfLine(GetOrder(OrderIndex));
     if (!word.isEmpty() && !refused.contains(word))
         refused.append(word);
+}
+
+void OrderList::NoteAccepted()
+{
+    const QByteArray line = GetOrder(OrderIndex);
+    const QByteArray word = WordOfLine(line).toUpper();
+    if (!word.isEmpty() && line.contains('=') && !accepted.contains(word))
+        accepted.append(word);
 }
 
 void OrderList::AddOrder(const QByteArray &line)

@@ -2,10 +2,11 @@
 // The command queue of the current operation. The one instance is owned by
 // Protocol; everything that queues or advances lines works on that instance.
 #include "protocol/Catalogue.h"
+#include "protocol/Outcome.h"
 
 #include <QByteArray>
 #include <QList>
-#include <QSet>
+#include <QMap>
 
 #include <cstdint>
 
@@ -17,8 +18,10 @@ public:
     int32_t OrderIndex = 0;
     // Command words the module refused during this queue, in order, each once.
     QList<QByteArray> refused;
-    // Names of the named answers that arrived during this queue, upper case.
-    QSet<QByteArray> answered;
+    // The named answers that arrived during this queue: upper-case name -> value.
+    QMap<QByteArray, QByteArray> answers;
+    // Words of setting lines the module accepted during this queue.
+    QList<QByteArray> accepted;
 
     void ClearOrders();
     void AddOrder(const QByteArray &line);
@@ -40,9 +43,13 @@ public:
 
     // Records the word of the line at OrderIndex as refused.
     void NoteRefused();
+    // Records the setting line at OrderIndex as accepted (a plain OK came).
+    void NoteAccepted();
     // The words of the queue's queries that got neither a named answer nor a
     // refusal, in queue order, each once.
     QList<QByteArray> Unanswered() const;
+    // What the module said during this queue, for an operation that ended so.
+    TOpOutcome Outcome(TBulkMode bulk, TOpEnd end) const;
 };
 
 // The command word of an "AT+" line ("AT+SOCKA=..." gives SOCKA); empty for

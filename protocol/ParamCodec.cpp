@@ -6,6 +6,7 @@
 #include "protocol/FormHooks.h"
 #include "protocol/OrderList.h"
 #include "protocol/Sender.h"
+#include "protocol/SettingPlan.h"
 #include "util/Gbk.h"
 #include "util/LineSink.h"
 
@@ -42,26 +43,6 @@ void selectKeyword(QComboBox *list, const QByteArray &value, std::initializer_li
             return;
         }
     }
-}
-
-// The keyword of the selected item; none with no item (or an unknown one) selected.
-std::optional<QByteArray> keywordOf(const QComboBox *list, std::initializer_list<Keyword> words)
-{
-    if (!list)
-        return std::nullopt;
-    const int i = list->currentIndex();
-    for (const Keyword &k : words) {
-        if (k.index == i)
-            return QByteArray(k.word);
-    }
-    return std::nullopt;
-}
-
-// Heartbeat and custom registration data go out as hex unless the Hex box
-// says the field already holds hex.
-QByteArray hexUnlessChecked(const QByteArray &text, const QCheckBox *hexBox)
-{
-    return IsChecked(hexBox) ? text : StrToHexStr(text, QByteArray());
 }
 
 constexpr int sockIndex(TCmd c, TCmd first)
@@ -414,111 +395,12 @@ void ParamCodec::addSmsQueries(const QByteArray &wkmod)
     }
 }
 
-void ParamCodec::addSocketSettings(int i)
-{
-    static const TCmd en[] = {TCmd::SOCKAEN, TCmd::SOCKBEN, TCmd::SOCKCEN, TCmd::SOCKDEN};
-    static const TCmd sock[] = {TCmd::SOCKA, TCmd::SOCKB, TCmd::SOCKC, TCmd::SOCKD};
-    static const TCmd sl[] = {TCmd::SOCKASL, TCmd::SOCKBSL, TCmd::SOCKCSL, TCmd::SOCKDSL};
-    static const TCmd to[] = {TCmd::SOCKATO, TCmd::SOCKBTO, TCmd::SOCKCTO, TCmd::SOCKDTO};
-    if (!IsChecked(c_.skt[i])) {
-        orders_.AddSetting(en[i], "OFF");
-        return;
-    }
-    orders_.AddSetting(en[i], "ON");
-    orders_.AddSetting(sock[i], ShownText(c_.protocol[i]) + ',' + TextOf(c_.addr[i]) + ','
-                                    + TextOf(c_.port[i]));
-    if (const auto k = keywordOf(c_.sl[i], kSockSL))
-        orders_.AddSetting(sl[i], *k);
-    orders_.AddSetting(to[i], TextOf(c_.sockTo[i]));
-}
-
-void ParamCodec::addHeartSettings()
-{
-    if (!IsChecked(c_.rzchckbxHeartEn)) {
-        orders_.AddSetting(TCmd::HEARTEN, "OFF");
-        return;
-    }
-    orders_.AddSetting(TCmd::HEARTEN, "ON");
-    orders_.AddSetting(TCmd::HEARTTM, TextOf(c_.edtHeartTm));
-    orders_.AddSetting(TCmd::HEARTDT, hexUnlessChecked(TextOf(c_.edtHeartDt), c_.rzchckbxHeartDtHex));
-    if (const auto k = keywordOf(c_.cbbHeartSnd, kHeartSnd))
-        orders_.AddSetting(TCmd::HEARTSND, *k);
-}
-
-void ParamCodec::addRegSettings()
-{
-    if (!IsChecked(c_.rzchckbxRegEn)) {
-        orders_.AddSetting(TCmd::REGEN, "OFF");
-        return;
-    }
-    const QByteArray shown = ShownText(c_.cbbRegDt);
-    orders_.AddSetting(TCmd::REGEN, "ON");
-    if (const auto k = keywordOf(c_.cbbRegSnd, kRegSnd))
-        orders_.AddSetting(TCmd::REGSND, *k);
-    switch (c_.cbbRegTp ? c_.cbbRegTp->currentIndex() : -1) {
-    case 0:
-        orders_.AddSetting(TCmd::REGTP, "ICCID");
-        break;
-    case 1:
-        orders_.AddSetting(TCmd::REGTP, CmdToStr(hooks_.IdCmd()));
-        break;
-    case 2:
-        orders_.AddSetting(TCmd::REGTP, "D2DID");
-        orders_.AddSetting(TCmd::REGID, shown);
-        break;
-    case 3:
-        orders_.AddSetting(TCmd::REGTP, "CLOUD");
-        orders_.AddSetting(TCmd::CLOUD, shown + ',' + TextOf(c_.edtCloudPa));
-        break;
-    case 4:
-        orders_.AddSetting(TCmd::REGTP, "USER");
-        orders_.AddSetting(TCmd::REGDT, hexUnlessChecked(shown, c_.rzchckbxRegDtHex));
-        break;
-    default:
-        break;
-    }
-}
-
 void ParamCodec::AddSetAllOrders()
 {
-    switch (hooks_.GetWorkMode()) {
-    case 0:
-        orders_.AddSetting(TCmd::WKMOD, "NET");
-        for (int i = 0; i < 4; ++i)
-            addSocketSettings(i);
-        addHeartSettings();
-        addRegSettings();
-        orders_.AddSetting(TCmd::SOCKIND, OnOffOf(c_.rzchckbxSOCKIND));
-        break;
-    case 1:
-        orders_.AddSetting(TCmd::WKMOD, "HTTPD");
-        orders_.AddSetting(TCmd::HTPTP, ShownText(c_.cbbHTPTP));
-        orders_.AddSetting(TCmd::HTPURL, TextOf(c_.edtHTPURL));
-        orders_.AddSetting(TCmd::HTPSV, TextOf(c_.edtHTPSVIP) + ',' + TextOf(c_.edtHTPSVPort));
-        orders_.AddSetting(TCmd::HTPTO, TextOf(c_.edtHtpTo));
-        orders_.AddSetting(TCmd::HTPHD, TextOf(c_.edtHTPHD));
-        orders_.AddSetting(TCmd::HTPFLT, OnOffOf(c_.rzchckbxHtpFlt));
-        break;
-    case 2:
-        orders_.AddSetting(TCmd::WKMOD, "SMS");
-        orders_.AddSetting(TCmd::DSTNUM, TextOf(c_.edtDSTNUM));
-        orders_.AddSetting(TCmd::SMSFLT, OnOffOf(c_.rzchckbxSMSFLT));
-        orders_.AddSetting(TCmd::SMSPH, OnOffOf(c_.rzchckbxSMSPH));
-        break;
-    default:
-        break;
-    }
-    orders_.AddSetting(TCmd::UART, UartText());
-    // The packing fields always show beside the serial settings, so they are
-    // always written; the hidden advanced fields follow their box.
-    orders_.AddSetting(TCmd::UARTFT, TextOf(c_.edtUARTFT));
-    orders_.AddSetting(TCmd::UARTFL, TextOf(c_.edtUARTFL));
-    if (IsChecked(c_.rzchckbxMore)) {
-        orders_.AddSetting(TCmd::RFCEN, OnOffOf(c_.rzchckbxRFC));
-        orders_.AddSetting(TCmd::E, OnOffOf(c_.rzchckbxE));
-        orders_.AddSetting(TCmd::CMDPW, TextOf(c_.lbledtCmdPw));
-        orders_.AddSetting(TCmd::STMSG, TextOf(c_.lbledtStMsg));
-        orders_.AddSetting(TCmd::APN, TextOf(c_.lbledtApn));
+    for (const TSetting &s : SettingPlan(c_, hooks_)) {
+        const bool write = s.skip == TSkip::None || (writeAll_ && s.skip != TSkip::NoItem);
+        if (write && !omitted_.contains(CmdToStr(s.cmd)))
+            orders_.AddSetting(s.cmd, s.value);
     }
 }
 

@@ -3,9 +3,12 @@
 // each parameter, how a reported value goes back into the controls, and the two
 // bulk operations that begin with the version query.
 #include "protocol/Catalogue.h"
+#include "protocol/Outcome.h"
+#include "protocol/SettingPlan.h"
 #include "util/ProFun.h"
 
 #include <QByteArray>
+#include <QSet>
 
 #include <cstdint>
 #include <functional>
@@ -18,8 +21,6 @@ class QComboBox;
 class Sender;
 struct FormControls;
 
-// The bulk operation the next version answer continues.
-enum class TBulkMode : uint8_t { None = 0, GetAll = 1, SetAll = 2 };
 
 class ParamCodec {
 public:
@@ -44,6 +45,14 @@ public:
     void AskVersion();
     void ContinueBulk();
 
+    // Every module value of the form, as Set All would write it, and why not.
+    QList<TSetting> Plan() const { return SettingPlan(c_, hooks_); }
+    // Set All writes every value the form holds, whatever its boxes say (not
+    // the lists with no item chosen).
+    void SetWriteAll(bool all) { writeAll_ = all; }
+    // Words Set All never writes (a file that holds no value for them).
+    void SetOmitted(const QSet<QByteArray> &words) { omitted_ = words; }
+
     TBulkMode BulkMode() const { return bulkMode_; }
     void SetBulkMode(TBulkMode m) { bulkMode_ = m; }
 
@@ -62,9 +71,6 @@ private:
     void addSmsQueries(const QByteArray &wkmod);
     void applyUart(const QByteArray &value);
     void applySock(int i, const QByteArray &value);
-    void addSocketSettings(int i);
-    void addHeartSettings();
-    void addRegSettings();
 
     FormControls &c_;
     FormHooks &hooks_;
@@ -72,4 +78,6 @@ private:
     OrderList &orders_;
     Sender &sender_;
     TBulkMode bulkMode_ = TBulkMode::None;
+    bool writeAll_ = false;
+    QSet<QByteArray> omitted_;
 };

@@ -42,6 +42,29 @@ Protocol::Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *t
     dispatcher_.onRefused = [this](const QList<QByteArray> &words) { emit paramsRefused(words); };
     dispatcher_.onUnread = [this](const QList<QByteArray> &words) { emit paramsUnread(words); };
     codec_.onApplied = [this](TCmd c) { emit paramApplied(c); };
+    dispatcher_.onEnded = [this](const TOpOutcome &o) { emit operationEnded(o); };
+    dispatcher_.onBlock = [this](TBlockKind k) { emit blockReceived(k); };
+    dispatcher_.onProgress = [this](int done, int total) { emit progress(done, total); };
+}
+
+bool Protocol::refusedWhileBusy()
+{
+    if (!busy())
+        return false;
+    console_.ShowErr(LangText("info_OpBusy"));
+    return true;
+}
+
+void Protocol::btnDoClick(int tag)
+{
+    if (!refusedWhileBusy())
+        quick_.btnDoClick(tag);
+}
+
+void Protocol::actSendExecute()
+{
+    if (!refusedWhileBusy())
+        quick_.actSendExecute();
 }
 
 void Protocol::tmrRcvTimer()
@@ -59,6 +82,8 @@ void Protocol::CancelQueue()
 
 void Protocol::StopQueue(TQueueState why)
 {
+    const TOpOutcome o =
+        orders_.Outcome(codec_.BulkMode(), why == TQueueState::NoAnswer ? TOpEnd::NoAnswer : TOpEnd::Cancelled);
     sender_.NewQueue();
     sender_.setQueueState(why);
     // A late version answer must not start the dropped bulk list again.
@@ -67,6 +92,7 @@ void Protocol::StopQueue(TQueueState why)
         controls_.rzpbWhile->setVisible(false);
     console_.ShowErr(LangText(why == TQueueState::NoAnswer ? "info_NoAnswer" : "info_OpCancelled"));
     emit queueStopped(why);
+    emit operationEnded(o);
 }
 
 void Protocol::setClaimBlock(std::function<bool(const QByteArray &)> claim)

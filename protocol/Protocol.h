@@ -9,6 +9,7 @@
 #include "protocol/FormControls.h"
 #include "protocol/FormHooks.h"
 #include "protocol/OrderList.h"
+#include "protocol/Outcome.h"
 #include "protocol/ParamControls.h"
 #include "protocol/ParamCodec.h"
 #include "protocol/QuickCmd.h"
@@ -77,8 +78,10 @@ public:
     void ContinueBulk() { codec_.ContinueBulk(); }
     TBulkMode BulkMode() const { return codec_.BulkMode(); }
 
-    // Commands and sending by the user.
-    void btnDoClick(int tag) { quick_.btnDoClick(tag); }
+    // Commands and sending by the user. While a queued operation waits for the
+    // module, none of them starts: its answers would be taken for the other's.
+    bool busy() const { return sender_.queueState() == TQueueState::Waiting; }
+    void btnDoClick(int tag);
     void EnterCfgMode() { quick_.EnterCfgMode(); }
     void EnterComMode() { quick_.EnterComMode(); }
     void SendAtSetting(const QByteArray &word, const QByteArray &value) { quick_.SendAtSetting(word, value); }
@@ -94,13 +97,19 @@ signals:
     void paramsUnread(const QList<QByteArray> &words);
     // A value of this word was put into the form (an answer or a stored value).
     void paramApplied(TCmd c);
+    // A queued operation ended, in whichever way: what the module said in it.
+    void operationEnded(const TOpOutcome &outcome);
+    // A received block reached the dispatcher (not the firmware transfer).
+    void blockReceived(TBlockKind kind);
+    // The queue moved on: lines answered, lines in all.
+    void progress(int done, int total);
 
 public:
     // Whether a command button's line still awaits its answer.
     bool commandUnanswered() const { return watch_.waiting(); }
 
 public slots:
-    void actSendExecute() { quick_.actSendExecute(); }
+    void actSendExecute();
     // The answer time-out: repairs the queue once, then stops the operation.
     void tmrRcvTimer();
     // The serial component's data event.
@@ -108,6 +117,7 @@ public slots:
 
 private:
     void StopQueue(TQueueState why);
+    bool refusedWhileBusy();
 
     LineSink &console_;
     QTimer *tmrRcv_;

@@ -29,6 +29,9 @@ QColor ConsoleView::colourOf(LineKind kind, const QPalette &palette)
     case LineKind::Err:
         wanted = QColor(255, 0, 0);
         break;
+    case LineKind::RcvErr: // the module's warning, apart from the program's red
+        wanted = QColor(192, 80, 0);
+        break;
     case LineKind::Info:
         wanted = palette.color(QPalette::WindowText);
         break;
@@ -43,7 +46,7 @@ QColor ConsoleView::paneColour(LineKind kind)
     const QPalette &pal = m_dialog ? m_dialog->palette() : QApplication::palette();
     const QRgb base = pal.color(QPalette::Base).rgba(), text = pal.color(QPalette::WindowText).rgba();
     if (!m_cacheValid || base != m_cacheBase || text != m_cacheText) {
-        for (LineKind k : {LineKind::Rcv, LineKind::Send, LineKind::Info, LineKind::Err})
+        for (LineKind k : {LineKind::Rcv, LineKind::Send, LineKind::Info, LineKind::Err, LineKind::RcvErr})
             m_cache[int(k)] = colourOf(k, pal);
         m_cacheBase = base;
         m_cacheText = text;

@@ -66,7 +66,7 @@ private:
     SessionLog *m_log = nullptr;
     // Colours of the four kinds for the pane's palette as last seen.
     QRgb m_cacheBase = 0, m_cacheText = 0;
-    QColor m_cache[4];
+    QColor m_cache[kLineKinds];
     bool m_cacheValid = false;
     std::function<void(LineKind, const QByteArray &)> m_tap;
     int m_maxLines = kMaxLines;

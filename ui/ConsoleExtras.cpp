@@ -182,6 +182,11 @@ bool ConsoleExtras::sendAsHex(bool *ok)
         return true;
     }
     Protocol *p = w_.protocol();
+    if (p->busy()) { // its answer would be taken for the running operation's
+        console_.ShowErr(LangText("info_OpBusy"));
+        *ok = false;
+        return true;
+    }
     p->codec().SetBulkMode(TBulkMode::None);
     p->SendToCom(*bytes);
     return true;

@@ -20,6 +20,8 @@ RefusalMarks::RefusalMarks(QWidget *form, Protocol &protocol) : QObject(form), m
     form->setStyleSheet(form->styleSheet()
                         + QStringLiteral("*[refused=\"true\"] { border: 2px solid #e00000; }"));
     connect(&protocol, &Protocol::paramsRefused, this, [this](const QList<QByteArray> &w) { mark(w); });
+    // A word Get All could not read holds no value of the module's either.
+    connect(&protocol, &Protocol::paramsUnread, this, [this](const QList<QByteArray> &w) { mark(w); });
     connect(&protocol, &Protocol::paramApplied, this, [this](TCmd c) { clear(c); });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// A red frame on the controls of every parameter the module refused in the last
-// run, until the user edits one of them or a later answer fills them again.
+// A red frame on the controls of every parameter the module refused, or that
+// Get All could not read, in the last run, until the user edits one of them or
+// a later answer fills them again.
 #include "protocol/Catalogue.h"
 
 #include <QList>

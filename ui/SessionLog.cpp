@@ -10,6 +10,7 @@ const char *SessionLog::directionTag(LineKind kind)
     case LineKind::Send:
         return "TX  ";
     case LineKind::Rcv:
+    case LineKind::RcvErr:
         return "RX  ";
     case LineKind::Err:
         return "ERR ";

@@ -2,7 +2,10 @@
 // Where the protocol and the firmware transfer write their console lines.
 #include <QByteArray>
 
-enum class LineKind { Rcv, Send, Info, Err };
+// Rcv and RcvErr are bytes from the line (an error answer is RcvErr); Info and
+// Err are the program's own lines, so the line can never pass for them.
+enum class LineKind { Rcv, Send, Info, Err, RcvErr };
+inline constexpr int kLineKinds = 5;
 
 class LineSink {
 public:

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -150,29 +152,81 @@ TEST_F(Batch, RefusedValueGivesItsExitCodeAndIsPrinted)
     EXPECT_TRUE(r.out.contains("+ERR:"));
 }
 
-TEST_F(Batch, GetAllWhoseLastOrVersionQueryIsRefusedEndsWithTheRefusedCodeAndTheFile)
+// A get-all file holds only what the module said: a refused query leaves its key out and
+// names it; a refused version query means nothing was read, so there is no file.
+TEST_F(Batch, GetAllWithARefusedQueryWritesOnlyWhatTheModuleSaid)
 {
-    // HTPFLT is the last query of Get All; VER the first, whose answer brings the others.
     QFile params(path("params.txt"));
     ASSERT_TRUE(params.open(QIODevice::WriteOnly));
     params.write("HEARTTM=77\n");
     params.close();
-    for (const char *word : {"HTPFLT", "VER"}) {
+    for (const char *word : {"VER", "HTPFLT", "APN"}) {
         Sim sim({"--command-state", "--refuse", word, "--params", path("params.txt")});
         ASSERT_FALSE(sim.port.isEmpty());
         const QString ini = path("refused.ini");
         QFile::remove(ini);
-        QElapsedTimer t;
-        t.start();
         const BatchRun r = batch({"get-all", "--port", sim.port, "--ini", ini, "--timeout", "30"});
         EXPECT_EQ(r.code, 5) << word << r.out.toStdString() << r.err.toStdString();
-        EXPECT_LT(t.elapsed(), 20000) << word;
+        EXPECT_LT(r.seconds, 20) << word;
         EXPECT_TRUE(r.err.contains("refused")) << word;
-        ASSERT_TRUE(QFile::exists(ini)) << word;
-        if (QByteArray(word) == "HTPFLT") { // everything before the refused line was read
-            EXPECT_EQ(iniValue(ini, "Heart", "HEARTTM"), "77");
+        if (QByteArray(word) == "VER") {
+            EXPECT_FALSE(QFile::exists(ini)) << "no parameter was asked, so no file";
+            continue;
         }
+        EXPECT_EQ(iniValue(ini, "Heart", "HEARTTM"), "77") << word;
+        EXPECT_EQ(iniValue(ini, word == QByteArray("APN") ? "Base" : "HTTPD", word), "<missing>") << word;
+        EXPECT_EQ(iniValue(ini, "Module", "Refused"), word);
+        EXPECT_EQ(iniValue(ini, "Module", "SN"), "0123456789ABCDEF");
     }
+    // set-all takes the file without APN and leaves the value it does not hold alone; verify passes it.
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    BatchRun r = batch({"set-all", "--port", sim.port, "--ini", path("refused.ini"), "--all"});
+    EXPECT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("AT+APN=")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("APN (the file holds no value)")) << r.out.toStdString();
+    EXPECT_EQ(batch({"verify", "--port", sim.port, "--ini", path("refused.ini")}).code, 0);
+}
+
+// verify compares every value of the file with what the module answered: an edit that
+// set-all skips is a difference, and so is a value the module never gave.
+TEST_F(Batch, VerifySeesEditsSetAllSkipsAndValuesTheModuleDidNotGive)
+{
+    const QString dump = path("sim.txt");
+    Sim sim({"--command-state", "--dump-params", dump});
+    ASSERT_FALSE(sim.port.isEmpty());
+    const QString ini = path("module.ini");
+    ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", ini}).code, 0);
+    TIniFile edit(ini);
+    ASSERT_TRUE(edit.load());
+    edit.WriteString("Base", "APN", "OTHER,,"); // More Function is off in a get-all file
+    ASSERT_TRUE(edit.save());
+    BatchRun r = batch({"verify", "--port", sim.port, "--ini", ini});
+    EXPECT_EQ(r.code, 8) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("[DIFF] APN: module 'CMNET,,', file 'OTHER,,' (set-all does not write it: More "
+                               "Function is off)")) << r.out.toStdString();
+    r = batch({"set-all", "--port", sim.port, "--ini", ini});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains("APN (More Function is off)")) << r.out.toStdString();
+    EXPECT_EQ(batch({"verify", "--port", sim.port, "--ini", ini}).code, 8);
+    EXPECT_EQ(batch({"set-all", "--port", sim.port, "--ini", ini, "--all"}).code, 0);
+    EXPECT_EQ(batch({"verify", "--port", sim.port, "--ini", ini}).code, 0);
+
+    // A module that answers the STMSG query with a stale copy of another answer.
+    QFile params(path("params.txt"));
+    ASSERT_TRUE(params.open(QIODevice::WriteOnly));
+    params.write("STMSG=MODULE-WELCOME\n");
+    params.close();
+    Sim stale({"--command-state", "--stale", "STMSG", "--params", path("params.txt")});
+    ASSERT_FALSE(stale.port.isEmpty());
+    edit.WriteString("Base", "STMSG", "FILE-WELCOME");
+    edit.WriteString("Base", "APN", "CMNET,,");
+    edit.WriteString("System", "ShowMore", "ON");
+    ASSERT_TRUE(edit.save());
+    r = batch({"verify", "--port", stale.port, "--ini", ini});
+    EXPECT_EQ(r.code, 8) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("[DIFF] STMSG: no answer from the module, file 'FILE-WELCOME'")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(" 1 differ")) << r.out.toStdString();
 }
 
 TEST_F(Batch, SetAllRefusesAFileWithoutACompleteConfigurationAndLeavesTheModuleAlone)
@@ -248,6 +302,64 @@ TEST_F(Batch, VerifyComparesTheModuleWithTheFile)
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
     EXPECT_EQ(batch({"verify", "--port", sim.port, "--ini", path("empty.ini")}).code, 2);
+}
+
+// --json: every stdout line of every command is one JSON object; the last is the result.
+TEST_F(Batch, JsonStreamOfEveryCommand)
+{
+    Sim sim({"--command-state"});
+    ASSERT_FALSE(sim.port.isEmpty());
+    QFile f(path("fw.bin"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(pattern(700));
+    f.close();
+    Sim boot({"--boot", "--boot-repeat", "400", "--c-interval", "200"});
+    ASSERT_FALSE(boot.port.isEmpty());
+    const QString ini = path("j.ini");
+    const QList<QStringList> runs = {
+        {"get-all", "--port", sim.port, "--ini", ini},
+        {"verify", "--port", sim.port, "--ini", ini},
+        {"set-all", "--port", sim.port, "--ini", ini},
+        {"send", "--port", sim.port, "AT+NOSUCHWORD?"},
+        {"upgrade", "--port", boot.port, "--firmware", path("fw.bin"), "--timeout", "60"},
+        {"frobnicate", "--port", sim.port},
+    };
+    for (const QStringList &args : runs) {
+        const BatchRun r = batch(args + QStringList{"--json"});
+        const QList<QString> lines = r.out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_FALSE(lines.isEmpty()) << args[0].toStdString();
+        QStringList events;
+        for (const QString &line : lines) {
+            QJsonParseError e{};
+            const QJsonDocument d = QJsonDocument::fromJson(line.toUtf8(), &e);
+            ASSERT_EQ(e.error, QJsonParseError::NoError) << args[0].toStdString() << ": " << line.toStdString();
+            ASSERT_TRUE(d.isObject()) << line.toStdString();
+            events << d.object().value("event").toString();
+            if (events.last() == "line") {
+                EXPECT_TRUE(QStringList({"SEND", "RECV", "INFO", "ERR"}).contains(d.object().value("kind").toString()));
+            }
+        }
+        const QJsonObject result = QJsonDocument::fromJson(lines.last().toUtf8()).object();
+        EXPECT_EQ(result.value("event").toString(), "result") << args[0].toStdString();
+        EXPECT_EQ(result.value("code").toInt(-1), r.code) << args[0].toStdString();
+        EXPECT_EQ(events.count("result"), 1) << args[0].toStdString();
+        if (args[0] == "get-all") {
+            EXPECT_EQ(r.code, 0);
+            const int at = events.indexOf("identity");
+            ASSERT_GE(at, 0);
+            const QJsonObject id = QJsonDocument::fromJson(lines[at].toUtf8()).object();
+            EXPECT_EQ(id.value("sn").toString(), "0123456789ABCDEF");
+            EXPECT_EQ(id.value("imei").toString(), "860123456789012");
+            EXPECT_TRUE(events.contains("progress"));
+        }
+        if (args[0] == "send") {
+            EXPECT_EQ(r.code, 5);
+            EXPECT_EQ(result.value("outcome").toString(), "refused");
+        }
+        if (args[0] == "upgrade") {
+            EXPECT_EQ(r.code, 0) << r.out.toStdString();
+        }
+    }
 }
 
 TEST_F(Batch, ArgumentPortAndFileFailuresHaveTheirOwnCodes)

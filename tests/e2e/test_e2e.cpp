@@ -174,7 +174,7 @@ TEST_F(EndToEnd, SetAllThenAFreshGetAllInANewWindowShowsTheSameForm)
         r.w->findChild<QCheckBox *>("rzchckbxRegEn")->setChecked(true);
         r.w->btnDoClick(11);
         ASSERT_TRUE(r.waitFor("Operation complete", 30000));
-        EXPECT_EQ(r.count(LineKind::Err, "\r\n+ERR"), 0);
+        EXPECT_EQ(r.count(LineKind::RcvErr, "\r\n+ERR"), 0);
     }
     EXPECT_EQ(sim.param("SOCKA"), "TCP,dtu-a.example.net,4321");
     EXPECT_EQ(sim.param("HEARTDT"), "50494E47"); // text sent as hex with the Hex box cleared
@@ -199,7 +199,7 @@ TEST_F(EndToEnd, RefusedValueShowsRedAndTheRunGoesOn)
     r.w->findChild<QLineEdit *>("edtHeartTm")->setText("not-a-number");
     r.w->btnDoClick(11);
     ASSERT_TRUE(r.waitFor("Operation complete", 30000));
-    EXPECT_EQ(r.count(LineKind::Err, "\r\n+ERR:"), 1);
+    EXPECT_EQ(r.count(LineKind::RcvErr, "\r\n+ERR:"), 1);
     // The line after the refused one still went out.
     EXPECT_TRUE(sim.receivedLines().contains("AT+HEARTDT=" + sim.param("HEARTDT")) ||
                 sim.receivedLines().contains(QByteArray("AT+HEARTSND=NET")));
@@ -237,7 +237,7 @@ TEST_F(EndToEnd, EchoAndSplitAnswersAreSurvived)
     EXPECT_LT(t.elapsed(), 11000);
     QByteArray shown;
     for (const Line &l : r.lines)
-        if (l.kind == LineKind::Info)
+        if (l.kind == LineKind::Rcv)
             shown += l.text;
     EXPECT_TRUE(shown.contains("\r\n+VER:" + slow.param("VER") + "\r\n\r\nOK\r\n"));
     EXPECT_EQ(r.count(LineKind::Send, "+++"), 1);
@@ -257,7 +257,7 @@ TEST_F(EndToEnd, DataStateModuleForwardingServerDataIsRepairedAndReadWhole)
     ASSERT_TRUE(r.w->ComOpened());
     r.w->btnDoClick(10);
     ASSERT_TRUE(r.waitFor("Operation complete", 40000));
-    EXPECT_GE(r.count(LineKind::Info, "server heartbeat"), 2); // shown, not mistaken for answers
+    EXPECT_GE(r.count(LineKind::Rcv, "server heartbeat"), 2); // shown as received, not mistaken for answers
     EXPECT_EQ(r.count(LineKind::Send, "+++"), 1);
     EXPECT_EQ(r.count(LineKind::Send, "AT+"), 51); // the version twice, then all 49
     EXPECT_EQ(r.count(LineKind::Err, ""), 0);

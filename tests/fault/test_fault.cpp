@@ -109,6 +109,39 @@ TEST_F(Fault, LineClosedMidGetAll)
     getAll("line closed mid-Get All", {"--command-state", "--hangup-after", "12"}, 3, "Serial port lost", 60);
 }
 
+// The verify side of the line faults: a template read from a sound module, compared with a
+// faulty one. A value the module did not give is a difference, never a match.
+TEST_F(Fault, VerifyAgainstFaultyModules)
+{
+    const QString ini = path("template.ini");
+    {
+        Sim sound({"--command-state"});
+        ASSERT_FALSE(sound.port.isEmpty());
+        ASSERT_EQ(batch({"get-all", "--port", sound.port, "--ini", ini}).code, 0);
+    }
+    const struct {
+        const char *name;
+        QStringList simArgs;
+        int code;
+        const char *message;
+    } cases[] = {
+        {"verify: noise between answers", {"--garbage"}, 0, " 0 differ"},
+        {"verify: noise glued to answers", {"--glue-noise"}, 0, " 0 differ"},
+        {"verify: answers doubled", {"--double"}, 0, " 0 differ"},
+        {"verify: network data", {"--network-data", "150"}, 0, " 0 differ"},
+        {"verify: silence", {"--ignore", "100000"}, 4, "answer"},
+        {"verify: stale answers", {"--command-state", "--stale", "HEARTTM,SN"}, 8, "HEARTTM: no answer from the module"},
+        {"verify: answers split", {"--command-state", "--split"}, 4, "answer"},
+        {"verify: line closed", {"--command-state", "--hangup-after", "12"}, 3, "Serial port lost"},
+    };
+    for (const auto &c : cases) {
+        Sim sim(c.simArgs);
+        ASSERT_FALSE(sim.port.isEmpty()) << c.name;
+        const BatchRun r = batch({"verify", "--port", sim.port, "--ini", ini, "--timeout", "60"}, 90 * 1000);
+        expectRun(c.name, r, c.code, QString::fromLatin1(c.message), 90);
+    }
+}
+
 TEST_F(Fault, ControlBytesFromTheModule)
 {
     // A value holding a terminal sequence: the technician's terminal must see it spelled.

@@ -153,7 +153,7 @@ TEST_F(FwRig, MenuQuestionEchoArmTheTransfer)
     const QByteArray menuInNoise = "boot v1.2" + fw::BootMenu + "junk";
     EXPECT_TRUE(fw->ClaimBlock(menuInNoise));
     EXPECT_EQ(toCom, QList<QByteArray>{"F"});
-    EXPECT_EQ(sink.lines.last(), (Line{LineKind::Info, menuInNoise}));
+    EXPECT_EQ(sink.lines.last(), (Line{LineKind::Rcv, menuInNoise}));
 
     EXPECT_TRUE(fw->ClaimBlock(fw::BootQuestion));
     EXPECT_EQ(toCom, (QList<QByteArray>{"F", "Y"}));

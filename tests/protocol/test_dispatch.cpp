@@ -54,7 +54,9 @@ TEST(Recognition, WhichBlocksMoveTheQueue)
         r.proto->DispatchRcv(c.block);
         EXPECT_EQ(r.proto->OrderIndex(), c.advances ? 1 : 0) << c.block.toStdString();
         EXPECT_EQ(r.sent.size(), c.advances ? 2u : 1u) << c.block.toStdString();
-        EXPECT_EQ(r.console.count(LineKind::Info, c.block), c.advances ? 0 : 1);
+        // Bytes from the line always show as received, never as the program's own lines.
+        EXPECT_EQ(r.console.count(LineKind::Rcv, c.block), 1);
+        EXPECT_EQ(r.console.count(LineKind::Info, c.block), 0);
         // An answer stops the time-out and the next line re-arms it; anything
         // else leaves it running, so the repair still comes.
         EXPECT_TRUE(r.timer.isActive());
@@ -67,7 +69,7 @@ TEST(Recognition, EchoKeepsTheTimeoutRunning)
     startTwoLines(r);
     r.proto->DispatchRcv("AT+E?\r\n");
     EXPECT_TRUE(r.timer.isActive());
-    EXPECT_EQ(r.console.count(LineKind::Info, "AT+E?\r\n"), 1);
+    EXPECT_EQ(r.console.count(LineKind::Rcv, "AT+E?\r\n"), 1);
     EXPECT_EQ(r.proto->OrderIndex(), 0);
 }
 
@@ -98,7 +100,7 @@ TEST(ErrorAnswer, SkipsToNextLineAndStopsAtTheEnd)
     r.proto->DispatchRcv("\r\n+ERR:3\r\n\r\n");
     EXPECT_EQ(r.lastSent(), QByteArray("AT+CMDPW?\r\n"));
     EXPECT_FALSE(r.w<QProgressBar>("rzpbWhile")->isVisibleTo(&r.form));
-    EXPECT_EQ(r.console.count(LineKind::Err, "\r\n+ERR:3\r\n\r\n"), 1);
+    EXPECT_EQ(r.console.count(LineKind::RcvErr, "\r\n+ERR:3\r\n\r\n"), 1);
 
     r.proto->DispatchRcv("\r\n+ERR:3\r\n\r\n");
     EXPECT_EQ(r.sent.size(), 2u);
@@ -111,7 +113,8 @@ TEST(ErrorAnswer, SkipsToNextLineAndStopsAtTheEnd)
     // A later plain answer finds the queue finished; the summary is not repeated.
     r.proto->DispatchRcv("\r\nOK\r\n\r\n");
     EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 2);
-    EXPECT_EQ(r.console.count(LineKind::Err), 3);
+    EXPECT_EQ(r.console.count(LineKind::Err), 1);
+    EXPECT_EQ(r.console.count(LineKind::RcvErr), 2);
     EXPECT_EQ(r.sent.size(), 2u);
 }
 

@@ -103,11 +103,11 @@ TEST(SilentModule, ServerLineJoinedToTheEntryReplyStillCounts)
     r.proto->btnDoClick(10);
     r.proto->tmrRcvTimer();
     r.proto->DispatchRcv("server heartbeat\r\na");
-    EXPECT_EQ(r.console.count(LineKind::Info, "server heartbeat\r\n"), 1);
+    EXPECT_EQ(r.console.count(LineKind::Rcv, "server heartbeat\r\n"), 1);
     EXPECT_EQ(r.lastSent(), QByteArray("a"));
     // Only right after "+++": elsewhere such a block is plain information.
     r.proto->DispatchRcv("more\r\na");
-    EXPECT_EQ(r.console.count(LineKind::Info, "more\r\na"), 1);
+    EXPECT_EQ(r.console.count(LineKind::Rcv, "more\r\na"), 1);
     EXPECT_EQ(r.lastSent(), QByteArray("a"));
 }
 
@@ -173,7 +173,7 @@ TEST(Refusals, NamedOnceAfterCompletionAndReported)
     ASSERT_EQ(int(r.console.lines.size()), done + 2);
     EXPECT_EQ(r.console.lines.back(),
               std::make_pair(LineKind::Err, QByteArray("Refused by the module: SOCKA, HEARTTM")));
-    EXPECT_EQ(r.console.count(LineKind::Err, "\r\n+ERR:5\r\n\r\n"), 2); // each refusal still shown
+    EXPECT_EQ(r.console.count(LineKind::RcvErr, "\r\n+ERR:5\r\n\r\n"), 2); // each refusal still shown
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused.at(0), (QList<QByteArray>{"SOCKA", "HEARTTM"}));
 
@@ -182,7 +182,7 @@ TEST(Refusals, NamedOnceAfterCompletionAndReported)
     r.proto->btnDoClick(11);
     r.runModule();
     EXPECT_EQ(refused.size(), 1u);
-    EXPECT_EQ(r.console.count(LineKind::Err), 3);
+    EXPECT_EQ(r.console.count(LineKind::Err), 1);
 }
 
 TEST(Unread, AGetAllNamesTheQueriesNoAnswerNamedAfterCompletion)

@@ -36,7 +36,6 @@ TEST(Buttons, BareCommandsAndVersion)
 TEST(Buttons, EnterAndLeaveCommandState)
 {
     Rig r;
-    r.proto->btnDoClick(10); // a Get All waits for its version answer
     r.proto->btnDoClick(12);
     EXPECT_EQ(queueLines(*r.proto), (std::vector<QByteArray>{"+++", "a"}));
     EXPECT_EQ(r.lastSent(), QByteArray("+++"));
@@ -135,12 +134,39 @@ TEST(SendBox, ResetsBulkModeSoALaterVersionAppendsNothing)
     Rig r;
     r.proto->btnDoClick(10);
     EXPECT_EQ(r.proto->BulkMode(), TBulkMode::GetAll);
+    r.proto->DispatchRcv("\r\n+ERR:1\r\n\r\n"); // the version query refused: the run is over
+    EXPECT_EQ(r.proto->BulkMode(), TBulkMode::GetAll);
     r.w<QPlainTextEdit>("edtSend")->setPlainText("AT+VER?\r\n");
     r.proto->actSendExecute();
     EXPECT_EQ(r.proto->BulkMode(), TBulkMode::None);
     r.proto->DispatchRcv("\r\n+VER:V1.0.3\r\n\r\nOK\r\n");
     EXPECT_EQ(r.proto->orders().count(), 1);
-    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 1);
+    EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 2);
+}
+
+// Whatever is pressed or sent while an operation waits would take its answers.
+TEST(OneOperation, NothingStartsWhileAnotherWaits)
+{
+    Rig r;
+    r.proto->btnDoClick(10);
+    r.proto->DispatchRcv("\r\n+VER:V1.0.3\r\n\r\nOK\r\n");
+    const QList<QByteArray> queue = r.proto->orders().lines;
+    const size_t sent = r.sent.size();
+    r.w<QPlainTextEdit>("edtSend")->setPlainText("AT+CSQ");
+    for (int tag : {10, 11, 12, 13, 17, 18, 23, -1}) {
+        if (tag < 0)
+            r.proto->actSendExecute();
+        else
+            r.proto->btnDoClick(tag);
+        EXPECT_EQ(r.sent.size(), sent) << tag;
+        EXPECT_EQ(r.proto->orders().lines, queue) << tag;
+        EXPECT_EQ(r.proto->BulkMode(), TBulkMode::GetAll) << tag;
+    }
+    EXPECT_EQ(r.console.count(LineKind::Err, LangText("info_OpBusy")), 8);
+    // Once the run is over the buttons work again.
+    r.proto->CancelQueue();
+    r.proto->btnDoClick(18);
+    EXPECT_EQ(r.lastSent(), QueryLine(TCmd::VER));
 }
 
 TEST(SendBox, TypeDecidesTheRoute)

@@ -751,7 +751,7 @@ TEST(Contrast, EveryConsoleColourAgainstTheLightAndTheDarkPalette)
 {
     for (const QPalette &pal : {LightPalette(), DarkPalette()}) {
         const QColor base = pal.color(QPalette::Base);
-        for (LineKind k : {LineKind::Rcv, LineKind::Send, LineKind::Info, LineKind::Err}) {
+        for (LineKind k : {LineKind::Rcv, LineKind::Send, LineKind::Info, LineKind::Err, LineKind::RcvErr}) {
             const QColor c = ConsoleView::colourOf(k, pal);
             EXPECT_GE(ContrastRatio(c, base), kMinContrast) << int(k) << " on " << base.name().toStdString();
         }
