@@ -333,6 +333,27 @@ TEST_F(EndToEnd, RefusedParametersAreNamedAndMarkedUntilEditedOrReadAgain)
     EXPECT_FALSE(marked(addrA));
 }
 
+// A value Get All could not read holds nothing of the module's: it is framed as a refusal
+// is. A second press while the run waits starts nothing.
+TEST_F(EndToEnd, UnreadParametersAreMarkedAndASecondPressStartsNothing)
+{
+    SimOptions o = commandState();
+    o.staleWords = {"STMSG"};
+    SimModule sim(o);
+    ASSERT_TRUE(sim.start());
+    Rig r(sim, dir.path());
+    r.w->btnDoClick(10);
+    r.w->btnDoClick(10);
+    r.w->btnDoClick(11);
+    ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+    EXPECT_EQ(r.count(LineKind::Send, "AT+VER?"), 1);
+    EXPECT_EQ(r.count(LineKind::Err, LangText("info_OpBusy")), 2);
+    EXPECT_EQ(r.count(LineKind::Send, "AT+WKMOD="), 0);
+    EXPECT_EQ(r.lines.back().text, "Not read (no answer from the module): STMSG");
+    EXPECT_TRUE(r.w->findChild<QLineEdit *>("lbledtStMsg")->property("refused").toBool());
+    EXPECT_FALSE(r.w->findChild<QLineEdit *>("lbledtCmdPw")->property("refused").toBool());
+}
+
 TEST_F(EndToEnd, ChangedPackingTimeReachesTheModuleWithTheAdvancedBoxCleared)
 {
     SimModule sim(commandState());
