@@ -51,12 +51,9 @@ int main(int argc, char **argv)
             ++exchanges;
         } else if (k == LineKind::Rcv) {
             rcvBytes += t.size();
-        } else if (k == LineKind::Info && t.contains("Operation complete")) {
-            done = true;
-        } else if (k == LineKind::Info && t.contains("\xD6\xB4\xD0\xD0\xCD\xEA\xB1\xCF")) { // same text in Chinese
-            done = true;
         }
     });
+    QObject::connect(w.protocol(), &Protocol::operationEnded, [&](const TOpOutcome &) { done = true; });
 
     const double gapMs = 60.0;
     const double delayMs = so.replyDelayMs;
