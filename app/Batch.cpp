@@ -1,4 +1,5 @@
 #include "app/Batch.h"
+#include "app/BatchRun.h"
 
 #include "app/BatchFiles.h"
 #include "app/BatchOutput.h"
@@ -36,17 +37,22 @@ QString BatchHelpText()
         "  --batch send    --port DEV [--baud N] TEXT            send one line, print the answer until a pause\n"
         "  --batch upgrade --port DEV [--baud N] --firmware FILE wait for the boot menu, send the image\n"
         "  --batch verify  --port DEV [--baud N] --ini IN.ini    read the module, compare every module value of IN.ini\n"
+        "  --batch provision --port DEV [--baud N] --ini TEMPLATE [--values VALUES.csv] [--records DB|URL]\n"
+        "                  [--station NAME]                      read the module, write the template with its own values\n"
+        "                                                        from VALUES.csv, read back and compare; record the run\n"
+        "  --batch records [--records DB|URL] [--csv OUT.csv] [--since DATE]   list or export the records\n"
         "  --timeout S     give up after S seconds (default 120; send: 10; upgrade: 600 without progress)\n"
         "  --json          one JSON object per stdout line (line, progress, identity, result)\n"
         "Exit codes: 0 done, 1 bad argument, 2 missing or incomplete file, 3 port not opened or lost,\n"
         "            4 no answer, or a query left without an answer of its own (get-all writes no file),\n"
         "            5 a line was refused by the module, 6 other failure, 7 firmware transfer failed,\n"
-        "            8 verify: the module differs from the file (one line per difference).\n");
+        "            8 verify: the module differs from the file (one line per difference),\n"
+        "            9 provision: the values file has no row for this module (nothing written).\n");
 }
 
 namespace {
 
-const QStringList kCommands = {"get-all", "set-all", "send", "upgrade", "verify"};
+const QStringList kCommands = {"get-all", "set-all", "send", "upgrade", "verify", "provision", "records"};
 
 bool readable(const QString &path)
 {
@@ -54,8 +60,9 @@ bool readable(const QString &path)
     return QFileInfo(path).isFile() && f.open(QIODevice::ReadOnly);
 }
 
-// How a queued operation ended, as an exit code.
-int codeOf(const TOpOutcome &o)
+} // namespace
+
+int CodeOf(const TOpOutcome &o)
 {
     if (o.end == TOpEnd::NoAnswer)
         return ExitTimeout;
@@ -66,49 +73,16 @@ int codeOf(const TOpOutcome &o)
     return o.refused.isEmpty() ? ExitOk : ExitRefused;
 }
 
-QString joined(const QList<QByteArray> &words) { return QString::fromLatin1(words.join(", ")); }
+QString Joined(const QList<QByteArray> &words) { return QString::fromLatin1(words.join(", ")); }
 
-// One batch run on a hidden window.
-class Run {
-public:
-    Run(const BatchArgs &a, BatchOutput &out) : a_(a), out_(out) {}
-    int exec();
-    TOpOutcome outcome; // what the module said, over all phases
-
-private:
-    bool fromFile() const { return a_.command == "set-all" || a_.command == "verify"; }
-    int checkArgs();
-    int loadFile(TFrm_Main &w, const QString &workIni);
-    bool openPort(TFrm_Main &w);
-    void wire(TFrm_Main &w);
-    void start(TFrm_Main &w);
-    int wait(); // until settle(); -1 never
-    void settle(int code);
-    int getAllResult(TFrm_Main &w, const QString &workIni);
-    int setAllResult();
-    int verifyResult(TFrm_Main &w);
-
-    const BatchArgs &a_;
-    BatchOutput &out_;
-    QByteArray iniBytes_; // the file as read once, the bytes that are checked and used
-    QList<TSetting> filePlan_;
-    QSet<QByteArray> noValue_; // words the file holds no value for
-    QEventLoop loop_;
-    QTimer deadline_, quiet_;
-    int result_ = -1;
-    bool phaseEnded_ = false;
-    bool refused_ = false, heard_ = false; // send
-    int shownTenth_ = -1;                  // upgrade
-};
-
-void Run::settle(int code)
+void BatchRun::settle(int code)
 {
     if (result_ < 0)
         result_ = code;
     loop_.quit();
 }
 
-int Run::wait()
+int BatchRun::wait()
 {
     if (result_ < 0) {
         deadline_.start();
@@ -117,7 +91,7 @@ int Run::wait()
     return result_;
 }
 
-int Run::checkArgs()
+int BatchRun::checkArgs()
 {
     if (!kCommands.contains(a_.command)) {
         out_.error(QStringLiteral("unknown batch command '%1' (%2)").arg(a_.command, kCommands.join(", ")));
@@ -168,12 +142,16 @@ int Run::checkArgs()
         out_.error(QStringLiteral("send needs the TEXT to send"));
         return ExitUsage;
     }
-    return ExitOk;
+    if (a_.command != "provision" && !(a_.values.isEmpty() && a_.station.isEmpty())) {
+        out_.error(QStringLiteral("--values and --station belong to provision"));
+        return ExitUsage;
+    }
+    return a_.command == "provision" ? checkProvision() : ExitOk;
 }
 
 // The window loaded the file's bytes; a file that is no complete configuration
 // would quietly write the built-in defaults in place of what it lacks.
-int Run::loadFile(TFrm_Main &w, const QString &workIni)
+int BatchRun::loadFile(TFrm_Main &w, const QString &workIni)
 {
     TIniFile in(workIni);
     QString why;
@@ -223,7 +201,7 @@ int Run::loadFile(TFrm_Main &w, const QString &workIni)
     return ExitOk;
 }
 
-bool Run::openPort(TFrm_Main &w)
+bool BatchRun::openPort(TFrm_Main &w)
 {
     RegisterExtraPort(a_.port);
     w.FillPortList();
@@ -251,7 +229,7 @@ bool Run::openPort(TFrm_Main &w)
 
 // Outcomes come from the protocol's and the transfer's own signals; console
 // lines are only printed.
-void Run::wire(TFrm_Main &w)
+void BatchRun::wire(TFrm_Main &w)
 {
     Protocol &p = *w.protocol();
     w.console()->setTap([this](LineKind kind, const QByteArray &text) { out_.line(kind, text); });
@@ -280,7 +258,7 @@ void Run::wire(TFrm_Main &w)
         if (o.end == TOpEnd::NoAnswer)
             out_.error(QStringLiteral("the module does not answer (check the port, baud rate, power and cable)"));
         phaseEnded_ = true;
-        settle(codeOf(o));
+        settle(CodeOf(o));
     });
     QObject::connect(&p, &Protocol::progress, &loop_, [this](int done, int total) { out_.progress(done, total); });
     // send: the answer ends with a second of quiet after it.
@@ -321,7 +299,7 @@ void Run::wire(TFrm_Main &w)
     });
 }
 
-void Run::start(TFrm_Main &w)
+void BatchRun::start(TFrm_Main &w)
 {
     if (a_.command == "get-all" || a_.command == "verify") {
         w.btnDoClick(10);
@@ -336,7 +314,7 @@ void Run::start(TFrm_Main &w)
     }
 }
 
-int Run::getAllResult(TFrm_Main &w, const QString &workIni)
+int BatchRun::getAllResult(TFrm_Main &w, const QString &workIni)
 {
     if (outcome.versionMissing()) {
         out_.error(QStringLiteral("the module %1 the version query: nothing was read; %2 not written")
@@ -345,7 +323,7 @@ int Run::getAllResult(TFrm_Main &w, const QString &workIni)
     }
     // Values that never came would go into the file as whatever the form held: no file then.
     if (!outcome.unread.isEmpty()) {
-        out_.error(QStringLiteral("no answer to %1; %2 not written").arg(joined(outcome.unread), a_.ini));
+        out_.error(QStringLiteral("no answer to %1; %2 not written").arg(Joined(outcome.unread), a_.ini));
         return ExitTimeout;
     }
     GetAllGaps gaps;
@@ -355,28 +333,28 @@ int Run::getAllResult(TFrm_Main &w, const QString &workIni)
         return ExitFailed;
     }
     if (!gaps.notAsked.isEmpty())
-        out_.info(QStringLiteral("Not asked in this work mode, left out of %1: %2").arg(a_.ini, joined(gaps.notAsked)));
+        out_.info(QStringLiteral("Not asked in this work mode, left out of %1: %2").arg(a_.ini, Joined(gaps.notAsked)));
     if (!gaps.refused.isEmpty()) {
         out_.error(QStringLiteral("the module refused %1; %2 holds no value for them and names them in its [Module] section")
-                       .arg(joined(gaps.refused), a_.ini));
+                       .arg(Joined(gaps.refused), a_.ini));
         return ExitRefused;
     }
     return ExitOk;
 }
 
-int Run::setAllResult()
+int BatchRun::setAllResult()
 {
     if (outcome.versionMissing()) {
         out_.error(QStringLiteral("the module %1 the version query: nothing was written")
                        .arg(outcome.refused.contains("VER") ? "refused" : "did not answer"));
         return outcome.refused.contains("VER") ? ExitRefused : ExitTimeout;
     }
-    return codeOf(outcome);
+    return CodeOf(outcome);
 }
 
 // Get All has read the module. Words of the file it did not ask for are asked
 // now; then every value of the file is compared with the module's answers.
-int Run::verifyResult(TFrm_Main &w)
+int BatchRun::verifyResult(TFrm_Main &w)
 {
     if (outcome.versionMissing()) {
         out_.error(QStringLiteral("the module %1 the version query: nothing was compared")
@@ -408,7 +386,14 @@ int Run::verifyResult(TFrm_Main &w)
     return diffs.isEmpty() ? ExitOk : ExitDiffers;
 }
 
-int Run::exec()
+int BatchRun::exec()
+{
+    const int code = execCommand();
+    writeRecord(code);
+    return code;
+}
+
+int BatchRun::execCommand()
 {
     if (const int code = checkArgs(); code != ExitOk)
         return code;
@@ -436,6 +421,12 @@ int Run::exec()
     wire(w);
     if (!openPort(w))
         return ExitPortFailed;
+    if (a_.command == "provision") {
+        const int code = provision(w, work.path());
+        w.PortClose();
+        UnregisterExtraPort(a_.port);
+        return code;
+    }
     start(w);
     int code = wait();
     if (phaseEnded_ && (a_.command == "get-all" || a_.command == "verify" || a_.command == "set-all"))
@@ -457,12 +448,15 @@ int Run::exec()
     return code;
 }
 
-} // namespace
-
 int RunBatch(const BatchArgs &a)
 {
     BatchOutput out(a.json);
-    Run run(a, out);
+    if (a.command == "records") {
+        const int code = RunRecords(a, out);
+        out.result(code, TOpOutcome{});
+        return code;
+    }
+    BatchRun run(a, out);
     const int code = run.exec();
     out.result(code, run.outcome);
     return code;

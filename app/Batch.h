@@ -14,6 +14,7 @@ enum BatchExit : int {
     ExitFailed = 6,      // anything else: result file not written
     ExitTransferFailed = 7, // the boot loader cancelled or dropped the firmware transfer
     ExitDiffers = 8,     // verify: the module's settings differ from the file's
+    ExitNoValues = 9,    // provision: the values file has no row for this module
 };
 
 struct BatchArgs {
@@ -26,6 +27,11 @@ struct BatchArgs {
     int timeoutS = 0; // 0: the command's default
     bool json = false; // one JSON object per stdout line
     bool all = false;  // set-all: every module value the file holds, whatever its boxes say
+    QString values;    // provision: per-module values (CSV)
+    QString records;   // provision, records: SQLite file or postgresql:// address; empty: the default
+    QString station;   // provision: the station's name in its records; empty: the host name
+    QString csv;       // records: export to this file
+    QString since;     // records: runs started at or after this date (ISO 8601)
 };
 
 // Text of --help that documents the exit codes.

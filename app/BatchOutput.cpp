@@ -80,6 +80,8 @@ void BatchOutput::info(const QString &text)
 
 void BatchOutput::error(const QString &text)
 {
+    if (firstError_.isEmpty())
+        firstError_ = text;
     std::fprintf(stderr, "dtu-config: %s\n", text.toLocal8Bit().constData());
     if (json_)
         emitJson({{"event", "line"}, {"kind", "ERR"}, {"text", text}});
@@ -153,6 +155,8 @@ QString BatchOutput::outcomeName(int code)
         return QStringLiteral("transfer-failed");
     case ExitDiffers:
         return QStringLiteral("differs");
+    case ExitNoValues:
+        return QStringLiteral("no-values");
     default:
         return QStringLiteral("failed");
     }

@@ -39,10 +39,13 @@ public:
     void result(int code, const TOpOutcome &o);
 
     static QString outcomeName(int code);
+    // The first failure of the run, for its record.
+    const QString &firstError() const { return firstError_; }
 
 private:
     void emitJson(const QJsonObject &o);
 
     bool json_;
     QList<Difference> differs_;
+    QString firstError_;
 };

@@ -90,7 +90,13 @@ int main(int argc, char **argv)
     const QCommandLineOption optTimeout("timeout", "Seconds before a batch command gives up.", "s");
     const QCommandLineOption optJson("json", "Batch: one JSON object per output line.");
     const QCommandLineOption optAll("all", "Batch set-all: write every module value of the file, whatever its boxes say.");
-    p.addOptions({optDemo, optBatch, optPort, optBaud, optIni, optFw, optTimeout, optJson, optAll});
+    const QCommandLineOption optValues("values", "Batch provision: per-module values (CSV).", "file");
+    const QCommandLineOption optRecords("records", "Batch provision, records: SQLite file or postgresql://USER@HOST[:PORT]/DB.", "where");
+    const QCommandLineOption optStation("station", "Batch provision: the station's name in its records.", "name");
+    const QCommandLineOption optCsv("csv", "Batch records: export to this CSV file.", "file");
+    const QCommandLineOption optSince("since", "Batch records: runs started at or after this date.", "date");
+    p.addOptions({optDemo, optBatch, optPort, optBaud, optIni, optFw, optTimeout, optJson, optAll, optValues, optRecords,
+                  optStation, optCsv, optSince});
     p.addPositionalArgument("text", "Text to send (batch send).");
     if (!p.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "dtu-config: %s\n", p.errorText().toLocal8Bit().constData());
@@ -114,6 +120,11 @@ int main(int argc, char **argv)
         a.text = p.positionalArguments().join(' ');
         a.json = p.isSet(optJson);
         a.all = p.isSet(optAll);
+        a.values = p.value(optValues);
+        a.records = p.value(optRecords);
+        a.station = p.value(optStation);
+        a.csv = p.value(optCsv);
+        a.since = p.value(optSince);
         if (p.isSet(optTimeout)) {
             bool ok = false;
             a.timeoutS = p.value(optTimeout).toInt(&ok);
