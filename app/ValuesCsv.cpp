@@ -40,7 +40,25 @@ bool digits(const QByteArray &v)
     return !v.isEmpty() && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// BOM, or valid UTF-8 with a multi-byte character: UTF-8. Anything else is GBK.
+// Whether every double-byte character of a GBK reading is valid and in the
+// common GB2312 rows (lead A1-F7, trail A1-FE), as a Chinese text in GBK is.
+// UTF-8 Chinese read as GBK always pairs some continuation byte (80-BF) as a lead.
+bool commonGbk(const QByteArray &b)
+{
+    for (qsizetype i = 0; i < b.size(); ++i) {
+        const uchar c = uchar(b[i]);
+        if (c < 0x80)
+            continue;
+        if (i + 1 >= b.size() || c < 0xA1 || c > 0xF7 || uchar(b[i + 1]) < 0xA1 || uchar(b[i + 1]) > 0xFE)
+            return false;
+        ++i;
+    }
+    return true;
+}
+
+// A BOM decides. Otherwise a text that is not valid UTF-8 is GBK; a text valid
+// both ways (short Chinese values may be) is GBK only when it reads as common
+// GB2312 characters.
 QString decode(const QByteArray &bytes, bool *utf8)
 {
     if (bytes.startsWith(gbk::kUtf8Bom)) {
@@ -50,7 +68,7 @@ QString decode(const QByteArray &bytes, bool *utf8)
     QStringDecoder dec(QStringDecoder::Utf8);
     const QString s = dec.decode(bytes);
     const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
-    *utf8 = high && !dec.hasError();
+    *utf8 = high && !dec.hasError() && !commonGbk(bytes);
     return *utf8 ? s : gbk::toUnicode(bytes);
 }
 

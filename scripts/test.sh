@@ -6,6 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
 scripts/build.sh build-asan -DDTU_SANITIZE=ON -DDTU_BUILD_BENCH=OFF
+# The records tests run against a real PostgreSQL server of their own.
+pgdir=$(mktemp -d /tmp/dtu-pgtest.XXXXXX)
+trap 'scripts/pgtest.sh stop "$pgdir"' EXIT
+DTU_TEST_PG=$(scripts/pgtest.sh start "$pgdir")
+export DTU_TEST_PG
 (cd build-asan && ctest --output-on-failure -j "$(nproc)" "$@")
 secs=${DTU_FUZZ_SECONDS:-30}
 if [ "$secs" != 0 ]; then
