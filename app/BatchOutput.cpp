@@ -93,6 +93,12 @@ void BatchOutput::progress(int done, int total)
         emitJson({{"event", "progress"}, {"done", done}, {"total", total}});
 }
 
+void BatchOutput::phase(const char *name)
+{
+    if (json_)
+        emitJson({{"event", "phase"}, {"phase", QString::fromLatin1(name)}});
+}
+
 void BatchOutput::identity(const TOpOutcome &o)
 {
     if (!json_)

@@ -32,6 +32,8 @@ public:
     void info(const QString &text);
     void error(const QString &text);
     void progress(int done, int total);
+    // provision: reading, writing or verifying (JSON only).
+    void phase(const char *name);
     // SN, IMEI or MEID, ICCID and version, each only when the module answered it.
     void identity(const TOpOutcome &o);
     void difference(const Difference &d);

@@ -3,7 +3,7 @@
 // event loop that only the line and timers wake.
 #include "app/Batch.h"
 #include "app/BatchOutput.h"
-#include "app/Records.h"
+#include "config/Records.h"
 #include "app/ValuesCsv.h"
 #include "protocol/Outcome.h"
 #include "protocol/SettingPlan.h"

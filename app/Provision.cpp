@@ -4,7 +4,6 @@
 #include "app/BatchFiles.h"
 #include "app/BatchRun.h"
 #include "app/BatchVerify.h"
-#include "config/ConfigDir.h"
 #include "config/ConfigIo.h"
 #include "config/IniFile.h"
 #include "protocol/Protocol.h"
@@ -25,13 +24,6 @@
 
 namespace {
 
-QString recordsPlace(const QString &given)
-{
-    if (!given.isEmpty())
-        return given;
-    return ConfigDirFor(QCoreApplication::applicationDirPath()) + QLatin1Char('/') + QLatin1String(kRecordsFileName);
-}
-
 QString text(const TOpOutcome &o, const char *word) { return gbk::toDisplay(o.answers.value(word)); }
 
 } // namespace
@@ -44,7 +36,7 @@ int BatchRun::checkProvision()
     record_.templateName = QFileInfo(a_.ini).fileName();
     record_.templateSha256 = QString::fromLatin1(QCryptographicHash::hash(iniBytes_, QCryptographicHash::Sha256).toHex());
     QString why;
-    if (!records_.open(recordsPlace(a_.records), &why)) {
+    if (!records_.open(RecordsPlace(a_.records), &why)) {
         out_.error(why);
         return ExitFailed;
     }
@@ -82,6 +74,7 @@ int BatchRun::readBack(TFrm_Main &w)
 int BatchRun::provision(TFrm_Main &w, const QString &workDir)
 {
     // 1. The module and who it is.
+    out_.phase("reading");
     w.btnDoClick(10);
     int code = wait();
     const TOpOutcome read = outcome;
@@ -139,6 +132,7 @@ int BatchRun::provision(TFrm_Main &w, const QString &workDir)
             filePlan_.append(s);
 
     // 4. Write every value, then read the module back and compare.
+    out_.phase("writing");
     outcome = TOpOutcome{};
     phaseEnded_ = false;
     result_ = -1;
@@ -149,6 +143,7 @@ int BatchRun::provision(TFrm_Main &w, const QString &workDir)
     if (outcome.versionMissing() || !outcome.unread.isEmpty())
         return setAllResult();
     const QList<QByteArray> refused = outcome.refused;
+    out_.phase("verifying");
     const int checked = readBack(w);
     outcome.refused = refused + outcome.refused;
     return refused.isEmpty() ? checked : ExitRefused;
@@ -181,7 +176,7 @@ int RunRecords(const BatchArgs &a, BatchOutput &out)
     }
     RecordStore store;
     QString why;
-    if (!store.open(recordsPlace(a.records), &why)) {
+    if (!store.open(RecordsPlace(a.records), &why)) {
         out.error(why);
         return ExitMissingFile;
     }

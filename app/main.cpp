@@ -4,9 +4,11 @@
 #include "app/Version.h"
 #include "config/ConfigDir.h"
 #include "config/ConfigIo.h"
+#include "config/IniFile.h"
 #include "lang/AppLang.h"
 #include "ui/MainWindow.h"
 #include "ui/PortChooser.h"
+#include "ui/StationWindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,6 +18,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <vector>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -69,6 +72,15 @@ int main(int argc, char **argv)
         return ExitUsage;
     }
 
+    // "--station" opens the station window; its name may follow, as for provision.
+    std::vector<char *> args(argv, argv + argc);
+    char emptyStation[] = "--station=";
+    for (size_t i = 1; !batch && i < args.size(); ++i)
+        if (!std::strcmp(args[i], "--station") && (i + 1 == args.size() || args[i + 1][0] == '-'))
+            args[i] = emptyStation;
+    argc = int(args.size());
+    argv = args.data();
+
     // The marker is taken before any window and released after the last one.
     RunOnceMarker marker;
     QApplication app(argc, argv);
@@ -92,7 +104,10 @@ int main(int argc, char **argv)
     const QCommandLineOption optAll("all", "Batch set-all: write every module value of the file, whatever its boxes say.");
     const QCommandLineOption optValues("values", "Batch provision: per-module values (CSV).", "file");
     const QCommandLineOption optRecords("records", "Batch provision, records: SQLite file or postgresql://USER@HOST[:PORT]/DB.", "where");
-    const QCommandLineOption optStation("station", "Batch provision: the station's name in its records.", "name");
+    const QCommandLineOption optStation("station", "Without --batch: open the provisioning station (with --ini, --values, "
+                                                   "--records and one --port per fixed port). Batch provision and the "
+                                                   "station: the station's name in its records (default: the host name).",
+                                        "name");
     const QCommandLineOption optCsv("csv", "Batch records: export to this CSV file.", "file");
     const QCommandLineOption optSince("since", "Batch records: runs started at or after this date.", "date");
     p.addOptions({optDemo, optBatch, optPort, optBaud, optIni, optFw, optTimeout, optJson, optAll, optValues, optRecords,
@@ -140,6 +155,27 @@ int main(int argc, char **argv)
     const QString exeDir = QCoreApplication::applicationDirPath();
     opts.configDir = ConfigDirFor(exeDir, {QLatin1String(kConfigFileName), QLatin1String(kLangFileName)});
     opts.perUserConfig = QDir(opts.configDir) != QDir(exeDir);
+    if (p.isSet(optStation)) {
+        // The station alone, in the configuration's language.
+        InitLanguage(opts.configDir);
+        TIniFile ini(ConfigFilePath(opts.configDir));
+        ini.load();
+        if (LangList)
+            LangList->IsChinese = ini.ReadBool("System", "Language", TLangList::SystemIsChinese());
+        StationSetup setup;
+        setup.templatePath = p.value(optIni);
+        setup.valuesPath = p.value(optValues);
+        setup.records = p.value(optRecords);
+        setup.station = p.value(optStation);
+        setup.ports = p.values(optPort);
+        setup.baud = p.value(optBaud);
+        StationWindow station(setup);
+        closeOnTerminate(&station);
+        station.show();
+        const int rc = app.exec();
+        FreeLanguage();
+        return rc;
+    }
     DemoModule demo;
     const bool demoOn = p.isSet(optDemo) && demo.start();
     int rc = 0;

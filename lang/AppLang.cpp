@@ -274,6 +274,44 @@ const TextRow kConsoleTexts[] = {
     {"hint_lblTraffic", "串口收发字节数，单击清零", "Bytes received from and sent to the port; click to reset"},
 };
 
+// Texts of the provisioning station, served like the messages above.
+const TextRow kStationTexts[] = {
+    {"lang_Station", "生产配置工位", "Provisioning station"},
+    {"lang_mniStation", "生产配置工位...", "Provisioning station..."},
+    {"lang_StTemplate", "模板：", "Template:"},
+    {"lang_StValues", "参数表：", "Values:"},
+    {"lang_StChoose", "选择...", "Choose..."},
+    {"lang_StRuns", "运行", "Runs"},
+    {"lang_StRecords", "记录", "Records"},
+    {"lang_StPort", "端口", "Port"},
+    {"lang_StState", "状态", "State"},
+    {"lang_StProgress", "进度", "Progress"},
+    {"lang_StOutcome", "结果", "Outcome"},
+    {"lang_StSeconds", "秒", "Seconds"},
+    {"lang_StStart", "开始(&S)", "&Start"},
+    {"lang_StStop", "停止(&T)", "S&top"},
+    {"lang_StStartAll", "全部开始(&A)", "Start &all"},
+    {"lang_StAuto", "自动开始(&U)", "A&uto start"},
+    {"lang_StLog", "查看日志(&L)", "Show &log"},
+    {"lang_StExport", "导出 CSV(&E)...", "&Export CSV..."},
+    {"lang_StFilter", "筛选(&F)：", "&Filter:"},
+    {"lang_StTotals", "完成：%1　失败：%2　每小时模块数：%3", "Done: %1   Failed: %2   Modules per hour: %3"},
+    {"st_idle", "空闲", "idle"},
+    {"st_waiting", "等待模块", "waiting for a module"},
+    {"st_reading", "读取中", "reading"},
+    {"st_writing", "写入中", "writing"},
+    {"st_verifying", "校验中", "verifying"},
+    {"st_done", "完成", "done"},
+    {"st_failed", "失败", "failed"},
+    {"st_gone", "设备已拔出", "device gone"},
+    {"info_StTemplateChanged", "模板文件已在磁盘上被修改，下一个模块使用新内容：%s",
+     "The template changed on disk; the next module gets the new content: %s"},
+    {"info_StTimedOut", "超过时限仍未结束，已终止", "did not end within its time; ended"},
+    {"info_StCrashed", "运行异常结束", "the run ended abnormally"},
+    {"info_StStopped", "已被用户停止", "stopped by the user"},
+    {"info_StNoTemplate", "请先选择模板", "Choose a template first"},
+};
+
 void addRows(const TextRow *rows, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i)
@@ -300,6 +338,7 @@ void RegisterTexts()
     LangList->FileRowLimit = LangList->DefaultKeys.size();
     addRows(kExtraTexts, std::size(kExtraTexts));
     addRows(kConsoleTexts, std::size(kConsoleTexts));
+    addRows(kStationTexts, std::size(kStationTexts));
 }
 
 QString LangFilePath(const QString &dir)

@@ -28,6 +28,7 @@ class QTimer;
 class QToolButton;
 class ConsoleView;
 class ConsoleExtras;
+class StationMenu;
 class Protocol;
 class TComm;
 class TrafficCounter;
@@ -162,6 +163,7 @@ private:
     TComm *m_cm1 = nullptr;
     std::unique_ptr<ConsoleView> m_console;
     ConsoleExtras *m_extras = nullptr;
+    StationMenu *m_station = nullptr;
     TrafficCounter *m_traffic = nullptr;
     std::unique_ptr<Protocol> m_protocol;
     std::unique_ptr<FwUpgrade> m_fw;

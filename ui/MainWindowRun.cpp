@@ -1,6 +1,7 @@
 // Start-up and shutdown of the main window, its texts, console and send box,
 // the port button, the menus and the window-wide keys.
 #include "ui/MainWindow.h"
+#include "ui/StationMenu.h"
 
 #include "app/Version.h"
 #include "comm/PortList.h"
@@ -125,6 +126,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
 
     m_console = std::make_unique<ConsoleView>(edtDialog, edtDialogHex);
     m_extras = new ConsoleExtras(*this, *m_console, m_opts.loadConfig ? m_opts.configDir : QString());
+    m_station = new StationMenu(*this);
     wireProtocol();
     m_ports = new PortChooser(*this);
     ChainTabOrder(*this);
@@ -386,6 +388,7 @@ void TFrm_Main::ApplyMainTexts()
     SetPopupItemCaption(pmFwUpOpt, 0, "lang_pmFwUpOpt0");
     SetPopupItemCaption(pmFwUpOpt, 1, "lang_pmFwUpOpt1");
     m_extras->applyTexts();
+    m_station->applyTexts();
     m_traffic->applyTexts();
     for (QComboBox *c : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
         SetComboHint(c, "hint_cbbOpenUart");

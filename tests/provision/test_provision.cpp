@@ -1,5 +1,5 @@
 // Provisioning: the values file, the records, and the batch run against the simulated module.
-#include "app/Records.h"
+#include "config/Records.h"
 #include "app/ValuesCsv.h"
 #include "tests/common/BatchChild.h"
 #include "util/Gbk.h"

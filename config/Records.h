@@ -19,6 +19,9 @@ struct ProvisionRecord {
 
 inline constexpr const char *kRecordsFileName = "provisioning.db";
 
+// Where records go: the given place, or provisioning.db in the configuration directory.
+QString RecordsPlace(const QString &given);
+
 class RecordStore {
 public:
     RecordStore();

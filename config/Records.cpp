@@ -1,6 +1,9 @@
-#include "app/Records.h"
+#include "config/Records.h"
+
+#include "config/ConfigDir.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -28,6 +31,13 @@ QString csvField(const QString &s)
 }
 
 } // namespace
+
+QString RecordsPlace(const QString &given)
+{
+    if (!given.isEmpty())
+        return given;
+    return ConfigDirFor(QCoreApplication::applicationDirPath()) + QLatin1Char('/') + QLatin1String(kRecordsFileName);
+}
 
 RecordStore::RecordStore()
 {
