@@ -36,6 +36,8 @@ StationRecords::StationRecords(const QString &place, const QString &station, QWi
     view_->setSortingEnabled(true);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->horizontalHeader()->setStretchLastSection(true);
+    view_->verticalHeader()->hide();
+    view_->sortByColumn(0, Qt::DescendingOrder); // newest first
     filterLabel_ = new QLabel(this);
     filter_ = new QLineEdit(this);
     filter_->setObjectName(QStringLiteral("edtRecordFilter"));
@@ -94,6 +96,7 @@ void StationRecords::reload()
             row << new QStandardItem(c);
         model_->appendRow(row);
     }
+    view_->resizeColumnsToContents();
 }
 
 QList<ProvisionRecord> StationRecords::shown() const

@@ -103,7 +103,8 @@ StationWindow::StationWindow(StationSetup setup, QWidget *parent) : QMainWindow(
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setSectionResizeMode(ColOutcome, QHeaderView::Stretch);
-    table_->horizontalHeader()->setSectionResizeMode(ColPort, QHeaderView::ResizeToContents);
+    for (int c : {ColPort, ColState, ColImei, ColSn})
+        table_->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
 
     start_ = new QPushButton(central);
     stop_ = new QPushButton(central);
@@ -424,6 +425,8 @@ void StationWindow::finished(ProvisionChild *child, int code, const QString &out
         shown += QStringLiteral(": ") + cause;
     (code == 0 ? done_ : failed_) += 1;
     row.waitGone = true;
+    if (auto *bar = qobject_cast<QProgressBar *>(table_->cellWidget(r, ColProgress)); bar && code == 0)
+        bar->setValue(bar->maximum());
     table_->item(r, ColSeconds)->setText(QString::number(seconds, 'f', 0));
     setState(r, code == 0 ? State::Done : State::Failed, shown);
     showTotals();
