@@ -3,6 +3,7 @@
 // the window's responsiveness (lateness of a 10 ms timer while the runs go on).
 // Usage: bench_station [N (default 16)]   (QT_QPA_PLATFORM=offscreen is fine)
 #include "config/Records.h"
+#include "lang/AppLang.h"
 #include "ui/StationWindow.h"
 
 #include <QApplication>
@@ -69,6 +70,8 @@ std::vector<double> runRows(StationWindow &w, const std::vector<int> &rows, doub
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    LangList = new TLangList;
+    RegisterTexts();
     const QString tool = bin("DTU_CONFIG_BIN", DTU_CONFIG_DEFAULT);
     const QString simBin = bin("DTU_SIM_BIN", DTU_SIM_DEFAULT);
     const int n = argc > 1 && QByteArray(argv[1]).toInt() > 0 ? QByteArray(argv[1]).toInt() : 16;
@@ -84,7 +87,10 @@ int main(int argc, char **argv)
         sims.push_back(std::move(p));
     }
     setup.templatePath = dir.filePath("template.ini");
-    if (QProcess::execute(tool, {"--batch", "get-all", "--port", setup.ports[0], "--ini", setup.templatePath}) != 0)
+    QProcess read;
+    read.setStandardOutputFile(QProcess::nullDevice());
+    read.start(tool, {"--batch", "get-all", "--port", setup.ports[0], "--ini", setup.templatePath});
+    if (!read.waitForFinished(120000) || read.exitCode() != 0)
         return 1;
     setup.records = dir.filePath("records.db");
     setup.program = tool;
@@ -93,7 +99,7 @@ int main(int argc, char **argv)
     double p99 = 0;
     const double alone = runRows(w, {0}, &p99)[0];
     std::printf("one alone: %.1f s (timer lateness p99 %.1f ms)\n", alone, p99);
-    std::vector<int> all(size_t(n));
+    std::vector<int> all(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         all[size_t(i)] = i;
     const std::vector<double> secs = runRows(w, all, &p99);
@@ -109,5 +115,6 @@ int main(int argc, char **argv)
         p->terminate();
     for (auto &p : sims)
         p->waitForFinished(5000);
+    FreeLanguage();
     return fastest < 0 || records != n + 1 ? 1 : 0;
 }
