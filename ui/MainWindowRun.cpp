@@ -234,8 +234,9 @@ void TFrm_Main::FormCreate()
     ApplyMainTexts();
     if (!iniRead)
         m_console->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotRead").replace(QLatin1String("%s"), iniError)));
-    if (lf == TLangFileState::TooLarge)
-        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileTooLarge").replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
+    if (lf == TLangFileState::TooLarge || lf == TLangFileState::NotUnderstood)
+        m_console->ShowErr(gbk::fromUnicode(LangTextU(lf == TLangFileState::TooLarge ? "info_LangFileTooLarge" : "info_LangFileNotUnderstood")
+                                                .replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
     if (m_opts.perUserConfig)
         m_console->ShowInfo(gbk::fromUnicode(LangTextU("info_CfgKeptIn").replace(QLatin1String("%s"), ConfigFilePath(m_opts.configDir))));
     if (lf == TLangFileState::WriteFailed)
