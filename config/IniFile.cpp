@@ -18,9 +18,6 @@ const QByteArray kCrLf("\r\n");
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-const QString kNotUnderstood = QStringLiteral("no [section] in it: not a configuration file, or saved in an encoding "
-                                              "other than GBK and UTF-8");
-
 QByteArray trimBlanks(const QByteArray &s)
 {
     qsizetype b = 0;
@@ -203,12 +200,6 @@ bool TIniFile::load(QString *error)
         return false;
     }
     setContent(bytes);
-    if (!m_understood) {
-        m_unreadable = true;
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(m_fileName), kNotUnderstood);
-        return false;
-    }
     return true;
 }
 
@@ -428,8 +419,6 @@ bool TIniFile::save(QString *error)
         if (!readDisk(&disk, &why))
             return fail(why);
         parse(disk);
-        if (!m_understood)
-            return fail(kNotUnderstood + QStringLiteral("; it is not overwritten"));
         for (const Write &w : std::as_const(m_writes))
             apply(w.section, w.key, w.value);
     }

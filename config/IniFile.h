@@ -64,8 +64,8 @@ public:
 
     bool isModified() const { return m_modified; }
     bool isUtf8() const { return m_utf8; }
-    // False when the content is more than blanks and comments but holds no section:
-    // load then reports it, and save never overwrites it.
+    // False when the content is more than blanks and comments but holds no section (another
+    // format, UTF-16, binary): nothing of it can be read. Saving keeps it and adds the keys.
     bool isUnderstood() const { return m_understood; }
 
 private:
@@ -95,7 +95,7 @@ private:
     bool m_utf8 = false;
     bool m_bom = false;
     bool m_modified = false;
-    bool m_unreadable = false; // load found the file but could not read or understand it
+    bool m_unreadable = false; // load found the file but could not read it
     bool m_understood = true;
 };
 

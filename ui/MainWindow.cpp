@@ -4,6 +4,7 @@
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
 #include "ui/ConsoleColours.h"
+#include "ui/FieldGuards.h"
 #include "ui/Pictures.h"
 #include "ui/Widgets.h"
 
@@ -269,10 +270,7 @@ void TFrm_Main::buildNetPage(QWidget *page)
         lblRegDt = rlabel(rzgrpbxReg, "lblRegDt", u("注册数据"));
         lblRegDt->setTextFormat(Qt::PlainText);
         g->addWidget(lblRegDt, 2, 0);
-        cbbRegDt = named(new QComboBox(rzgrpbxReg), "cbbRegDt");
-        cbbRegDt->setEditable(true);
-        cbbRegDt->setInsertPolicy(QComboBox::NoInsert);
-        cbbRegDt->setCompleter(nullptr);
+        cbbRegDt = named(new SlotField(rzgrpbxReg), "cbbRegDt");
         for (int k = 0; k < 5; ++k)
             cbbRegDt->addItem(QString());
         // A text field that carries five slots: the list part stays out of reach.
@@ -280,7 +278,7 @@ void TFrm_Main::buildNetPage(QWidget *page)
         cbbRegDt->setCurrentIndex(-1);
         g->addWidget(cbbRegDt, 2, 1);
         edtCloudPa = named(new QLineEdit(rzgrpbxReg), "edtCloudPa");
-        edtCloudPa->setMaxLength(8);
+        LimitTyping(edtCloudPa, 8); // typed only: the module may report a longer code
         edtCloudPa->setMaximumWidth(90);
         rzchckbxRegDtHex = named(new QCheckBox("Hex", rzgrpbxReg), "rzchckbxRegDtHex");
         setTag(rzchckbxRegDtHex, 2);

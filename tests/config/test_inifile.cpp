@@ -346,18 +346,16 @@ TEST(IniLoad, RandomBytesHugeLinesAndInvalidGbkDoNoHarm)
         const QString path = dir.filePath(QString("junk%1.ini").arg(round));
         ASSERT_TRUE(writeAll(path, junk));
         TIniFile ini(path);
-        const bool understood = ini.load();
-        EXPECT_EQ(understood, ini.isUnderstood());
+        ASSERT_TRUE(ini.load());
         (void)ini.ReadString(junk.mid(1, 3), junk.mid(5, 3), "d");
         (void)ini.ReadInteger(junk.left(2), junk.left(2), 0);
         ini.WriteString("Base", "APN", "CMNET,,");
         EXPECT_EQ(ini.ReadString("Base", "APN", "x"), "CMNET,,") << round;
-        // A file without any section is no configuration: it is left as it is.
-        EXPECT_EQ(ini.save(), understood) << round;
-        if (understood)
-            EXPECT_TRUE(readAll(path).startsWith(junk)) << round;
-        else
-            EXPECT_EQ(readAll(path), junk) << round;
+        ASSERT_TRUE(ini.save());
+        EXPECT_TRUE(readAll(path).startsWith(junk)) << round; // every line keeps its bytes and its end
+        if (round == 2) {
+            EXPECT_FALSE(ini.isUnderstood()) << "one line of junk holds no section";
+        }
     }
 }
 
