@@ -119,8 +119,11 @@ bool WriteGetAllFile(IniTarget &w, const QString &workIni, const QString &path, 
     }
     if (gaps)
         *gaps = g;
+    // Read the kept lines once more, so the file's own encoding mark fits what is left.
+    TIniFile kept(path);
+    kept.setContent(withoutKeys(f.content(), drop));
     QString why;
-    if (WriteFileAtomically(path, withoutKeys(f.content(), drop), &why))
+    if (WriteFileAtomically(path, kept.content(), &why))
         return true;
     if (error)
         *error = QStringLiteral("cannot write %1: %2").arg(path, why);

@@ -114,7 +114,9 @@ int main(int argc, char **argv)
                   optStation, optCsv, optSince});
     p.addPositionalArgument("text", "Text to send (batch send).");
     if (!p.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "dtu-config: %s\n", p.errorText().toLocal8Bit().constData());
+        // What is wrong, then what would be right.
+        std::fprintf(stderr, "dtu-config: %s\n\n%s", p.errorText().toLocal8Bit().constData(),
+                     p.helpText().toLocal8Bit().constData());
         return ExitUsage;
     }
     if (p.isSet(QStringLiteral("version"))) {

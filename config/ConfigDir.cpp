@@ -1,5 +1,7 @@
 #include "config/ConfigDir.h"
 
+#include "util/FileIo.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -29,8 +31,13 @@ void SeedConfigFiles(const QString &fromDir, const QString &toDir, const QString
     for (const QString &name : names) {
         const QString mine = QDir(toDir).filePath(name);
         const QString beside = QDir(fromDir).filePath(name);
-        if (!QFileInfo::exists(mine) && QFileInfo(beside).isFile())
-            QFile::copy(beside, mine);
+        if (QFileInfo::exists(mine) || !QFileInfo(beside).isFile())
+            continue;
+        // The content only: a copy of a read-only file (installed by root, say) must not
+        // inherit its mode, or no setting could ever be saved per user.
+        QFile from(beside);
+        if (from.open(QIODevice::ReadOnly))
+            WriteFileAtomically(mine, from.readAll());
     }
 }
 

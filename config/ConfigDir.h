@@ -15,5 +15,6 @@ bool DirIsWritable(const QString &dir);
 // Whether the program runs from the system's program folders (an installed package).
 bool IsSystemProgramDir(const QString &exeDir);
 
-// Copies each named file from fromDir into toDir where toDir does not have it yet.
+// Copies the content of each named file from fromDir into toDir where toDir does not have
+// it yet; the copy gets the user's ordinary file mode, whatever the original's is.
 void SeedConfigFiles(const QString &fromDir, const QString &toDir, const QStringList &names);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <climits>
 
 TIniFile *IniFile = nullptr;
@@ -16,8 +17,6 @@ namespace {
 const QByteArray kCrLf("\r\n");
 
 inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-
 
 QByteArray trimBlanks(const QByteArray &s)
 {
@@ -153,6 +152,13 @@ bool ParseIniInteger(const QByteArray &text, int *value)
     return true;
 }
 
+QByteArray GbkMarkerLine()
+{
+    // Its GBK bytes are no valid UTF-8 (the first, 0xB1, cannot start a character).
+    static const QByteArray line = gbk::fromUtf8("; 本文件为GBK编码 (GBK text)");
+    return line;
+}
+
 TIniFile::TIniFile(const QString &fileName) : m_fileName(fileName) {}
 
 bool TIniFile::readDisk(QByteArray *bytes, QString *error) const
@@ -176,10 +182,13 @@ bool TIniFile::readDisk(QByteArray *bytes, QString *error) const
 bool TIniFile::load(QString *error)
 {
     m_lines.clear();
+    m_ends.clear();
+    m_newline = kCrLf;
     m_writes.clear();
     m_utf8 = m_bom = false;
     m_modified = false;
     m_unreadable = false;
+    m_understood = true;
     if (!QFileInfo::exists(m_fileName))
         return true;
     QByteArray bytes;
@@ -204,21 +213,47 @@ void TIniFile::setContent(const QByteArray &bytes)
 void TIniFile::parse(QByteArray bytes)
 {
     m_lines.clear();
+    m_ends.clear();
+    m_newline = kCrLf;
     m_bom = bytes.startsWith(gbk::kUtf8Bom);
     if (m_bom)
         bytes.remove(0, gbk::kUtf8Bom.size());
     m_utf8 = m_bom || gbk::looksUtf8(bytes);
+    // CR LF, LF and a lone CR all end a line; each line keeps its own end.
+    bool firstEnd = true;
     qsizetype pos = 0;
     while (pos < bytes.size()) {
-        qsizetype end = bytes.indexOf('\n', pos);
-        if (end < 0)
-            end = bytes.size();
-        qsizetype stop = end;
-        while (stop > pos && bytes.at(stop - 1) == '\r')
-            --stop;
-        m_lines.append(bytes.mid(pos, stop - pos));
-        pos = end + 1;
+        qsizetype end = pos;
+        while (end < bytes.size() && bytes.at(end) != '\n' && bytes.at(end) != '\r')
+            ++end;
+        const qsizetype endLen = end >= bytes.size() ? 0 : bytes.mid(end, 2) == kCrLf ? 2 : 1;
+        m_lines.append(bytes.mid(pos, end - pos));
+        m_ends.append(bytes.mid(end, endLen));
+        if (firstEnd && endLen > 0) {
+            m_newline = m_ends.constLast();
+            firstEnd = false;
+        }
+        pos = end + endLen;
     }
+    // Something that is not blank and not a comment, yet no section anywhere: no
+    // configuration the program can read (another format, UTF-16, binary).
+    QByteArray name;
+    bool content = false, section = false;
+    for (const QByteArray &line : std::as_const(m_lines)) {
+        const QByteArray t = trimBlanks(line);
+        content = content || (!t.isEmpty() && t.at(0) != ';');
+        section = section || sectionOf(line, &name);
+    }
+    m_understood = section || !content;
+}
+
+void TIniFile::insertLine(qsizetype at, const QByteArray &text)
+{
+    // A last line without its end gets one before anything follows it.
+    if (at == m_lines.size() && !m_ends.isEmpty() && m_ends.constLast().isEmpty())
+        m_ends.last() = m_newline;
+    m_lines.insert(at, text);
+    m_ends.insert(at, m_newline);
 }
 
 QByteArray TIniFile::toFile(const QByteArray &gbkText) const
@@ -233,12 +268,16 @@ QByteArray TIniFile::fromFile(const QByteArray &fileText) const
 
 QByteArray TIniFile::content() const
 {
-    QByteArray out = m_bom ? gbk::kUtf8Bom : QByteArray();
-    for (const QByteArray &line : m_lines) {
-        out += line;
-        out += kCrLf;
-    }
-    return out;
+    QByteArray body;
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        body += m_lines.at(i) + m_ends.at(i);
+    const bool high = std::any_of(body.begin(), body.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    // The bytes must read back in the encoding they are written in. A UTF-8 file
+    // whose text could pass for GBK gets a byte-order mark; a GBK file whose bytes
+    // could pass for UTF-8 gets the marker line, which no UTF-8 decoder accepts.
+    if (m_utf8)
+        return m_bom || (high && !gbk::looksUtf8(body)) ? gbk::kUtf8Bom + body : body;
+    return gbk::looksUtf8(body) ? GbkMarkerLine() + m_newline + body : body;
 }
 
 qsizetype TIniFile::findSection(const QByteArray &section, qsizetype *end) const
@@ -319,9 +358,9 @@ void TIniFile::apply(const QByteArray &section, const QByteArray &key, const QBy
     const qsizetype head = findSection(sec, &end);
     if (head < 0) {
         if (!m_lines.isEmpty() && !trimBlanks(m_lines.constLast()).isEmpty())
-            m_lines.append(QByteArray());
-        m_lines.append('[' + toFile(sec) + ']');
-        m_lines.append(toFile(name) + '=' + val);
+            insertLine(m_lines.size(), QByteArray());
+        insertLine(m_lines.size(), '[' + toFile(sec) + ']');
+        insertLine(m_lines.size(), toFile(name) + '=' + val);
         return;
     }
     const KeyLine k = findKey(head + 1, end, name);
@@ -342,7 +381,7 @@ void TIniFile::apply(const QByteArray &section, const QByteArray &key, const QBy
         if (!t.isEmpty() && t.at(0) != ';')
             at = i + 1;
     }
-    m_lines.insert(at, toFile(name) + '=' + val);
+    insertLine(at, toFile(name) + '=' + val);
 }
 
 void TIniFile::WriteInteger(const QByteArray &section, const QByteArray &key, int value)

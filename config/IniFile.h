@@ -25,10 +25,12 @@ public:
     // (with the reason) and an empty file, and is never overwritten.
     bool load(QString *error = nullptr);
 
-    // Parses bytes as the file's content: lines end at LF, CRs before it are dropped.
+    // Parses bytes as the file's content: CR LF, LF and a lone CR each end a line.
     // Writes made before are forgotten.
     void setContent(const QByteArray &bytes);
-    // The content as save writes it: every line followed by CR LF.
+    // The content as save writes it: every line followed by its own line end; lines the
+    // program adds end as the file's first line does (CR LF in a new file). Bytes that
+    // would read back in the other encoding are marked (see GbkMarkerLine).
     QByteArray content() const;
 
     bool SectionExists(const QByteArray &section) const;
@@ -62,6 +64,9 @@ public:
 
     bool isModified() const { return m_modified; }
     bool isUtf8() const { return m_utf8; }
+    // False when the content is more than blanks and comments but holds no section (another
+    // format, UTF-16, binary): nothing of it can be read. Saving keeps it and adds the keys.
+    bool isUnderstood() const { return m_understood; }
 
 private:
     struct KeyLine {
@@ -72,6 +77,7 @@ private:
     KeyLine findKey(qsizetype begin, qsizetype end, const QByteArray &key) const;
     bool readDisk(QByteArray *bytes, QString *error) const;
     void parse(QByteArray bytes);
+    void insertLine(qsizetype at, const QByteArray &text);
     void apply(const QByteArray &section, const QByteArray &key, const QByteArray &value);
     // Program texts are GBK; a UTF-8 file holds them as UTF-8.
     QByteArray toFile(const QByteArray &gbkText) const;
@@ -83,12 +89,22 @@ private:
 
     QString m_fileName;
     QByteArrayList m_lines;
+    QByteArrayList m_ends;            // each line's own end: CR LF, LF, CR, or none for a last line
+    QByteArray m_newline = "\r\n";    // for added lines: the file's first line end
     QList<Write> m_writes; // since the load, replayed over the file at save
     bool m_utf8 = false;
     bool m_bom = false;
     bool m_modified = false;
     bool m_unreadable = false; // load found the file but could not read it
+    bool m_understood = true;
 };
+
+// A file the program writes in GBK starts with this comment line whenever its bytes
+// would otherwise also be valid UTF-8 that is no GBK text (values from a module that
+// speaks UTF-8, user-defined GBK characters, bytes no character holds). The line is
+// no valid UTF-8, so such a file can never be taken for UTF-8; an editor that
+// converts the file converts the line too, and the file then reads as UTF-8.
+QByteArray GbkMarkerLine();
 
 // Parses an integer the way ReadInteger does; false when the text is no integer.
 bool ParseIniInteger(const QByteArray &text, int *value);

@@ -193,6 +193,8 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_CmdNoAnswer   a command button's line got no answer within 5 s (%s: the line)
 //   info_NotRead       after a Get All: the queried words that no answer named (%s)
 //   info_OpBusy        an operation was started while another waits for the module
+//   info_CfgNotUnderstood the configuration file holds no section; defaults are used (%s: its path)
+//   info_LangFileNotUnderstood no row of the language file names a text of the program (%s: its path)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -236,6 +238,11 @@ const TextRow kExtraTexts[] = {
     {"info_NotRead", "以下参数未读到（模块未应答）：%s", "Not read (no answer from the module): %s"},
     {"info_OpBusy", "上一个操作仍在等待模块应答，请等它结束或关闭串口",
      "An operation is still waiting for the module; wait for it to end or close the port"},
+    {"info_CfgNotUnderstood", "配置文件中没有可识别的内容（格式或编码不对），使用默认参数；关闭时参数将添加到文件中：%s",
+     "Nothing in the configuration file could be understood (format or encoding); the defaults are used, and the "
+     "settings are added to the file at close: %s"},
+    {"info_LangFileNotUnderstood", "语言文件中没有可识别的文字（格式或编码不对），使用内置文字：%s",
+     "No text of the language file could be understood (format or encoding); the built-in texts are used: %s"},
     {"info_CmdNoAnswer", "%s 在 5 秒内无应答。模块可能处于透传状态（可点击“进入配置状态”），或未连接。",
      "No answer to %s within 5 s. The module may be in its data state (\"Enter cfg status\" switches it) "
      "or not connected."},

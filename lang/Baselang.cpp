@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const char kSeparator = '|';
@@ -63,7 +65,14 @@ TLangFileState TLangList::LoadFromFile(const QString &fileName)
         state = WriteDefaultFile(fileName) ? TLangFileState::Written : TLangFileState::WriteFailed;
     else if (QFileInfo(fileName).size() > kMaxLangFileBytes)
         return TLangFileState::TooLarge;
+    const qsizetype before = FileKeys.size();
     ReadLangFile(fileName);
+    // Rows, but not one of them names a text of the program: another format or encoding.
+    const bool anyKnown = std::any_of(FileKeys.cbegin() + before, FileKeys.cend(), [this](const QByteArray &k) {
+        return indexOfNoCase(DefaultKeys, k) >= 0;
+    });
+    if (state == TLangFileState::Read && FileKeys.size() > before && !DefaultKeys.isEmpty() && !anyKnown)
+        return TLangFileState::NotUnderstood;
     return state;
 }
 
@@ -135,20 +144,21 @@ void TLangList::ReadLangBytes(const QByteArray &bytes)
     const qsizetype eof = data.indexOf(kEndOfFile);
     if (eof >= 0)
         data.truncate(eof);
-    // A file saved by an editor as UTF-8: the program's texts are GBK.
+    // A file saved by an editor as UTF-8: the program's texts are GBK. A file the
+    // program wrote never reads as UTF-8: its first header line is no valid UTF-8.
     if (gbk::looksUtf8(data)) {
         if (data.startsWith(gbk::kUtf8Bom))
             data.remove(0, gbk::kUtf8Bom.size());
         data = gbk::fromUnicode(QString::fromUtf8(data));
     }
+    // CR LF, LF and a lone CR each end a line.
     qsizetype pos = 0;
     while (pos < data.size()) {
-        qsizetype end = data.indexOf('\n', pos);
-        if (end < 0)
-            end = data.size();
-        QByteArray line = data.mid(pos, end - pos);
-        pos = end + 1;
-        line.replace('\r', QByteArray());
+        qsizetype end = pos;
+        while (end < data.size() && data.at(end) != '\n' && data.at(end) != '\r')
+            ++end;
+        const QByteArray line = data.mid(pos, end - pos);
+        pos = end + (data.mid(end, 2) == kCrLf ? 2 : 1);
         if (line.isEmpty() || line.at(0) == kComment)
             continue;
         FileKeys.append(CutName(line));

@@ -15,6 +15,7 @@ enum class TLangFileState {
     Written,     // the file was missing, was written from the built-in rows and read back
     WriteFailed, // the file was missing and could not be written; built-in rows serve
     TooLarge,    // the file is larger than kMaxLangFileBytes: not read, built-in rows serve
+    NotUnderstood, // the file has rows, but no key of them is a key of the program's texts
 };
 
 // Largest language file that is read. The file of the built-in rows has about

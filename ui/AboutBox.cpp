@@ -37,6 +37,8 @@ void jpegFail(j_common_ptr cinfo)
 
 void jpegQuiet(j_common_ptr, int) {}
 
+constexpr int kAboutPicture = 100; // the picture's place, square
+
 } // namespace
 
 QImage DecodeJpeg(const QByteArray &bytes)
@@ -162,9 +164,12 @@ void Tfrm_About::FormShow()
         if (!custom.isNull())
             pic = custom;
     }
-    // The picture is shown at its own size; the label follows it.
+    // The picture is shown at its own size, or scaled down into the 100 x 100 place
+    // beside the texts when it is larger; the label follows it.
+    if (pic.width() > kAboutPicture || pic.height() > kAboutPicture)
+        pic = pic.scaled(kAboutPicture, kAboutPicture, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     img_About->setPixmap(QPixmap::fromImage(pic));
-    img_About->setFixedSize(pic.isNull() ? QSize(100, 100) : pic.size());
+    img_About->setFixedSize(pic.isNull() ? QSize(kAboutPicture, kAboutPicture) : pic.size());
 }
 
 void Tfrm_About::ApplyAboutTexts()

@@ -67,6 +67,9 @@ void FitFormToPanel(QWidget *form)
             c->view()->installEventFilter(new PopupWidth(c));
         }
     }
+    // The registration data shows a whole cloud device id (20 characters).
+    if (auto *regDt = form->findChild<QComboBox *>(QStringLiteral("cbbRegDt")))
+        regDt->setMinimumContentsLength(20);
     // The serial settings' grids hold four columns side by side: narrow gaps keep them inside the panel.
     for (const char *name : {"rzgrpbxUart", "rzgrpbxMore"})
         if (auto *box = form->findChild<QWidget *>(QLatin1String(name)))

@@ -42,7 +42,7 @@ void scrollOneLine(QScrollArea *area, const QWheelEvent *e)
 
 } // namespace
 
-bool HandleFormWheel(QObject *target, QEvent *event)
+bool HandleFormWheel(QObject *target, QEvent *event, const QWidget *window)
 {
     if (event->type() != QEvent::Wheel)
         return false;
@@ -56,26 +56,22 @@ bool HandleFormWheel(QObject *target, QEvent *event)
         return true;
     }
     // Over a list the user has not clicked into: the form scrolls, the list stays.
+    // Elsewhere in the window (the port row, the send bar) the turn is simply used up.
     QWidget *control = valueControlOf(w);
     QWidget *focus = QApplication::focusWidget();
     if (!control || focus == control || control->isAncestorOf(focus))
         return false;
-    QScrollArea *area = formAreaAbove(control);
-    if (!area)
+    if (QScrollArea *area = formAreaAbove(control))
+        scrollOneLine(area, e);
+    else if (window && control->window() != window)
         return false;
-    scrollOneLine(area, e);
     return true;
 }
 
-void KeepWheelFromFocusing(QWidget *form)
+void KeepWheelFromFocusing(QWidget *window)
 {
-    for (const char *name : {"advscrlbxPara", "advscrlbxBase"}) {
-        auto *area = form->findChild<QScrollArea *>(QLatin1String(name));
-        if (!area)
-            continue;
-        const auto controls = area->findChildren<QWidget *>();
-        for (QWidget *w : controls)
-            if ((qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)) && w->focusPolicy() == Qt::WheelFocus)
-                w->setFocusPolicy(Qt::StrongFocus);
-    }
+    const auto controls = window->findChildren<QWidget *>();
+    for (QWidget *w : controls)
+        if ((qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w)) && w->focusPolicy() == Qt::WheelFocus)
+            w->setFocusPolicy(Qt::StrongFocus);
 }

@@ -4,6 +4,7 @@
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
 #include "ui/ConsoleColours.h"
+#include "ui/FieldGuards.h"
 #include "ui/Pictures.h"
 #include "ui/Widgets.h"
 
@@ -244,9 +245,10 @@ void TFrm_Main::buildNetPage(QWidget *page)
         rzchckbxHeartDtHex = named(new QCheckBox("Hex", rzgrpbxHeart), "rzchckbxHeartDtHex");
         setTag(rzchckbxHeartDtHex, 1);
         g->addWidget(rzchckbxHeartDtHex, 1, 2);
-        g->addWidget(rlabel(rzgrpbxHeart, "lblHeartSnd", u("心跳发送方式")), 2, 0);
+        // The list under its label: its items need the group's whole width in English.
+        g->addWidget(named(new QLabel(u("心跳发送方式"), rzgrpbxHeart), "lblHeartSnd"), 2, 0, 1, 3);
         cbbHeartSnd = listCombo(rzgrpbxHeart, "cbbHeartSnd", {u("向服务器发送心跳包"), u("向串口终端发送心跳包")}, 0);
-        g->addWidget(cbbHeartSnd, 2, 1, 1, 2);
+        g->addWidget(cbbHeartSnd, 3, 0, 1, 3);
         g->setColumnStretch(1, 1);
     }
     grid->addWidget(rzchckbxHeartEn, row, 0, Qt::AlignTop);
@@ -257,41 +259,43 @@ void TFrm_Main::buildNetPage(QWidget *page)
     setTag(rzchckbxRegEn, 4);
     rzgrpbxReg = frameBox(content, "rzgrpbxReg");
     {
+        // Each field under its label, and the group under its box across the page: the
+        // English items of the lists and a 20-character cloud id need the whole width.
         auto *g = new QGridLayout(rzgrpbxReg);
         g->setContentsMargins(6, 4, 6, 4);
-        g->addWidget(rlabel(rzgrpbxReg, "lblRegSnd", u("注册包发送方式")), 0, 0);
+        g->addWidget(named(new QLabel(u("注册包发送方式"), rzgrpbxReg), "lblRegSnd"), 0, 0, 1, 2);
         cbbRegSnd = listCombo(rzgrpbxReg, "cbbRegSnd",
                               {u("与服务器建立连接时向服务器发送一次"), u("向服务器发送的每个数据包前都加上")}, 0);
-        g->addWidget(cbbRegSnd, 0, 1, 1, 2);
-        g->addWidget(rlabel(rzgrpbxReg, "lblRegTp", u("注册数据类型")), 1, 0);
+        g->addWidget(cbbRegSnd, 1, 0, 1, 2);
+        g->addWidget(named(new QLabel(u("注册数据类型"), rzgrpbxReg), "lblRegTp"), 2, 0, 1, 2);
         cbbRegTp = listCombo(rzgrpbxReg, "cbbRegTp", {u("ICCID码"), u("MEID码"), u("注册ID"), u("QEB云"), u("自定义")}, 4);
-        g->addWidget(cbbRegTp, 1, 1, 1, 2);
-        lblRegDt = rlabel(rzgrpbxReg, "lblRegDt", u("注册数据"));
+        g->addWidget(cbbRegTp, 3, 0, 1, 2);
+        lblRegDt = named(new QLabel(u("注册数据"), rzgrpbxReg), "lblRegDt");
         lblRegDt->setTextFormat(Qt::PlainText);
-        g->addWidget(lblRegDt, 2, 0);
-        cbbRegDt = named(new QComboBox(rzgrpbxReg), "cbbRegDt");
-        cbbRegDt->setEditable(true);
-        cbbRegDt->setInsertPolicy(QComboBox::NoInsert);
-        cbbRegDt->setCompleter(nullptr);
+        g->addWidget(lblRegDt, 4, 0, 1, 2);
+        cbbRegDt = named(new SlotField(rzgrpbxReg), "cbbRegDt");
         for (int k = 0; k < 5; ++k)
             cbbRegDt->addItem(QString());
         // A text field that carries five slots: the list part stays out of reach.
         cbbRegDt->setStyleSheet("QComboBox#cbbRegDt::drop-down { width: 0px; border: none; }");
         cbbRegDt->setCurrentIndex(-1);
-        g->addWidget(cbbRegDt, 2, 1);
+        g->addWidget(cbbRegDt, 5, 0);
         edtCloudPa = named(new QLineEdit(rzgrpbxReg), "edtCloudPa");
-        edtCloudPa->setMaxLength(8);
+        LimitTyping(edtCloudPa, 8); // typed only: the module may report a longer code
         edtCloudPa->setMaximumWidth(90);
         rzchckbxRegDtHex = named(new QCheckBox("Hex", rzgrpbxReg), "rzchckbxRegDtHex");
         setTag(rzchckbxRegDtHex, 2);
         auto *right = new QHBoxLayout;
         right->addWidget(edtCloudPa);
         right->addWidget(rzchckbxRegDtHex);
-        g->addLayout(right, 2, 2);
-        g->setColumnStretch(1, 1);
+        g->addLayout(right, 5, 1);
+        g->setColumnStretch(0, 1);
     }
-    grid->addWidget(rzchckbxRegEn, row, 0, Qt::AlignTop);
-    grid->addWidget(rzgrpbxReg, row++, 1);
+    grid->addWidget(rzchckbxRegEn, row++, 0, 1, 2);
+    auto *indented = new QHBoxLayout;
+    indented->addSpacing(18);
+    indented->addWidget(rzgrpbxReg);
+    grid->addLayout(indented, row++, 0, 1, 2);
 
     rzchckbxSOCKIND = named(new QCheckBox(u("显示网络透传来源Socket"), content), "rzchckbxSOCKIND");
     grid->addWidget(rzchckbxSOCKIND, row++, 0, 1, 2);

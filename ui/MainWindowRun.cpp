@@ -236,8 +236,11 @@ void TFrm_Main::FormCreate()
     ApplyMainTexts();
     if (!iniRead)
         m_console->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotRead").replace(QLatin1String("%s"), iniError)));
-    if (lf == TLangFileState::TooLarge)
-        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileTooLarge").replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
+    else if (IniFile && !IniFile->isUnderstood())
+        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotUnderstood").replace(QLatin1String("%s"), IniFile->FileName())));
+    if (lf == TLangFileState::TooLarge || lf == TLangFileState::NotUnderstood)
+        m_console->ShowErr(gbk::fromUnicode(LangTextU(lf == TLangFileState::TooLarge ? "info_LangFileTooLarge" : "info_LangFileNotUnderstood")
+                                                .replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
     if (m_opts.perUserConfig)
         m_console->ShowInfo(gbk::fromUnicode(LangTextU("info_CfgKeptIn").replace(QLatin1String("%s"), ConfigFilePath(m_opts.configDir))));
     if (lf == TLangFileState::WriteFailed)
@@ -501,7 +504,7 @@ bool TFrm_Main::eventFilter(QObject *o, QEvent *e)
     }
     if (o == rztlbrSend && e->type() == QEvent::Resize)
         rzgrpbxDoResize();
-    if (HandleFormWheel(o, e))
+    if (HandleFormWheel(o, e, this))
         return true;
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) {
         auto *w = qobject_cast<QWidget *>(o);

@@ -1,13 +1,12 @@
 #include "ui/Safeguards.h"
 
 #include "lang/AppLang.h"
+#include "ui/FieldGuards.h"
 #include "util/Gbk.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 
 QByteArray OpenFailureText(const TOpenFailureInfo &why, const QString &port)
 {
@@ -31,10 +30,8 @@ void SetDigitsOnly(QWidget *form)
         "edtPortA",   "edtPortB",   "edtPortC",   "edtPortD",   "edtHTPSVPort", "edtSockATo",
         "edtSockBTo", "edtSockCTo", "edtSockDTo", "edtHtpTo",   "edtHeartTm",   "edtUARTFT",
         "edtUARTFL"};
-    auto *digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), form);
     for (const char *n : names)
-        if (auto *e = form->findChild<QLineEdit *>(QString::fromLatin1(n)))
-            e->setValidator(digits);
+        LimitTyping(form->findChild<QLineEdit *>(QString::fromLatin1(n)), -1, true);
 }
 
 bool ConfirmModuleReset(QWidget *parent, int tag)

@@ -12,8 +12,9 @@ class QWidget;
 // The console line for a failed open of port, in the current language.
 QByteArray OpenFailureText(const TOpenFailureInfo &why, const QString &port);
 
-// Port, time-out, interval, packing time and length fields accept digits only;
-// an empty field stays possible. Values the program writes are not checked.
+// Port, time-out, interval, packing time and length fields take typed digits only;
+// an empty field stays possible. Values the program writes are shown as they are,
+// and the user may still delete from them.
 void SetDigitsOnly(QWidget *form);
 
 // Asks before a button that resets the module's settings (tags 20 and 21);

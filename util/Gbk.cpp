@@ -145,7 +145,13 @@ bool looksUtf8(const QByteArray &bytes)
         return false;
     QStringDecoder dec(QStringDecoder::Utf8);
     const QString s = dec.decode(bytes);
-    return !dec.hasError() && !s.contains(QChar(0xFFFD));
+    return !dec.hasError() && !s.contains(QChar(0xFFFD)) && !isGbkText(bytes);
+}
+
+bool isGbkText(const QByteArray &bytes)
+{
+    const QString s = toUnicode(bytes);
+    return std::none_of(s.begin(), s.end(), [](QChar c) { return c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF; });
 }
 
 QString toDisplay(const QByteArray &bytes) { return spellEscapes(toUnicode(bytes)); }

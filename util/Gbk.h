@@ -34,11 +34,17 @@ QString toTerminal(const QByteArray &bytes);
 // Convenience for literals in the sources (UTF-8) that must become GBK bytes.
 inline QByteArray fromUtf8(const char *utf8) { return fromUnicode(QString::fromUtf8(utf8)); }
 
-// Files that an editor saved as UTF-8: with this byte-order mark, or valid
-// UTF-8 that holds at least one multi-byte character (GBK text is almost
-// never valid UTF-8).
+// The encoding of a text file (configuration, language file): UTF-8 with this
+// byte-order mark; else UTF-8 when the bytes are valid UTF-8 with at least one
+// multi-byte character and are not GBK text; else GBK. One GBK character in
+// several is also a valid UTF-8 sequence (\xCF\xA2), so valid UTF-8 alone
+// proves nothing: a file that reads as GBK text stays GBK.
 inline const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 bool looksUtf8(const QByteArray &bytes);
+
+// Every byte from 0x80 up belongs to a GBK character of the standard areas: no
+// byte that only escapes, no pair of the user-defined areas (private use).
+bool isGbkText(const QByteArray &bytes);
 
 // First byte of a double-byte character.
 inline bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }

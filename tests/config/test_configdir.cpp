@@ -91,3 +91,18 @@ TEST_F(ConfigDirTest, FilesBesideTheProgramSeedTheUserDirectoryOnce)
     SeedConfigFiles(exe.path(), user.path(), {"a.ini"});
     EXPECT_EQ(read(user.filePath("a.ini")), "[System]\r\nLanguage=0\r\n");
 }
+
+TEST_F(ConfigDirTest, AReadOnlyFileBesideTheProgramSeedsAWritableCopy)
+{
+    QTemporaryDir exe, user;
+    const QString shipped = exe.filePath("a.ini");
+    {
+        QFile f(shipped);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("[System]\r\n") == 10);
+    }
+    ASSERT_TRUE(QFile::setPermissions(shipped, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    SeedConfigFiles(exe.path(), user.path(), {"a.ini"});
+    const QFileInfo copy(user.filePath("a.ini"));
+    EXPECT_EQ(copy.size(), 10);
+    EXPECT_TRUE(copy.permissions() & QFileDevice::WriteOwner) << "the copy must be writable, so settings can be saved";
+}

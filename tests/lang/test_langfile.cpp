@@ -196,9 +196,10 @@ TEST(LangReader, EveryLineFollowsTheGrammar)
                     "cr|a\rb|c\r\r\n"
                     "  ;not a comment|1|2\n"
                     "last|no|newline");
-    const QByteArrayList keys{"", ",comma", "one", "k", "", "br", "cr", "  ;not a comment", "last"};
-    const QByteArrayList zh{"", "zh", "", "zh", "", "a\nb", "ab", "1", "no"};
-    const QByteArrayList en{"", "en", "rest of line", "en", "", "c\nd", "c", "2", "newline"};
+    // A lone CR ends a line as LF and CR LF do.
+    const QByteArrayList keys{"", ",comma", "one", "k", "", "br", "cr", "b", "  ;not a comment", "last"};
+    const QByteArrayList zh{"", "zh", "", "zh", "", "a\nb", "", "", "1", "no"};
+    const QByteArrayList en{"", "en", "rest of line", "en", "", "c\nd", "a", "c", "2", "newline"};
     EXPECT_EQ(t.FileKeys, keys);
     EXPECT_EQ(t.FileChinese, zh);
     EXPECT_EQ(t.FileEnglish, en);
@@ -214,7 +215,8 @@ TEST(LangReader, ByteHexOneAEndsTheFile)
 
 TEST(LangReader, FilesSavedAsUtf8GiveTheSameTexts)
 {
-    const QByteArray utf8 = QString::fromUtf8("lang_btnOpen|打开串口|Open Serial\r\nx|中|y").toUtf8();
+    // "中" alone before a line end cannot be GBK: its last UTF-8 byte has no trail byte.
+    const QByteArray utf8 = QString::fromUtf8("lang_btnOpen|打开串口|Open Serial\r\nx|y|中\r\n").toUtf8();
     const QByteArray gbkText = gbk::fromUtf8("打开串口");
     for (const QByteArray &bom : {QByteArray("\xEF\xBB\xBF"), QByteArray()}) {
         TLangList t;
@@ -224,10 +226,13 @@ TEST(LangReader, FilesSavedAsUtf8GiveTheSameTexts)
         EXPECT_EQ(t.FileChinese.first(), gbkText);
         EXPECT_EQ(t.FileEnglish.first(), "Open Serial");
     }
-    // The same texts in GBK are read as they are.
-    TLangList g;
-    g.ReadLangBytes("k|" + gbkText + "|e");
-    EXPECT_EQ(g.FileChinese.first(), gbkText);
+    // The same texts in GBK are read as they are; so are UTF-8 bytes that are GBK text too
+    // (the GBK of 平台 is valid UTF-8, and the UTF-8 of 打开串口 is valid GBK).
+    for (const QByteArray &text : {gbkText, gbk::fromUtf8("平台"), QString::fromUtf8("打开串口").toUtf8()}) {
+        TLangList g;
+        g.ReadLangBytes("k|" + text + "|e");
+        EXPECT_EQ(g.FileChinese.first(), text);
+    }
 }
 
 TEST(LangReader, CutFunctions)
@@ -268,7 +273,7 @@ TEST(LangReader, RandomBytesAndHugeLinesLoadWithoutHarm)
             int b = byte(rng);
             if (b < 8)
                 b = "|\n\r/;|\n|"[b];
-            if (round == 3 && (b == '\n' || b == 0x1A))
+            if (round == 3 && (b == '\n' || b == '\r' || b == 0x1A))
                 b = '|'; // one line of megabytes
             junk.append(char(b));
         }

@@ -1,5 +1,7 @@
 #include "tests/roundtrip/RandomState.h"
 
+#include "tests/common/GbkWords.h"
+
 #include <QList>
 
 namespace {
@@ -8,32 +10,35 @@ int uniform(std::mt19937 &rng, int lo, int hi) { return std::uniform_int_distrib
 
 QByteArray pick(std::mt19937 &rng, const QList<QByteArray> &from) { return from.at(uniform(rng, 0, int(from.size()) - 1)); }
 
-// Plain text as the module stores it: ASCII, GBK characters and bytes that are no
-// valid GBK at all (a lone lead byte, 0x80, 0xFF), blanks inside only.
+// How the texts of a state look: 0 words drawn from all of GBK (characters whose bytes are
+// valid UTF-8 too included), ASCII and bytes that are no valid GBK at all (a lone lead byte,
+// 0x80, 0xFF); 1 ASCII with now and then a word whose GBK bytes are valid UTF-8 too (平台);
+// 2 the UTF-8 of GBK text, as a module that speaks UTF-8 keeps it. Blanks inside only. No
+// '+': the tool parses no answer that holds more than five.
+int g_flavour = 0;
+
 QByteArray text(std::mt19937 &rng, int minLen, int maxLen, bool commas)
 {
-    static const QList<QByteArray> gbkChars = {"\xD6\xD0", "\xCE\xC4", "\xB2\xE2", "\xCA\xD4", "\xA3\xAC"};
-    QByteArray out;
-    const int len = uniform(rng, minLen, maxLen);
-    while (out.size() < len) {
-        const int kind = uniform(rng, 0, 9);
-        if (kind < 5) {
-            static const char ascii[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789.-_/:[]#";
-            out.append(ascii[uniform(rng, 0, int(sizeof ascii) - 2)]);
-        } else if (kind < 7 && out.size() + 2 <= len) {
-            out.append(pick(rng, gbkChars));
-        } else if (kind == 7) {
-            out.append(char(pick(rng, {"\xA1", "\xD6", "\x80", "\xFF", "\xFE"}).at(0)));
-        } else if (kind == 8 && commas) {
-            out.append(',');
-        } else if (out.size() > 0 && out.size() + 2 <= len) {
-            out.append(' ');
-        }
+    static const QList<QByteArray> utf8Alike = [] {
+        QList<QByteArray> out;
+        for (const QByteArray &c : AllGbkCharacters())
+            if (uchar(c[0]) >= 0xC2 && uchar(c[0]) <= 0xDF && uchar(c[1]) >= 0x80 && uchar(c[1]) <= 0xBF)
+                out << c;
+        return out;
+    }();
+    QByteArray out = RandomGbkText(rng, minLen, maxLen, true, commas);
+    out.replace('+', '-');
+    if (g_flavour == 1) {
+        out.removeIf([](char c) { return uchar(c) >= 0x80; });
+        while (out.size() + 2 <= maxLen && uniform(rng, 0, 2) == 0)
+            out += pick(rng, utf8Alike);
+    } else if (g_flavour == 2) {
+        QString u = gbk::toUnicode(out);
+        u.removeIf([](QChar c) { return gbk::isEscaped(c); });
+        while (u.toUtf8().size() > maxLen)
+            u.chop(1);
+        out = u.toUtf8();
     }
-    while (out.endsWith(' '))
-        out.chop(1);
-    while (out.startsWith(' '))
-        out.remove(0, 1);
     return out.size() < minLen ? out + QByteArray(minLen - out.size(), 'x') : out;
 }
 
@@ -48,7 +53,7 @@ QByteArray token(std::mt19937 &rng, int minLen, int maxLen)
 QByteArray hexData(std::mt19937 &rng)
 {
     QByteArray bytes;
-    const int n = uniform(rng, 0, 40);
+    const int n = uniform(rng, 0, 200); // the module takes 400 hex digits
     for (int i = 0; i < n; ++i)
         bytes.append(char(uniform(rng, 0, 255)));
     return bytes.toHex().toUpper();
@@ -59,7 +64,7 @@ QByteArray number(std::mt19937 &rng, int lo, int hi) { return QByteArray::number
 QByteArray host(std::mt19937 &rng)
 {
     return uniform(rng, 0, 1) ? number(rng, 1, 254) + '.' + number(rng, 0, 255) + '.' + number(rng, 0, 255) + '.' + number(rng, 1, 254)
-                              : token(rng, 1, 12) + ".example.net";
+                              : token(rng, 1, 52) + ".example.net"; // 64 at most
 }
 
 QByteArray onOff(std::mt19937 &rng) { return uniform(rng, 0, 1) ? "ON" : "OFF"; }
@@ -80,7 +85,7 @@ QByteArray randomValue(const QByteArray &w, std::mt19937 &rng)
     if (w == "CMDPW")
         return text(rng, 1, 16, true);
     if (w == "STMSG" || w == "APN")
-        return text(rng, 0, 40, true);
+        return text(rng, 0, 64, true);
     if (w == "UART")
         return pick(rng, {"1200", "9600", "19200", "57600", "115200", "230400", "460800"}) + ',' + pick(rng, {"7", "8"}) + ',' +
                pick(rng, {"1", "2"}) + ',' + pick(rng, {"NONE", "ODD", "EVEN"}) + ',' + pick(rng, {"NFC", "RS485"});
@@ -97,7 +102,7 @@ QByteArray randomValue(const QByteArray &w, std::mt19937 &rng)
     if (w == "REGTP")
         return pick(rng, {"ICCID", "IMEI", "D2DID", "CLOUD", "USER"});
     if (w == "REGID")
-        return text(rng, 0, 30, true);
+        return text(rng, 0, 64, true);
     if (w == "REGDT" || w == "HEARTDT")
         return hexData(rng);
     if (w == "REGSND")
@@ -108,16 +113,22 @@ QByteArray randomValue(const QByteArray &w, std::mt19937 &rng)
         return number(rng, 1, 65535);
     if (w == "HTPTP")
         return pick(rng, {"GET", "POST"});
-    if (w == "HTPURL" || w == "HTPHD")
-        return text(rng, 0, 60, true);
+    if (w == "HTPURL")
+        return text(rng, 0, 128, true);
+    if (w == "HTPHD")
+        return text(rng, 0, 200, true);
     if (w == "HTPSV")
         return host(rng) + ',' + number(rng, 1, 65535);
     if (w == "HTPTO")
         return number(rng, 1, 600);
-    if (w == "DSTNUM")
-        return number(rng, 1, 999999999);
-    if (w == "CLOUD")
-        return token(rng, 1, 20) + ',' + token(rng, 1, 8);
+    if (w == "DSTNUM") {
+        QByteArray digits;
+        for (int i = uniform(rng, 1, 20); i > 0; --i)
+            digits += char('0' + uniform(rng, 0, 9));
+        return digits;
+    }
+    if (w == "CLOUD") // the code may exceed the 8 characters a user types
+        return token(rng, 1, 32) + ',' + token(rng, 1, 32);
     return {};
 }
 
@@ -133,6 +144,7 @@ QByteArray ValueOf(const SimParamList &state, const QByteArray &word)
 
 SimParamList RandomModuleState(std::mt19937 &rng)
 {
+    g_flavour = uniform(rng, 0, 2);
     SimParamList s;
     for (const QByteArray &w : kWords)
         s.append({w, randomValue(w, rng)});

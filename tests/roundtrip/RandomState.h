@@ -7,8 +7,9 @@
 
 #include <random>
 
-// Every writable word the form holds, with a random value the module accepts:
-// GBK text, lone high bytes, binary heartbeat and registration data.
+// Every writable word the form holds, with a random value the module accepts, up to
+// the module's own lengths: text from all of GBK, lone high bytes, UTF-8 text, binary
+// heartbeat and registration data.
 SimParamList RandomModuleState(std::mt19937 &rng);
 
 // A valid value for one word, other than `unlike`.

@@ -19,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -173,6 +174,47 @@ TEST(RoundTrip, GetAllThenSetAllInOneWindowCopiesTheModuleExactly)
         m.expectBHoldsA(more);
         if (HasFailure())
             return; // the first failing seed is the one to look at
+    }
+}
+
+// Get All, close, start, close, start, Set All: the second start's file is the first's,
+// byte for byte (but for the work mode, which every start sets to the network mode),
+// and the second module ends up holding the first one's values.
+TEST(RoundTrip, GetAllThenTheFileThroughTwoStartsThenSetAllCopiesTheModuleExactly)
+{
+    for (const int seed : seeds(501, seedCount(20) / 4 + 1)) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        Modules m{unsigned(seed)};
+        ASSERT_TRUE(m.ok);
+        QTemporaryDir dir;
+        const bool more = m.rng() % 2;
+        auto file = [&dir] { // its lines but the work mode's
+            QFile f(dir.filePath(QStringLiteral("R52xCfg.ini")));
+            QByteArrayList lines = (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()).split('\n');
+            lines.removeIf([](const QByteArray &l) { return l.startsWith("WKMOD="); });
+            return lines;
+        };
+        {
+            Window win(dir.path());
+            win.get<QCheckBox>("rzchckbxMore")->setChecked(more);
+            ASSERT_TRUE(win.open(m.a));
+            ASSERT_TRUE(win.run(10)) << "Get All did not complete";
+            win.close(m.a);
+        }
+        const QByteArrayList first = file();
+        { Window again(dir.path()); }
+        ASSERT_EQ(file(), first);
+        const QByteArray mode = ValueOf(m.state, "WKMOD");
+        Window win(dir.path());
+        const char *radio = mode == "NET" ? "rbNetTran" : mode == "HTTPD" ? "rbHttpd" : "rbSmsTran";
+        win.get<QRadioButton>(radio)->setChecked(true); // as the user chooses it again
+        ASSERT_TRUE(win.open(m.b));
+        ASSERT_TRUE(win.run(11)) << "Set All did not complete";
+        win.close(m.b);
+        EXPECT_EQ(win.errors, 0) << "a value was refused";
+        m.expectBHoldsA(more);
+        if (HasFailure())
+            return;
     }
 }
 

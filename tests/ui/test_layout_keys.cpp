@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QSet>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -62,6 +63,16 @@ TEST_P(PageWidth, EveryPageFitsItsPanelAtTheDefaultSize)
         auto *hex = f.find<QCheckBox>(box);
         EXPECT_GE(hex->width(), hex->sizeHint().width()) << box << " shows its whole caption";
     }
+    // The long lists show every item whole, and the registration data a whole cloud id.
+    for (QComboBox *c : {w.cbbRegSnd, w.cbbRegTp, w.cbbHeartSnd}) {
+        QComboBox whole;
+        whole.setFont(c->font());
+        for (int i = 0; i < c->count(); ++i)
+            whole.addItem(c->itemText(i));
+        whole.setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        EXPECT_GE(c->width(), whole.sizeHint().width()) << c->objectName().toStdString();
+    }
+    EXPECT_GE(w.cbbRegDt->lineEdit()->width(), w.cbbRegDt->fontMetrics().horizontalAdvance(QString(21, QLatin1Char('0'))));
     // A narrowed list still drops down wide enough for its longest item.
     w.cbbRegSnd->showPopup();
     Pump(30);
@@ -93,12 +104,13 @@ TEST(PageWidth, LargeFontsScrollInsteadOfCuttingCaptions)
     ShownWindow f(false);
     TFrm_Main &w = *f.w;
     ShowEverything(w);
-    // 150 % of every control's font, as a desktop with large fonts gives it.
+    // Twice every control's font, as a desktop with large fonts gives it (at 150 % the
+    // network page still fits its panel).
     QList<QWidget *> all = w.findChildren<QWidget *>();
     all << &w;
     for (QWidget *c : all) {
         QFont font = c->font();
-        font.setPointSizeF(font.pointSizeF() * 1.5);
+        font.setPointSizeF(font.pointSizeF() * 2);
         c->setFont(font);
     }
     w.mni_En->trigger();

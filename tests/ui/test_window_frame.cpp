@@ -102,18 +102,26 @@ TEST(WindowFrame, AboutPictureAndWebSiteReactToTheLeftButtonOnly)
     a->close();
 }
 
-TEST(WindowFrame, ACustomAboutPictureShowsAtItsOwnSizeAndADamagedOneIsIgnored)
+TEST(WindowFrame, ACustomAboutPictureFitsItsPlaceAndADamagedOneIsIgnored)
 {
     const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/About.jpg");
-    QImage custom(160, 60, QImage::Format_RGB888);
-    custom.fill(Qt::darkCyan);
-    ASSERT_TRUE(custom.save(path, "JPEG"));
     {
         WindowFixture f(false);
         Tfrm_About *a = f.w->about();
-        a->show();
-        EXPECT_EQ(a->findChild<QLabel *>("img_About")->pixmap().size(), QSize(160, 60));
-        a->close();
+        // A small picture at its own size; a large one scaled into the place, clear of the texts.
+        for (auto [size, shown] : {std::pair{QSize(80, 60), QSize(80, 60)}, {QSize(160, 60), QSize(100, 37)},
+                                   {QSize(900, 1200), QSize(75, 100)}}) {
+            QImage custom(size, QImage::Format_RGB888);
+            custom.fill(Qt::darkCyan);
+            ASSERT_TRUE(custom.save(path, "JPEG"));
+            a->show();
+            Pump(20);
+            auto *img = a->findChild<QLabel *>("img_About");
+            EXPECT_EQ(img->pixmap().size(), shown);
+            for (const char *text : {"lbl_SoftName", "lbl_Aboutl_Description", "lbl_About_Contact"})
+                EXPECT_FALSE(img->geometry().intersects(a->findChild<QLabel *>(text)->geometry())) << text;
+            a->close();
+        }
         QFile damaged(path);
         ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
         damaged.write("\xFF\xD8\xFF\xE0 not a picture");

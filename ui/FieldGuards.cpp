@@ -1,0 +1,77 @@
+#include "ui/FieldGuards.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+namespace {
+
+qsizetype notDigits(const QString &s)
+{
+    return std::count_if(s.begin(), s.end(), [](QChar c) { return c < u'0' || c > u'9'; });
+}
+
+} // namespace
+
+TypingLimit::TypingLimit(QLineEdit *edit, int maxChars, bool digitsOnly)
+    : QValidator(edit), m_edit(edit), m_before(edit->text()), m_max(maxChars), m_digits(digitsOnly)
+{
+    // The edit asks before it takes a change; afterwards the change is the new "before".
+    // A text the program set (which leaves the edit unmodified) may keep its length
+    // however the user edits it.
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString &now) {
+        m_before = now;
+        if (!m_edit->isModified())
+            m_room = now.size();
+    });
+}
+
+QValidator::State TypingLimit::validate(QString &input, int &) const
+{
+    if (!m_edit->isModified())
+        return Acceptable; // set by the program: never refused, or the next edit would go unchecked
+    const bool longer = m_max >= 0 && input.size() > std::max<qsizetype>(m_max, m_room);
+    const bool badChar = m_digits && notDigits(input) > notDigits(m_before);
+    return longer || badChar ? Invalid : Acceptable;
+}
+
+void LimitTyping(QLineEdit *edit, int maxChars, bool digitsOnly)
+{
+    if (edit)
+        edit->setValidator(new TypingLimit(edit, maxChars, digitsOnly));
+}
+
+SlotField::SlotField(QWidget *parent) : QComboBox(parent)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setCompleter(nullptr);
+    // A list takes the item that equals the typed text when editing ends (Enter, focus
+    // out); here that would show another type's value, and Set All would send it.
+    disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
+    disconnect(lineEdit(), &QLineEdit::returnPressed, this, nullptr);
+}
+
+void SlotField::keyPressEvent(QKeyEvent *e)
+{
+    switch (e->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_F4:
+        e->accept(); // the line edit had its turn; the list must not move
+        return;
+    default:
+        QComboBox::keyPressEvent(e);
+    }
+}
+
+void SlotField::wheelEvent(QWheelEvent *e)
+{
+    e->ignore(); // the form scrolls instead
+}

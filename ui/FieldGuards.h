@@ -1,0 +1,44 @@
+#pragma once
+// Fields that change only when the user means it.
+//
+// TypingLimit: a length and a set of characters for what the user types into a line
+// edit. Text the program puts there (an answer of the module, the configuration file)
+// is never cut or refused, and the user may still shorten or edit such a text: an
+// edit is refused only when it makes the text longer than both the limit and the last
+// text the program set, or adds a character that is not allowed.
+//
+// SlotField: the registration-data field, a combo box whose items are the stored
+// values of the five registration types. It is edited as a text field; the shown slot
+// is chosen by the registration type alone, so no key, wheel turn, drop-down or typed
+// text that equals another slot switches it.
+#include <QComboBox>
+#include <QValidator>
+
+class QLineEdit;
+
+class TypingLimit : public QValidator {
+public:
+    // maxChars < 0: any length.
+    TypingLimit(QLineEdit *edit, int maxChars, bool digitsOnly);
+    State validate(QString &input, int &pos) const override;
+
+private:
+    QLineEdit *m_edit;
+    QString m_before;     // the text as it stood before the edit being checked
+    qsizetype m_room = 0; // length of the last text the program set
+    int m_max;
+    bool m_digits;
+};
+
+// Installs a TypingLimit on edit (owned by the edit).
+void LimitTyping(QLineEdit *edit, int maxChars, bool digitsOnly = false);
+
+class SlotField : public QComboBox {
+public:
+    explicit SlotField(QWidget *parent = nullptr);
+    void showPopup() override {}
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override;
+    void wheelEvent(QWheelEvent *e) override;
+};
