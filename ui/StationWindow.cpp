@@ -176,8 +176,8 @@ StationWindow::~StationWindow() = default;
 
 QString StationWindow::stateText(State s) const
 {
-    static const char *const keys[] = {"st_idle", "st_waiting", "st_reading", "st_writing",
-                                       "st_verifying", "st_done", "st_failed", "st_gone"};
+    static const char *const keys[] = {"lang_StIdle", "lang_StWaiting", "lang_StReading", "lang_StWriting",
+                                       "lang_StVerifying", "lang_StDone", "lang_StFailed", "lang_StGone"};
     return LangTextU(keys[int(s)]);
 }
 
