@@ -2,6 +2,7 @@
 
 #include "app/BatchFiles.h"
 #include "app/BatchOutput.h"
+#include "app/BatchSignals.h"
 #include "app/BatchVerify.h"
 #include "comm/PortList.h"
 #include "comm/SPComm.h"
@@ -434,9 +435,11 @@ int Run::exec()
             return code;
 
     wire(w);
-    if (!openPort(w))
+    const BatchInterrupt interrupt(w, a_.command, out_, [this](int code) { settle(code); });
+    if (!interrupt.caught() && !openPort(w))
         return ExitPortFailed;
-    start(w);
+    if (!interrupt.caught())
+        start(w);
     int code = wait();
     if (phaseEnded_ && (a_.command == "get-all" || a_.command == "verify" || a_.command == "set-all"))
         out_.identity(outcome);
@@ -461,6 +464,7 @@ int Run::exec()
 
 int RunBatch(const BatchArgs &a)
 {
+    const BatchSignals caught; // from here on an interruption ends the run the normal way
     BatchOutput out(a.json);
     Run run(a, out);
     const int code = run.exec();

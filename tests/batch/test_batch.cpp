@@ -3,6 +3,7 @@
 #include "config/IniFile.h"
 #include "tests/common/BatchChild.h"
 #include "tests/common/TestPty.h"
+#include "tools/dtu-sim/SimModule.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -537,6 +540,75 @@ TEST_F(Batch, ACancelledTransferEndsWithTheTransferCode)
     EXPECT_EQ(r.code, 7) << r.out.toStdString();
     EXPECT_LT(t.elapsed(), 20000); // not the 600 s default time-out
     EXPECT_TRUE(r.out.contains("[ERR ] The module cancelled the transfer")) << r.out.toStdString();
+}
+
+TEST_F(Batch, EachSignalDuringSetAllAndUpgradeEndsTheRunCleanlyAndSaysHowFar)
+{
+    const QString ini = path("set.ini");
+    {
+        Sim sim({"--command-state"});
+        ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", ini}).code, 0);
+    }
+    QFile f(path("fw.bin"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(pattern(40000)) == 40000);
+    f.close();
+    // The runs' private folders go here, to be looked at after each run (Qt's runtime folder
+    // elsewhere).
+    QTemporaryDir tmp, runtime;
+    const QByteArray oldTmp = qgetenv("TMPDIR"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        {
+            Sim sim({"--command-state", "--delay", "100"});
+            RunningBatch run({"set-all", "--port", sim.port, "--ini", ini});
+            ASSERT_TRUE(run.waitForOutput("[SEND] AT+SOCKA=", 30000)) << run.out.toStdString();
+            ::kill(pid_t(run.p.processId()), sig);
+            EXPECT_EQ(run.finish(10000), 128 + sig) << run.out.toStdString();
+            EXPECT_TRUE(run.err.contains(QRegularExpression("interrupted by SIG(INT|TERM|HUP) after \\d+ of \\d+ lines")))
+                << run.err.toStdString();
+        }
+        EXPECT_TRUE(QDir(tmp.path()).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
+        {
+            SimOptions o;
+            o.bootLoader = true;
+            o.bootMenuRepeatMs = 400;
+            o.cRepeatMs = 200;
+            o.paceBaud = 9600;
+            SimModule sim(o);
+            ASSERT_TRUE(sim.start());
+            RunningBatch run({"upgrade", "--port", sim.slavePath(), "--baud", "9600", "--firmware", path("fw.bin")});
+            ASSERT_TRUE(run.waitForOutput("[INFO] 10 %", 30000)) << run.out.toStdString();
+            ::kill(pid_t(run.p.processId()), sig);
+            EXPECT_EQ(run.finish(10000), 128 + sig) << run.out.toStdString();
+            EXPECT_TRUE(run.err.contains("blocks; the transfer was cancelled (CAN CAN sent)")) << run.err.toStdString();
+            QElapsedTimer t;
+            t.start();
+            while (sim.senderCancels() == 0 && t.elapsed() < 5000)
+                QThread::msleep(20);
+            EXPECT_EQ(sim.senderCancels(), 1); // the boot loader heard it
+            EXPECT_EQ(sim.completedTransfers(), 0);
+        }
+        EXPECT_TRUE(QDir(tmp.path()).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
+    }
+    oldTmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTmp);
+    oldRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", oldRuntime);
+}
+
+TEST_F(Batch, GetAllOfAModuleResetIntoItsBootLoaderWithoutAnImage)
+{
+    // The module enters its boot loader while the first query waits; the program confirms the
+    // menu, has no image, and the boot loader gives up and runs the application, which prints
+    // its start-up line. From there on the run is an ordinary Get All.
+    Sim sim({"--c-interval", "200", "--c-limit", "2"});
+    RunningBatch run({"get-all", "--port", sim.port, "--ini", path("boot.ini"), "--timeout", "60"});
+    ASSERT_TRUE(run.waitForOutput("[SEND] AT+VER?", 20000)) << run.out.toStdString();
+    QThread::msleep(300); // the query has reached the module (its 'R' would restart the boot loader)
+    ::kill(pid_t(sim.p.processId()), SIGUSR1);
+    EXPECT_EQ(run.finish(60000), 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("[ERR ] The module sent data that is not part of the transfer")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("[RECV] [QEB-R520]")) << run.out.toStdString();
 }
 
 TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)
