@@ -623,7 +623,7 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)
     ASSERT_TRUE(p.waitForFinished(20000));
     EXPECT_EQ(p.exitCode(), 0);
     const QString help = QString::fromUtf8(p.readAllStandardOutput());
-    EXPECT_TRUE(help.contains("--batch") && help.contains("Exit codes")) << help.toStdString();
+    EXPECT_TRUE(help.contains("--batch") && help.contains("Exit codes") && help.contains("130")) << help.toStdString();
     p.start(QStringLiteral(DTU_CONFIG_BIN), {"--version"});
     ASSERT_TRUE(p.waitForFinished(20000));
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains("1.0.0.73"));
@@ -632,6 +632,29 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("no display"));
+}
+
+TEST(CommandLine, ClosingTheTerminalOfTheWindowSavesItsConfiguration)
+{
+    // A copy of the program keeps its files beside it, in a folder of the test's own.
+    QTemporaryDir dir;
+    const QString exe = dir.filePath("dtu-config");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(DTU_CONFIG_BIN), exe));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(exe, QStringList{});
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(dir.filePath("R52xLang.txt")) && t.elapsed() < 30000)
+        QThread::msleep(50);
+    QThread::msleep(1500); // the window is up, its handlers in place
+    ASSERT_FALSE(QFile::exists(dir.filePath("R52xCfg.ini")));
+    ::kill(pid_t(p.processId()), SIGHUP);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(QFile::exists(dir.filePath("R52xCfg.ini")));
 }
 
 TEST(Package, DebianPackageHoldsProgramSimulatorDesktopEntryAndDocs)
