@@ -43,6 +43,9 @@ UpgradeDialog::UpgradeDialog(TFrm_Main &w) : QDialog(&w), w_(w), fw_(*w.firmware
     choose_->setObjectName(QStringLiteral("btnUpgChoose"));
     bar_ = new QProgressBar(this);
     bar_->setObjectName(QStringLiteral("pbUpgrade"));
+    QSizePolicy keep = bar_->sizePolicy(); // the dialog keeps its size when the bar shows
+    keep.setRetainSizeWhenHidden(true);
+    bar_->setSizePolicy(keep);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("lblUpgStatus"));
     status_->setWordWrap(true);
