@@ -18,7 +18,8 @@ class ConsoleView : public LineSink {
 public:
     static constexpr int kMaxLines = 65535;
     // Line-less data (a binary protocol through the module) makes few, long lines: the text
-    // bounds a pane too. 8 Mi characters are 16 MiB of text in the document.
+    // bounds a pane too. 8 Mi characters (16 MiB of text in the document) cost a pane about
+    // 27 MB, so both panes full keep the program far below 200 MB.
     static constexpr int kMaxChars = 8 << 20;
 
     ConsoleView(QPlainTextEdit *dialog, QPlainTextEdit *hex);

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -781,21 +782,16 @@ struct Outcome {
     bool operator==(const Outcome &) const = default;
 };
 
-class FwBursts : public FwRig {
-protected:
+TEST_F(FwRig, EveryArrangementOfTheSameBytesGivesTheSameOutcome)
+{
     // The module's bursts after the menu dialogue, a pause after each (then one tick), every
     // burst cut at random places when a generator is given.
-    Outcome run(const QList<QByteArray> &bursts, const QByteArray &image, std::mt19937 *cut)
-    {
+    const auto run = [this](const QList<QByteArray> &bursts, const QByteArray &image, std::mt19937 *cut) {
         makeFw();
-        if (!image.isEmpty()) {
-            EXPECT_TRUE(fw->ChooseFile(writeFile(image)));
-        }
+        if (!image.isEmpty())
+            fw->ChooseFile(writeFile(image));
         arm();
-        raw.clear();
-        passed.clear();
-        ends.clear();
-        sink.lines.clear();
+        raw.clear(), passed.clear(), ends.clear(), sink.lines.clear();
         for (const QByteArray &burst : bursts) {
             for (qsizetype at = 0, n = 0; at < burst.size(); at += n) {
                 n = cut ? 1 + qsizetype((*cut)() % 4) : burst.size();
@@ -805,22 +801,10 @@ protected:
             fw->LineQuiet();
             fw->tmrXModemTxTimer();
         }
-        return {raw, passed, ends, sink.lines};
-    }
-};
-
-TEST_F(FwBursts, EveryArrangementOfTheSameBytesGivesTheSameOutcome)
-{
-    const QByteArray image = pattern(300); // three blocks
-    const QByteArray a = ack;
-    struct Case {
-        const char *what;
-        QList<QByteArray> bursts;
-        QByteArray image;
-        int blocks;       // sent before the end
-        TFwEnd end;
-        QByteArray passed;
+        return Outcome{raw, passed, ends, sink.lines};
     };
+    const QByteArray image = pattern(300), a = ack; // three blocks
+    struct Case { const char *what; QList<QByteArray> bursts; QByteArray image; int blocks; TFwEnd end; QByteArray passed; };
     const QList<Case> cases = {
         {"text after the boot menu, no image", {"C", "C", "\r\nAPP V2.1 ready\r\n"}, {}, 0, TFwEnd::OtherBytes,
          "\r\nAPP V2.1 ready\r\n"},
@@ -828,8 +812,7 @@ TEST_F(FwBursts, EveryArrangementOfTheSameBytesGivesTheSameOutcome)
         {"never a lone 'C'", {"CC\r\nCalling home\r\n"}, image, 0, TFwEnd::OtherBytes, "CC\r\nCalling home\r\n"},
         {"done, then the application", {"C", a, a, a, "\x06\r\n>\r\nCONNECT OK\r\n"}, image, 3, TFwEnd::Done,
          "\r\nCONNECT OK\r\n"},
-        {"noise before the final answer", {"C", a, a, a, "x\x06\r\n>"}, image, 3, TFwEnd::OtherBytes,
-         "x\x06\r\n>"},
+        {"noise before the final answer", {"C", a, a, a, "x\x06\r\n>"}, image, 3, TFwEnd::OtherBytes, "x\x06\r\n>"},
         {"a NAK, then CAN CAN", {"C", nak, "\x18\x18\x08\x08"}, image, 1, TFwEnd::Cancelled, "\x08\x08"},
         {"restart after a pause, then text", {"C", a, "C", "\x06hello"}, image, 2, TFwEnd::OtherBytes, "hello"},
     };
@@ -852,22 +835,24 @@ TEST_F(FwBursts, EveryArrangementOfTheSameBytesGivesTheSameOutcome)
 
 TEST_F(FwRig, EveryWayATransferEndsRestoresTheReadGapAndSaysHow)
 {
-    struct Way {
-        const char *what;
-        std::function<void()> end;
-        TFwEnd want;
+    makeFw(150); // a short quiet time
+    const auto waitEnd = [this] {
+        QElapsedTimer t;
+        t.start();
+        while (ends.isEmpty() && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     };
     const QString image = writeFile(pattern(300));
-    const QList<Way> ways = {
-        {"done", [&] { fw->ClaimBlock(ack); runToEot(); fw->ClaimBlock(fw::FinalAnswer); }, TFwEnd::Done},
-        {"NAK limit", [&] { for (int i = 0; i < FwUpgrade::kMaxNaks; ++i) { tickOnce(); fw->ClaimBlock(nak); } },
-         TFwEnd::NakLimit},
+    const QList<std::tuple<const char *, std::function<void()>, TFwEnd>> ways = {
+        {"done", [&] { fw->ClaimBlock(ack), runToEot(), fw->ClaimBlock(fw::FinalAnswer); }, TFwEnd::Done},
+        {"NAK limit", [&] { for (int i = 0; i < FwUpgrade::kMaxNaks; ++i) tickOnce(), fw->ClaimBlock(nak); }, TFwEnd::NakLimit},
         {"CAN CAN", [&] { fw->ClaimBlock("\x18\x18"); }, TFwEnd::Cancelled},
         {"text", [&] { fw->ClaimBlock("+ok\r\n"); }, TFwEnd::OtherBytes},
+        {"silence", waitEnd, TFwEnd::Quiet},
         {"user", [&] { fw->Cancel(); }, TFwEnd::UserCancelled},
-        {"emptied before a restart", [&] { QFile(image).resize(0); requestC(); }, TFwEnd::Empty},
+        {"emptied before a restart", [&] { QFile(image).resize(0), requestC(); }, TFwEnd::Empty},
     };
-    for (const Way &w : ways) {
+    for (const auto &[what, end, want] : ways) {
         QFile f(image);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(pattern(300)) == 300);
         f.close();
@@ -875,43 +860,23 @@ TEST_F(FwRig, EveryWayATransferEndsRestoresTheReadGapAndSaysHow)
         arm();
         requestC();
         tickOnce();
-        fast.clear();
-        ends.clear();
-        raw.clear();
-        w.end();
-        EXPECT_EQ(fw->FwState(), FwUpgrade::Idle) << w.what;
-        EXPECT_EQ(fast, QList<bool>{false}) << w.what;
-        EXPECT_EQ(ends, QList<TFwEnd>{w.want}) << w.what;
-        EXPECT_FALSE(fw->tmrXModemTx()->isActive()) << w.what;
-        EXPECT_FALSE(barVisible) << w.what;
-        if (w.want == TFwEnd::UserCancelled) {
-            EXPECT_EQ(raw, QList<QByteArray>{QByteArray(2, fw::CAN)});
-            EXPECT_FALSE(fw->HasFile()); // a later boot menu starts nothing
+        fast.clear(), ends.clear(), raw.clear();
+        end();
+        EXPECT_EQ(fw->FwState(), FwUpgrade::Idle) << what;
+        EXPECT_EQ(fast, QList<bool>{false}) << what;
+        EXPECT_EQ(ends, QList<TFwEnd>{want}) << what;
+        EXPECT_FALSE(fw->tmrXModemTx()->isActive() || barVisible) << what;
+        if (want == TFwEnd::UserCancelled) { // CAN CAN, and a later menu starts nothing
+            EXPECT_TRUE(raw == QList<QByteArray>{QByteArray(2, fw::CAN)} && !fw->HasFile());
         }
     }
-}
-
-TEST_F(FwRig, AQuietModuleEndsAnArmedOrRunningTransfer)
-{
-    makeFw(150);
-    QElapsedTimer t;
-    const auto waitEnd = [&] {
-        t.start();
-        while (ends.isEmpty() && t.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        return t.elapsed();
-    };
-    arm(); // no image, and the module never sends 'C'
-    EXPECT_GE(waitEnd(), 100);
-    EXPECT_EQ(ends, QList<TFwEnd>{TFwEnd::Quiet});
-    EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
-    EXPECT_FALSE(fw->ClaimBlock("\r\n+ok\r\n")); // ordinary reception again
-
+    // Armed without an image, and the module never sends 'C': back to ordinary reception.
+    fw->CloseFile();
     ends.clear();
-    start(pattern(300)); // one block out, no answer ever
+    arm();
     waitEnd();
     EXPECT_EQ(ends, QList<TFwEnd>{TFwEnd::Quiet});
-    EXPECT_EQ(fast.last(), false);
+    EXPECT_FALSE(fw->ClaimBlock("\r\n+ok\r\n"));
 }
 
 } // namespace
