@@ -312,12 +312,11 @@ void FwUpgrade::dropTransfer(const QByteArray &line, TFwEnd why)
 
 void FwUpgrade::Cancel()
 {
+    CloseFile();
     if (m_state != Idle) {
         m_deps.sendBytes(QByteArray(2, fw::CAN));
-        CloseFile();
         dropTransfer(text("info_FwUserCancelled"), TFwEnd::UserCancelled);
     }
-    CloseFile();
 }
 
 void FwUpgrade::LineQuiet()

@@ -292,9 +292,10 @@ const TextRow kUpgradeTexts[] = {
     {"lang_UpgChoose", "选择固件...", "Choose image..."},
     {"lang_UpgNoImage", "尚未选择固件", "No image chosen"},
     {"lang_UpgImage", "%1 字节，CRC-32 %2", "%1 bytes, CRC-32 %2"},
-    {"lang_UpgSteps", "1. 选择固件。\n2. 关闭模块电源。\n3. 按住模块的 Reload 键并重新上电，升级开始后松开。",
-     "1. Choose the image.\n2. Switch the module off.\n3. Hold its Reload button and switch it on again; "
-     "release the button when the transfer starts."},
+    {"lang_UpgStep1", "1. 选择固件。", "1. Choose the image."},
+    {"lang_UpgStep2", "2. 关闭模块电源。", "2. Switch the module off."},
+    {"lang_UpgStep3", "3. 按住模块的 Reload 键并重新上电，升级开始后松开。",
+     "3. Hold its Reload button and switch it on again; release the button when the transfer starts."},
     {"lang_UpgWaiting", "正在等待模块的升级菜单...", "Waiting for the module's boot loader..."},
     {"lang_UpgProgress", "第 %1 / %2 块，%3 KB/s", "Block %1 of %2, %3 KB/s"},
     {"lang_UpgDone", "升级完成，用时 %1 秒，模块正在重启。", "Upgrade complete in %1 s; the module is restarting."},

@@ -89,7 +89,8 @@ UpgradeDialog::UpgradeDialog(TFrm_Main &w) : QDialog(&w), w_(w), fw_(*w.firmware
 void UpgradeDialog::applyTexts()
 {
     setWindowTitle(LangTextU("lang_UpgTitle"));
-    steps_->setText(LangTextU("lang_UpgSteps"));
+    steps_->setText(LangTextU("lang_UpgStep1") + QLatin1Char('\n') + LangTextU("lang_UpgStep2") + QLatin1Char('\n') +
+                    LangTextU("lang_UpgStep3"));
     choose_->setText(LangTextU("lang_UpgChoose"));
     cancel_->setText(LangTextU("lang_UpgCancel"));
     close_->setText(LangTextU("lang_UpgClose"));
@@ -129,6 +130,7 @@ void UpgradeDialog::setPhase(Phase p)
     const bool underWay = p == Phase::Waiting || p == Phase::Sending;
     choose_->setEnabled(p != Phase::Sending);
     cancel_->setEnabled(underWay);
+    close_->setEnabled(!underWay); // leaving an upgrade under way is Cancel (or Escape)
     bar_->setVisible(p == Phase::Sending);
     (underWay ? cancel_ : close_)->setDefault(true);
 }
