@@ -3,6 +3,7 @@
 
 #include "app/BatchFiles.h"
 #include "app/BatchOutput.h"
+#include "app/BatchSignals.h"
 #include "app/BatchVerify.h"
 #include "comm/PortList.h"
 #include "comm/SPComm.h"
@@ -419,15 +420,17 @@ int BatchRun::execCommand()
             return code;
 
     wire(w);
-    if (!openPort(w))
+    const BatchInterrupt interrupt(w, a_.command, out_, [this](int code) { settle(code); });
+    if (!interrupt.caught() && !openPort(w))
         return ExitPortFailed;
-    if (a_.command == "provision") {
+    if (!interrupt.caught() && a_.command == "provision") {
         const int code = provision(w, work.path());
         w.PortClose();
         UnregisterExtraPort(a_.port);
         return code;
     }
-    start(w);
+    if (!interrupt.caught())
+        start(w);
     int code = wait();
     if (phaseEnded_ && (a_.command == "get-all" || a_.command == "verify" || a_.command == "set-all"))
         out_.identity(outcome);
@@ -450,6 +453,7 @@ int BatchRun::execCommand()
 
 int RunBatch(const BatchArgs &a)
 {
+    const BatchSignals caught; // from here on an interruption ends the run the normal way
     BatchOutput out(a.json);
     if (a.command == "records") {
         const int code = RunRecords(a, out);

@@ -1,4 +1,5 @@
 #include "app/Batch.h"
+#include "app/BatchSignals.h"
 #include "app/Demo.h"
 #include "app/RunOnce.h"
 #include "app/Version.h"
@@ -33,7 +34,8 @@ void onTerminate(int)
     [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &c, 1);
 }
 
-// SIGTERM and SIGINT close the window the normal way, so the configuration is saved.
+// SIGTERM, SIGINT and SIGHUP (the terminal it was started from closed) close the window the
+// normal way, so the configuration is saved.
 void closeOnTerminate(QWidget *w)
 {
     if (::pipe(g_signalPipe) != 0)
@@ -49,6 +51,7 @@ void closeOnTerminate(QWidget *w)
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
 }
 
 } // namespace
@@ -89,7 +92,7 @@ int main(int argc, char **argv)
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Configuration and terminal tool for cellular serial-to-network modules.\n\n") +
-                                BatchHelpText());
+                                BatchHelpText() + BatchSignalsHelpText());
     p.addHelpOption();
     p.addVersionOption();
     const QCommandLineOption optDemo("demo", "Start on a built-in simulated module.");

@@ -70,10 +70,24 @@ FwUpgrade::FwUpgrade(FwUpgradeDeps deps, QObject *parent)
     if (!m_deps.showDataStream) m_deps.showDataStream = [] { return false; };
     if (!m_deps.tickCount) m_deps.tickCount = steadyTick;
     if (!m_deps.fastReads) m_deps.fastReads = [](bool) {};
+    if (!m_deps.passOn) m_deps.passOn = [](const QByteArray &) {};
+    if (m_deps.quietMs <= 0) m_deps.quietMs = kQuietMs;
 
     m_timer->setObjectName(QStringLiteral("tmrXModemTx"));
     m_timer->setInterval(10);
     connect(m_timer, &QTimer::timeout, this, &FwUpgrade::tmrXModemTxTimer);
+    m_loneC = new QTimer(this);
+    m_loneC->setSingleShot(true);
+    m_loneC->setInterval(kLoneCMs);
+    connect(m_loneC, &QTimer::timeout, this, &FwUpgrade::LineQuiet);
+    m_quiet = new QTimer(this);
+    m_quiet->setSingleShot(true);
+    m_quiet->setInterval(m_deps.quietMs);
+    connect(m_quiet, &QTimer::timeout, this, [this] {
+        QByteArray line = text("info_FwQuiet");
+        line.replace("%s", QByteArray::number(m_deps.quietMs / 1000));
+        dropTransfer(line, TFwEnd::Quiet);
+    });
 }
 
 FwUpgrade::~FwUpgrade() = default;
@@ -132,6 +146,7 @@ bool FwUpgrade::ChooseFile(const QString &path)
     // from the new one. Wait for the boot loader's next 'C' to start over.
     if (m_state >= Send) {
         m_state = Armed;
+        m_tail.clear();
         setFast(false);
     }
 
@@ -178,6 +193,12 @@ void FwUpgrade::CloseFile()
 
 bool FwUpgrade::ClaimBlock(const QByteArray &chunk)
 {
+    // While a transfer is armed or running every byte is judged by it; what is not the
+    // transfer's ends it and goes on to the ordinary path (the boot menu included).
+    if (m_state != Idle) {
+        FwUpReceive(chunk);
+        return true;
+    }
     if (chunk.contains(fw::BootMenu)) {
         m_deps.console->showReceived(LineKind::Rcv, chunk);
         // The held image was emptied since it was chosen: the module keeps its firmware.
@@ -196,15 +217,20 @@ bool FwUpgrade::ClaimBlock(const QByteArray &chunk)
     }
     if (chunk == fw::BootEcho && m_deps.lastSend() == "Y") {
         m_deps.console->showReceived(LineKind::Rcv, chunk);
-        m_state = Armed;
-        m_timer->start();
-        return true;
-    }
-    if (m_state != Idle) {
-        FwUpReceive(chunk);
+        arm();
         return true;
     }
     return false;
+}
+
+void FwUpgrade::arm()
+{
+    m_state = Armed;
+    m_heldCs = 0;
+    m_tail.clear();
+    m_cans = 0;
+    m_timer->start();
+    m_quiet->start();
 }
 
 void FwUpgrade::NextBlock()
@@ -229,10 +255,7 @@ void FwUpgrade::startTransfer()
     if (why.isEmpty() && (image.size() != size || m_file->error() != QFileDevice::NoError))
         why = QStringLiteral("read %1 of %2 bytes").arg(image.size()).arg(size);
     if (size == 0) {
-        err(withPath("info_FwEmpty", m_file->fileName()));
-        m_state = Idle;
-        m_timer->stop();
-        emit transferEnded(TFwEnd::Empty);
+        dropTransfer(withPath("info_FwEmpty", m_file->fileName()), TFwEnd::Empty);
         return;
     }
     if (!why.isEmpty()) {
@@ -263,18 +286,60 @@ void FwUpgrade::startTransfer()
     sendSoon();
 }
 
+// Whatever way a transfer ends: nothing more is sent, held or timed, and the reads take
+// the ordinary gap again.
+void FwUpgrade::stopTransfer()
+{
+    m_state = Idle;
+    setFast(false);
+    m_timer->stop();
+    m_loneC->stop();
+    m_quiet->stop();
+    m_heldCs = 0;
+    m_tail.clear();
+    m_image.clear();
+    m_deps.progressVisible(false);
+}
+
 // The transfer cannot go on: a red line says why. The file stays held, so the boot
 // loader may start over from its menu.
 void FwUpgrade::dropTransfer(const QByteArray &line, TFwEnd why)
 {
     err(line);
-    m_state = Idle;
-    setFast(false);
-    m_timer->stop();
-    m_deps.progressVisible(false);
-    m_image.clear();
-    m_tail.clear();
+    stopTransfer();
     emit transferEnded(why);
+}
+
+void FwUpgrade::Cancel()
+{
+    CloseFile();
+    if (m_state != Idle) {
+        m_deps.sendBytes(QByteArray(2, fw::CAN));
+        dropTransfer(text("info_FwUserCancelled"), TFwEnd::UserCancelled);
+    }
+}
+
+void FwUpgrade::LineQuiet()
+{
+    if (m_heldCs > 0 && m_state != Idle)
+        takeRequests();
+}
+
+// Held 'C's stood alone: the boot loader asks for the image (once, however many it sent).
+void FwUpgrade::takeRequests()
+{
+    m_heldCs = 0;
+    m_loneC->stop();
+    info(text("info_ModuleRTS"));
+    if (!m_file)
+        err(text("info_AbsentFwFlie"));
+    else
+        startTransfer();
+}
+
+QByteArray FwUpgrade::heldText() const
+{
+    return QByteArray(m_heldCs, fw::CRC_REQUEST) + m_tail.mid(1);
 }
 
 void FwUpgrade::FwUpReceive(const QByteArray &bytes)
@@ -283,42 +348,69 @@ void FwUpgrade::FwUpReceive(const QByteArray &bytes)
         m_deps.console->ShowRcv("[ Rcv ]:");
         m_deps.console->ShowRcv(hex(bytes));
     }
-    // Byte by byte: however the receiver's bytes are cut into chunks, or glued
-    // together, the outcome is the same. Bytes of no meaning are skipped.
-    for (const char c : bytes) {
-        if (m_state == Idle)
-            return; // finished or given up: the rest is no longer the transfer's
-        receiveByte(c);
+    if (m_state == Idle || bytes.isEmpty())
+        return;
+    m_quiet->start(); // the module is talking
+    // Byte by byte: however the receiver's bytes are cut into chunks, or glued together,
+    // the outcome is the same.
+    for (qsizetype i = 0; i < bytes.size();) {
+        if (m_state == Idle) { // finished or given up: the rest is no longer the transfer's
+            m_deps.passOn(bytes.mid(i));
+            return;
+        }
+        switch (receiveByte(bytes.at(i))) {
+        case Fate::Taken:
+            ++i;
+            break;
+        case Fate::TooLate:
+            break; // the transfer ended before this byte: passed on with the rest
+        case Fate::NotTransfer: {
+            // The module left the boot loader (its application talks) or never was in it:
+            // what was held and all from here is ordinary received data.
+            const QByteArray rest = heldText() + bytes.mid(i);
+            dropTransfer(text("info_FwOtherBytes"), TFwEnd::OtherBytes);
+            m_deps.passOn(rest);
+            return;
+        }
+        }
     }
 }
 
-void FwUpgrade::receiveByte(char c)
+FwUpgrade::Fate FwUpgrade::receiveByte(char c)
 {
-    // The final answer (ACK CR LF '>') after EOT, possibly spread over chunks.
-    if (m_state == EotSent && (!m_tail.isEmpty() || c == fw::ACK)) {
-        m_tail += c;
-        if (m_tail == fw::FinalAnswer) {
-            m_tail.clear();
-            finish(fw::FinalAnswer);
-            return;
+    // ACK CR LF '>' is the final answer after EOT; before EOT its ACK counts and the rest is
+    // the boot loader's prompt. A CR or LF after an ACK that goes on otherwise is text.
+    if (!m_tail.isEmpty()) {
+        const QByteArray longer = m_tail + c;
+        if (fw::FinalAnswer.startsWith(longer)) {
+            m_tail = longer;
+            if (m_tail == fw::FinalAnswer) {
+                m_tail.clear();
+                if (m_state == EotSent)
+                    finish(fw::FinalAnswer);
+            }
+            return Fate::Taken;
         }
-        if (fw::FinalAnswer.startsWith(m_tail))
-            return;
-        // Not the final answer after all: an ACK may begin it afresh.
-        m_tail = c == fw::ACK ? QByteArray(1, c) : QByteArray();
-        if (c == fw::ACK)
-            return;
+        if (m_tail.size() > 1)
+            return Fate::NotTransfer;
+        m_tail.clear();
+    }
+    if (c == fw::CRC_REQUEST) {
+        ++m_heldCs; // alone, or the start of a line of text: the next byte or the quiet tells
+        m_loneC->start();
+        return Fate::Taken;
+    }
+    if (c != fw::ACK && c != fw::NAK && c != fw::CAN)
+        return Fate::NotTransfer;
+    if (m_heldCs > 0) {
+        takeRequests(); // a byte of the transfer follows: they stood alone
+        if (m_state == Idle)
+            return Fate::TooLate;
     }
     m_cans = c == fw::CAN ? m_cans + 1 : 0;
     switch (c) {
-    case fw::CRC_REQUEST:
-        info(text("info_ModuleRTS"));
-        if (!m_file)
-            err(text("info_AbsentFwFlie"));
-        else
-            startTransfer();
-        break;
     case fw::ACK:
+        m_tail = QByteArray(1, c);
         if (m_state == WaitAck) {
             NextBlock();
             m_naks = 0;
@@ -339,15 +431,13 @@ void FwUpgrade::receiveByte(char c)
         m_state = Send; // after EOT the image is exhausted, so EOT goes again
         sendSoon();
         break;
-    case fw::CAN:
+    default: // CAN
         if (m_cans >= 2)
             dropTransfer(text("info_FwCancelled"), TFwEnd::Cancelled);
         break;
-    default:
-        break;
     }
+    return Fate::Taken;
 }
-
 
 void FwUpgrade::tmrXModemTxTimer()
 {
@@ -381,17 +471,13 @@ uint32_t ImageCrc32(const QByteArray &bytes)
 
 void FwUpgrade::finish(const QByteArray &answer)
 {
-    m_state = Idle;
-    setFast(false);
+    stopTransfer();
     m_blockNo = 0;
     m_sentBlocks = 0;
-    m_image.clear();
-    m_deps.progressVisible(false);
     info(text("info_FwUpOver"));
     const uint32_t elapsed = m_deps.tickCount() - m_startTick; // modulo 2^32
     info(text("info_FwUpTime") + QByteArray::number(elapsed / 1000));
     info(QByteArray(31, '-'));
-    m_timer->stop();
     info(BytesToStr(reinterpret_cast<const uint8_t *>(answer.constData()), int(answer.size())));
     if (m_deps.overRestart()) {
         m_deps.sendBytes("R");

@@ -56,6 +56,12 @@ struct FwUpgradeDeps {
     // While a transfer runs: a read gap of a few character times, so each ACK, NAK, 'C' or CAN is
     // handed over at once (true); the ordinary gap again afterwards (false).
     std::function<void(bool)> fastReads;
+    // Bytes that are no longer the transfer's (the transfer ended before or because of them): the
+    // ordinary receive path, so they are shown and answers in them recognised.
+    std::function<void(const QByteArray &)> passOn;
+    // An armed or running transfer that hears nothing from the module for this long ends
+    // (0: FwUpgrade::kQuietMs).
+    int quietMs = 0;
 };
 
 // CRC-32 (the common one of zip and Ethernet) of an image, shown when a transfer
@@ -69,6 +75,9 @@ enum class TFwEnd : uint8_t {
     Cancelled,  // the receiver sent CAN CAN
     Unreadable, // the image could not be read whole when the transfer began
     Empty,      // the image was emptied after it was chosen
+    OtherBytes, // the module sent bytes no transfer sends (it left the boot loader); they were passed on
+    Quiet,      // the module said nothing for the quiet time (no 'C' ever came, or it fell silent)
+    UserCancelled, // Cancel(): CAN CAN went to the module and the image was let go
 };
 
 class FwUpgrade : public QObject {
@@ -79,6 +88,12 @@ public:
     static constexpr int kMaxNaks = 10;
     // Larger images are refused: the module's flash is far smaller.
     static constexpr qint64 kMaxImageBytes = 64 << 20;
+    // A 'C' asks for the transfer only when nothing but the transfer's bytes follows it: it is
+    // held until the next byte shows what it is, or until the line has been quiet this long.
+    static constexpr int kLoneCMs = 100;
+    // Silence from the module that ends an armed or running transfer. Receivers repeat 'C' every
+    // few seconds and answer a block within one; this much silence means it is not coming.
+    static constexpr int kQuietMs = 30000;
 
     explicit FwUpgrade(FwUpgradeDeps deps, QObject *parent = nullptr);
     ~FwUpgrade() override;
@@ -96,6 +111,12 @@ public:
     void tmrXModemTxTimer();
     void NextBlock();
     void CloseFile();
+    // The line has been quiet since the last byte: 'C's held until now stood alone.
+    void LineQuiet();
+    // The user stops the upgrade: an armed or running transfer is cancelled with CAN CAN, and the
+    // image is let go either way, so a later boot menu starts nothing.
+    void Cancel();
+    bool Busy() const { return m_state != Idle; }
 
     uint8_t FwState() const { return m_state; }
     uint8_t FwBlockNo() const { return m_blockNo; }
@@ -120,10 +141,16 @@ private:
     void sendShown(const QByteArray &bytes, const QByteArray &hex);
     bool showStream() const;
     void setProgressVisible(bool on);
+    // What became of one byte from the receiver.
+    enum class Fate : uint8_t { Taken, NotTransfer, TooLate };
+    void arm();
+    void takeRequests();
     void startTransfer();
+    void stopTransfer();
     void finish(const QByteArray &answer);
     void dropTransfer(const QByteArray &line, TFwEnd why);
-    void receiveByte(char c);
+    Fate receiveByte(char c);
+    QByteArray heldText() const;
     void setFast(bool on);
     void sendSoon();
 
@@ -138,9 +165,12 @@ private:
     QByteArray m_image;      // the image as read at the start of the transfer
     qint64 m_pos = 0;        // next byte of m_image to send
     qint64 m_blockStart = 0; // where the last block's data began
-    QByteArray m_tail;       // after EOT: what has come of the final answer so far
+    QByteArray m_tail;       // an ACK and what followed it of the final answer (ACK CR LF >)
     int m_naks = 0;          // NAKs in a row for the block in flight
     int m_cans = 0;          // CANs in a row
     bool m_fast = false;     // fastReads is on
+    int m_heldCs = 0;        // 'C's not yet known to stand alone
     QTimer *m_timer; // child, so the window can find it by name
+    QTimer *m_loneC; // quiet after held 'C's: they were requests
+    QTimer *m_quiet; // quiet while armed or running: the transfer ends
 };

@@ -195,6 +195,10 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_OpBusy        an operation was started while another waits for the module
 //   info_CfgNotUnderstood the configuration file holds no section; defaults are used (%s: its path)
 //   info_LangFileNotUnderstood no row of the language file names a text of the program (%s: its path)
+//   info_FwOtherBytes  the module sent bytes that are no part of the transfer, which ended
+//   info_FwQuiet       an armed or running transfer heard nothing for %s seconds and ended
+//   info_FwUserCancelled the user cancelled the upgrade; CAN CAN went to the module
+//   info_ComLineError  a line error reopened the port while an operation waited (then cancelled)
 const TextRow kExtraTexts[] = {
     {"info_ComHangup", "串口已断开，已关闭串口",
      "Serial port lost (device unplugged or closed); the port was closed."},
@@ -246,6 +250,12 @@ const TextRow kExtraTexts[] = {
     {"info_CmdNoAnswer", "%s 在 5 秒内无应答。模块可能处于透传状态（可点击“进入配置状态”），或未连接。",
      "No answer to %s within 5 s. The module may be in its data state (\"Enter cfg status\" switches it) "
      "or not connected."},
+    {"info_FwOtherBytes", "模块发送了不属于升级的数据，升级已结束",
+     "The module sent data that is not part of the transfer; the upgrade has ended"},
+    {"info_FwQuiet", "模块 %s 秒没有发送任何数据，升级已结束", "Nothing from the module for %s s; the upgrade has ended"},
+    {"info_FwUserCancelled", "升级已取消（已向模块发送 CAN）", "Upgrade cancelled (CAN sent to the module)"},
+    {"info_ComLineError", "串口线路错误（校验、帧或溢出），已重新打开串口",
+     "Line error on the serial port (parity, framing or overrun); the port was reopened"},
 };
 
 // Texts of the console's own tools (log, save, timestamps, find, hex sending),
@@ -279,6 +289,28 @@ const TextRow kConsoleTexts[] = {
     {"info_RepeatEmpty", "发送框为空，定时发送已停止", "The send box is empty; repeat sending stopped"},
     {"info_RepeatStopped", "定时发送已停止", "Repeat sending stopped"},
     {"hint_lblTraffic", "串口收发字节数，单击清零", "Bytes received from and sent to the port; click to reset"},
+    {"info_LogGone", "日志文件 %s 已被删除或移走，已停止记录", "The log file %s was deleted or moved; logging stopped"},
+};
+
+// The firmware upgrade dialog (File menu), served like the rows above.
+const TextRow kUpgradeTexts[] = {
+    {"lang_mniUpgrade", "升级固件...", "Upgrade firmware..."},
+    {"lang_UpgTitle", "固件升级", "Upgrade firmware"},
+    {"lang_UpgChoose", "选择固件...", "Choose image..."},
+    {"lang_UpgNoImage", "尚未选择固件", "No image chosen"},
+    {"lang_UpgImage", "%1 字节，CRC-32 %2", "%1 bytes, CRC-32 %2"},
+    {"lang_UpgStep1", "1. 选择固件。", "1. Choose the image."},
+    {"lang_UpgStep2", "2. 关闭模块电源。", "2. Switch the module off."},
+    {"lang_UpgStep3", "3. 按住模块的 Reload 键并重新上电，升级开始后松开。",
+     "3. Hold its Reload button and switch it on again; release the button when the transfer starts."},
+    {"lang_UpgWaiting", "正在等待模块的升级菜单...", "Waiting for the module's boot loader..."},
+    {"lang_UpgProgress", "第 %1 / %2 块，%3 KB/s", "Block %1 of %2, %3 KB/s"},
+    {"lang_UpgDone", "升级完成，用时 %1 秒，模块正在重启。", "Upgrade complete in %1 s; the module is restarting."},
+    {"lang_UpgDoneNoRestart", "升级完成，用时 %1 秒，请重启模块。", "Upgrade complete in %1 s; restart the module."},
+    {"lang_UpgFailed", "升级失败：%1", "Upgrade failed: %1"},
+    {"lang_UpgCancelled", "已取消，未发送任何数据", "Cancelled; nothing was sent"},
+    {"lang_UpgCancel", "取消", "Cancel"},
+    {"lang_UpgClose", "关闭", "Close"},
 };
 
 // Texts of the provisioning station, served like the messages above.
@@ -346,6 +378,7 @@ void RegisterTexts()
     addRows(kExtraTexts, std::size(kExtraTexts));
     addRows(kConsoleTexts, std::size(kConsoleTexts));
     addRows(kStationTexts, std::size(kStationTexts));
+    addRows(kUpgradeTexts, std::size(kUpgradeTexts));
 }
 
 QString LangFilePath(const QString &dir)

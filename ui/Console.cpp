@@ -162,7 +162,7 @@ void ConsoleView::appendTo(QPlainTextEdit *pane, const QString &text, const QCol
     cur.block().setUserState(kHoldsLine);
     cur.endEditBlock();
     // A block of many lines jumps past the limit: test for reaching or passing it.
-    if (lineCount(pane) >= m_maxLines)
+    if (lineCount(pane) >= m_maxLines || pane->document()->characterCount() >= m_maxChars)
         pane->clear();
     // Follow the newest line: once per burst, before the pane is next painted.
     // Scrolling after every line costs more than inserting it.

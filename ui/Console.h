@@ -1,6 +1,6 @@
 #pragma once
 // The console panes: coloured lines, an optional hexadecimal mirror, and the
-// 65535-line limit at which a pane is emptied.
+// limits (65535 lines, kMaxChars characters) at which a pane is emptied.
 #include "util/LineSink.h"
 
 #include "util/GbkStream.h"
@@ -17,6 +17,10 @@ class SessionLog;
 class ConsoleView : public LineSink {
 public:
     static constexpr int kMaxLines = 65535;
+    // Line-less data (a binary protocol through the module) makes few, long lines: the text
+    // bounds a pane too. 8 Mi characters (16 MiB of text in the document) cost a pane about
+    // 27 MB, so both panes full keep the program far below 200 MB.
+    static constexpr int kMaxChars = 8 << 20;
 
     ConsoleView(QPlainTextEdit *dialog, QPlainTextEdit *hex);
 
@@ -51,6 +55,8 @@ public:
     static int lineCount(const QPlainTextEdit *pane);
     // A pane is emptied when a line takes it to this many lines or beyond.
     void setMaxLines(int lines) { m_maxLines = lines; }
+    // A pane is emptied when a line takes its text to this many characters or beyond.
+    void setMaxChars(int chars) { m_maxChars = chars; }
 
 private:
     QColor paneColour(LineKind kind);
@@ -70,6 +76,7 @@ private:
     bool m_cacheValid = false;
     std::function<void(LineKind, const QByteArray &)> m_tap;
     int m_maxLines = kMaxLines;
+    int m_maxChars = kMaxChars;
     gbk::GbkStream m_received;
     LineKind m_heldKind = LineKind::Rcv;
     const QByteArray *m_hexBytes = nullptr; // the hex pane's bytes when they differ from the text

@@ -60,12 +60,12 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
         if (!path.isEmpty())
             saveConsoleTo(path);
     });
-    log_.onFailure = [this](const QString &path) {
+    log_.onFailure = [this](const QString &path, bool gone) {
         // Reported once the line that failed has been added.
-        QMetaObject::invokeMethod(this, [this, path] {
+        QMetaObject::invokeMethod(this, [this, path, gone] {
             const QSignalBlocker b(mniLogToFile);
             mniLogToFile->setChecked(false);
-            say(true, "info_LogFail", path);
+            say(true, gone ? "info_LogGone" : "info_LogFail", path);
         }, Qt::QueuedConnection);
     };
     console_.setLog(&log_);

@@ -19,6 +19,7 @@
 #include "ui/ConsoleExtras.h"
 #include "ui/MainTexts.h"
 #include "ui/MenuKeys.h"
+#include "ui/UpgradeDialog.h"
 #include "ui/Pictures.h"
 #include "ui/PortChooser.h"
 #include "ui/RefusalMarks.h"
@@ -128,6 +129,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     m_extras = new ConsoleExtras(*this, *m_console, m_opts.loadConfig ? m_opts.configDir : QString());
     m_station = new StationMenu(*this);
     wireProtocol();
+    InstallUpgradeMenu(*this);
     m_ports = new PortChooser(*this);
     ChainTabOrder(*this);
 
@@ -191,6 +193,7 @@ void TFrm_Main::wireProtocol()
         const quint32 baud = m_cm1->BaudRate();
         m_cm1->setReadIntervalTimeout(on ? TransferReadGapForBaud(baud) : ReadGapForBaud(baud));
     };
+    d.passOn = [this](const QByteArray &b) { m_protocol->DispatchRcv(b); };
     m_fw = std::make_unique<FwUpgrade>(d, this);
     m_protocol->setClaimBlock([this](const QByteArray &b) { return m_fw->ClaimBlock(b); });
     new RefusalMarks(this, *m_protocol);
@@ -393,6 +396,7 @@ void TFrm_Main::ApplyMainTexts()
     m_extras->applyTexts();
     m_station->applyTexts();
     m_traffic->applyTexts();
+    ApplyUpgradeTexts(*this);
     for (QComboBox *c : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
         SetComboHint(c, "hint_cbbOpenUart");
     for (const char *n : {"cbbBaud", "cbbFlow", "cbbP", "cbbD", "cbbS"})
@@ -596,10 +600,22 @@ void TFrm_Main::btnSysClick(int tag)
     }
 }
 
+// A line error reopens the port. An operation waiting for an answer is cancelled, since
+// its answer may have been the bytes lost; a reopening that fails leaves the port closed,
+// and the button says so.
 void TFrm_Main::cm1ReceiveError(quint32)
 {
+    if (m_protocol->busy()) {
+        m_console->ShowErr(LangText("info_ComLineError"));
+        m_protocol->CancelQueue();
+    }
     PortClose();
-    PortOpen();
+    if (PortOpen())
+        return;
+    btnOpenClose->setProperty("Tag", 1);
+    SetControlCaption(btnOpenClose, "lang_btnOpen");
+    btnOpenClose->setIcon(ToolImage(0));
+    m_console->ShowErr(m_lastOpenError);
 }
 
 // A worker that lost the line leaves the port dead: close it and say so,

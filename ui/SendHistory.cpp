@@ -31,11 +31,8 @@ SendHistory::SendHistory(QPlainTextEdit *box, const QString &file, QObject *pare
     : QObject(parent), box_(box), file_(file)
 {
     if (!file_.isEmpty()) {
-        QFile f(file_);
-        if (f.open(QIODevice::ReadOnly))
-            entries_ = decode(f.readAll());
-        while (entries_.size() > kMax)
-            entries_.removeFirst();
+        entries_ = readFile(file_);
+        trim();
     }
     pos_ = entries_.size();
     box_->installEventFilter(this);
@@ -45,14 +42,44 @@ bool SendHistory::remember(const QString &text, QString *error)
 {
     pos_ = entries_.size();
     draft_.clear();
-    if (text.isEmpty())
-        return true;
+    if (text.isEmpty() || encode({text}).size() > kMaxFileBytes)
+        return true; // nothing to keep, or too large for the file
     entries_.removeAll(text);
     entries_.append(text);
-    while (entries_.size() > kMax)
-        entries_.removeFirst();
+    trim();
     pos_ = entries_.size();
     return file_.isEmpty() || WriteFileAtomically(file_, encode(entries_), error);
+}
+
+// The newest kMax entries, as many as fit in a file of kMaxFileBytes.
+void SendHistory::trim()
+{
+    while (entries_.size() > kMax)
+        entries_.removeFirst();
+    qint64 bytes = 0;
+    for (qsizetype i = entries_.size() - 1; i >= 0; --i) {
+        bytes += encode({entries_.at(i)}).size();
+        if (bytes > kMaxFileBytes) {
+            entries_.remove(0, i + 1);
+            break;
+        }
+    }
+}
+
+QStringList SendHistory::readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const qint64 size = f.size();
+    if (size <= kMaxFileBytes)
+        return decode(f.read(kMaxFileBytes));
+    if (!f.seek(size - kMaxFileBytes))
+        return {};
+    QByteArray tail = f.read(kMaxFileBytes);
+    // The first line is most likely cut: the entries begin after its end.
+    const qsizetype nl = tail.indexOf('\n');
+    return decode(nl < 0 ? QByteArray() : tail.mid(nl + 1));
 }
 
 void SendHistory::show(const QString &text)

@@ -13,6 +13,9 @@ inline constexpr const char *kSendHistoryFileName = "SendHistory.txt";
 class SendHistory : public QObject {
 public:
     static constexpr int kMax = 100;
+    // The file is never read past this many bytes (only its newest part is), and the entries
+    // kept are the newest that fit in it.
+    static constexpr qint64 kMaxFileBytes = 1 << 20;
 
     // file: where the history is kept; empty keeps it in memory only.
     SendHistory(QPlainTextEdit *box, const QString &file, QObject *parent = nullptr);
@@ -30,6 +33,8 @@ public:
 
     // The file's bytes for these entries, and the entries of such bytes.
     static QByteArray encode(const QStringList &entries);
+    // The newest entries of a file of any size: its last kMaxFileBytes, from a line start.
+    static QStringList readFile(const QString &path);
     static QStringList decode(const QByteArray &bytes);
 
 protected:
@@ -37,6 +42,7 @@ protected:
 
 private:
     void show(const QString &text);
+    void trim();
 
     QPlainTextEdit *box_;
     QString file_;

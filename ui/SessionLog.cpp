@@ -4,6 +4,8 @@
 
 #include <QPlainTextEdit>
 
+#include <sys/stat.h>
+
 const char *SessionLog::directionTag(LineKind kind)
 {
     switch (kind) {
@@ -39,10 +41,20 @@ bool SessionLog::start(const QString &path, QString *error)
         return false;
     }
     file_ = std::move(next);
+    nativePath_ = QFile::encodeName(path);
     return true;
 }
 
 void SessionLog::stop() { file_.reset(); }
+
+// Writes to a deleted or moved file succeed and reach no one: the path must still name
+// the file that is open.
+bool SessionLog::gone() const
+{
+    struct stat held {}, named {};
+    return ::fstat(file_->handle(), &held) != 0 || held.st_nlink == 0 ||
+           ::stat(nativePath_.constData(), &named) != 0 || named.st_ino != held.st_ino || named.st_dev != held.st_dev;
+}
 
 void SessionLog::write(LineKind kind, const QDateTime &when, const QString &shown)
 {
@@ -50,11 +62,12 @@ void SessionLog::write(LineKind kind, const QDateTime &when, const QString &show
         return;
     const QByteArray bytes = format(kind, when, shown);
     // Flushed line by line, so the log holds everything up to a crash.
-    if (file_->write(bytes) != bytes.size() || !file_->flush()) {
+    const bool lost = gone();
+    if (lost || file_->write(bytes) != bytes.size() || !file_->flush()) {
         const QString p = file_->fileName();
         file_.reset();
         if (onFailure)
-            onFailure(p);
+            onFailure(p, lost);
     }
 }
 

@@ -23,16 +23,20 @@ public:
     QString path() const { return file_ ? file_->fileName() : QString(); }
 
     // One console line as shown (it may hold line breaks: each part gets the
-    // prefix). A failed write closes the log and runs onFailure.
+    // prefix). A failed write, or a file that is no longer at its path (deleted,
+    // moved), closes the log and runs onFailure.
     void write(LineKind kind, const QDateTime &when, const QString &shown);
-    std::function<void(const QString &path)> onFailure;
+    std::function<void(const QString &path, bool gone)> onFailure;
 
     // "2026-01-31 13:45:07.089 RX   text"
     static QByteArray format(LineKind kind, const QDateTime &when, const QString &shown);
     static const char *directionTag(LineKind kind);
 
 private:
+    bool gone() const;
+
     std::unique_ptr<QFile> file_;
+    QByteArray nativePath_;
 };
 
 // Writes the pane's text to path as UTF-8, whole or not at all.

@@ -3,6 +3,7 @@
 #include "config/IniFile.h"
 #include "tests/common/BatchChild.h"
 #include "tests/common/TestPty.h"
+#include "tools/dtu-sim/SimModule.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -10,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -539,6 +542,67 @@ TEST_F(Batch, ACancelledTransferEndsWithTheTransferCode)
     EXPECT_TRUE(r.out.contains("[ERR ] The module cancelled the transfer")) << r.out.toStdString();
 }
 
+TEST_F(Batch, EachSignalDuringSetAllAndUpgradeEndsTheRunCleanlyAndSaysHowFar)
+{
+    const QString ini = path("set.ini"), image = path("fw.bin");
+    {
+        Sim sim({"--command-state"});
+        ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", ini}).code, 0);
+    }
+    QFile f(image);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(pattern(40000)) == 40000);
+    f.close();
+    // The runs' private folders go here (Qt's runtime folder elsewhere), to be looked at after each run.
+    QTemporaryDir tmp, runtime;
+    const QByteArray oldTmp = qgetenv("TMPDIR"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const auto interrupt = [&](const QStringList &args, const char *when, int sig, const QString &says) {
+        RunningBatch run(args);
+        ASSERT_TRUE(run.waitForOutput(when, 30000)) << run.out.toStdString();
+        ::kill(pid_t(run.p.processId()), sig);
+        EXPECT_EQ(run.finish(10000), 128 + sig) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(QRegularExpression(says))) << run.err.toStdString();
+        EXPECT_TRUE(QDir(tmp.path()).isEmpty(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden));
+    };
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        Sim slow({"--command-state", "--delay", "100"});
+        interrupt({"set-all", "--port", slow.port, "--ini", ini}, "[SEND] AT+SOCKA=", sig,
+                  "interrupted by SIG(INT|TERM|HUP) after \\d+ of \\d+ lines");
+        SimOptions o;
+        o.bootLoader = true;
+        o.bootMenuRepeatMs = 400;
+        o.cRepeatMs = 200;
+        o.paceBaud = 9600;
+        SimModule boot(o);
+        ASSERT_TRUE(boot.start());
+        interrupt({"upgrade", "--port", boot.slavePath(), "--baud", "9600", "--firmware", image}, "[INFO] 10 %", sig,
+                  "after \\d+ of 313 blocks; the transfer was cancelled \\(CAN CAN sent\\)");
+        for (int i = 0; i < 250 && boot.senderCancels() == 0; ++i)
+            QThread::msleep(20);
+        EXPECT_EQ(boot.senderCancels(), 1); // the boot loader heard it
+        EXPECT_EQ(boot.completedTransfers(), 0);
+    }
+    oldTmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", oldTmp);
+    oldRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", oldRuntime);
+}
+
+TEST_F(Batch, GetAllOfAModuleResetIntoItsBootLoaderWithoutAnImage)
+{
+    // The module enters its boot loader while the first query waits; the program confirms the
+    // menu, has no image, and the boot loader gives up and runs the application, which prints
+    // its start-up line. From there on the run is an ordinary Get All.
+    Sim sim({"--c-interval", "200", "--c-limit", "2"});
+    RunningBatch run({"get-all", "--port", sim.port, "--ini", path("boot.ini"), "--timeout", "60"});
+    ASSERT_TRUE(run.waitForOutput("[SEND] AT+VER?", 20000)) << run.out.toStdString();
+    QThread::msleep(300); // the query has reached the module (its 'R' would restart the boot loader)
+    ::kill(pid_t(sim.p.processId()), SIGUSR1);
+    EXPECT_EQ(run.finish(60000), 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("[ERR ] The module sent data that is not part of the transfer")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("[RECV] [QEB-R520]")) << run.out.toStdString();
+}
+
 TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)
 {
     QProcess p;
@@ -551,7 +615,7 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)
     ASSERT_TRUE(p.waitForFinished(20000));
     EXPECT_EQ(p.exitCode(), 0);
     const QString help = QString::fromUtf8(p.readAllStandardOutput());
-    EXPECT_TRUE(help.contains("--batch") && help.contains("Exit codes")) << help.toStdString();
+    EXPECT_TRUE(help.contains("--batch") && help.contains("Exit codes") && help.contains("130")) << help.toStdString();
     p.start(QStringLiteral(DTU_CONFIG_BIN), {"--version"});
     ASSERT_TRUE(p.waitForFinished(20000));
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).contains("1.0.0.73"));
@@ -560,6 +624,26 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndTheWindowSaysWhenThereIsNone)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 1);
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("no display"));
+}
+
+TEST(CommandLine, ClosingTheTerminalOfTheWindowSavesItsConfiguration)
+{
+    // A copy of the program keeps its files beside it, in a folder of the test's own.
+    QTemporaryDir dir;
+    const QString exe = dir.filePath("dtu-config");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(DTU_CONFIG_BIN), exe));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(exe, QStringList{});
+    for (int i = 0; i < 600 && !QFile::exists(dir.filePath("R52xLang.txt")); ++i)
+        QThread::msleep(50);
+    QThread::msleep(1500); // the window is up, its handlers in place
+    ::kill(pid_t(p.processId()), SIGHUP);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(QFile::exists(dir.filePath("R52xCfg.ini")));
 }
 
 TEST(Package, DebianPackageHoldsProgramSimulatorDesktopEntryAndDocs)

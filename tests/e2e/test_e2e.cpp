@@ -6,6 +6,10 @@
 #include "tools/dtu-sim/SimModule.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/UpgradeDialog.h"
+#include "comm/PortOpener.h"
+#include "comm/SPComm.h"
+#include "firmware/FwUpgrade.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +17,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -24,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -293,6 +302,18 @@ TEST_F(EndToEnd, SilentModuleEndsGetAllWithTheRedLineAndTheWindowIsReady)
     r.w->btnSysClick(2);
     EXPECT_EQ(r.count(LineKind::Err, "The serial port was closed; operation cancelled."), 1);
     EXPECT_FALSE(r.w->protocol()->tmrRcv()->isActive());
+
+    // A line error while a run waits reopens the port and cancels the run, loudly; with
+    // nothing waiting it is silent.
+    r.w->btnSysClick(1);
+    r.w->btnDoClick(10);
+    r.w->cm1ReceiveError(0);
+    EXPECT_EQ(r.count(LineKind::Err, "Line error on the serial port"), 1);
+    EXPECT_EQ(r.w->protocol()->queueState(), TQueueState::Cancelled);
+    EXPECT_TRUE(r.w->ComOpened());
+    const size_t shown = r.lines.size();
+    r.w->cm1ReceiveError(0);
+    EXPECT_EQ(r.lines.size(), shown);
 }
 
 TEST_F(EndToEnd, RefusedParametersAreNamedAndMarkedUntilEditedOrReadAgain)
@@ -428,4 +449,57 @@ TEST(CommandLine, AWrongOptionIsNamedAndTheOptionsAreListed)
         const QString err = QString::fromUtf8(p.readAllStandardError());
         EXPECT_TRUE(err.contains(args.last().mid(2)) && err.contains("--batch") && err.contains("--ini")) << err.toStdString();
     }
+TEST_F(EndToEnd, UpgradeFromTheFileMenuEndsDoneAndRestartedThenACancelledOne)
+{
+    SimOptions o = commandState();
+    o.cRepeatMs = 200;
+    o.paceBaud = 115200;
+    SimModule sim(o);
+    ASSERT_TRUE(sim.start());
+    Rig r(sim, dir.path());
+    QByteArray image;
+    for (int i = 0; i < 3000; ++i)
+        image.append(char(i * 13 + 5));
+    const QString small = dir.filePath("small.bin"), large = dir.filePath("large.bin");
+    for (const auto &[path, bytes] : {std::pair{small, image}, std::pair{large, image.repeated(10)}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    }
+    const auto waitUntil = [](const std::function<bool()> &done) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return done();
+    };
+    auto *item = r.w->findChild<QAction *>("mniUpgrade");
+    ASSERT_TRUE(item && r.w->mni_File->actions().contains(item));
+    item->trigger();
+    auto *d = r.w->findChild<UpgradeDialog *>();
+    ASSERT_TRUE(d && d->isVisible());
+    d->askImagePath = [&] { return small; };
+    d->findChild<QPushButton *>("btnUpgChoose")->click();
+    ASSERT_EQ(d->phase(), UpgradeDialog::Phase::Waiting);
+    const QString crc = QStringLiteral("%1").arg(ImageCrc32(image), 8, 16, QLatin1Char('0')).toUpper();
+    EXPECT_EQ(d->findChild<QLabel *>("lblUpgSummary")->text(), "3000 bytes, CRC-32 " + crc);
+    sim.enterBootLoader();
+    ASSERT_TRUE(waitUntil([&] { return d->phase() == UpgradeDialog::Phase::Ended; })) << d->statusText().toStdString();
+    EXPECT_TRUE(d->statusText().startsWith("Upgrade complete in")) << d->statusText().toStdString();
+    EXPECT_EQ(sim.receivedImage(), image + QByteArray(128 - image.size() % 128, '\x1A'));
+    EXPECT_TRUE(r.waitForPrefix("[QEB-R520]", 5000)); // "R" restarted it: its start-up line, shown as received
+
+    // Again with the large image, cancelled half way: CAN CAN reaches the boot loader.
+    OpenUpgradeDialog(*r.w);
+    d->askImagePath = [&] { return large; };
+    d->findChild<QPushButton *>("btnUpgChoose")->click();
+    sim.enterBootLoader();
+    auto *bar = d->findChild<QProgressBar *>("pbUpgrade");
+    ASSERT_TRUE(waitUntil([&] { return d->phase() == UpgradeDialog::Phase::Sending && bar->value() >= 20; }));
+    EXPECT_TRUE(d->statusText().startsWith("Block ")) << d->statusText().toStdString();
+    d->findChild<QPushButton *>("btnUpgCancel")->click();
+    EXPECT_EQ(d->statusText(), "Upgrade cancelled (CAN sent to the module)");
+    EXPECT_TRUE(waitUntil([&] { return sim.senderCancels() == 1; }));
+    EXPECT_EQ(sim.completedTransfers(), 1);
+    EXPECT_FALSE(r.w->firmware()->Busy() || r.w->firmware()->HasFile());
+    EXPECT_EQ(r.w->comm()->ReadIntervalTimeout(), ReadGapForBaud(115200)); // the short gap is off
 }

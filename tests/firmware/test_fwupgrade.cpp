@@ -8,12 +8,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <random>
+#include <tuple>
 
 namespace {
 
@@ -51,10 +53,18 @@ protected:
     uint32_t now = 1000;
     QTemporaryDir dir;
     std::unique_ptr<FwUpgrade> fw;
+    QByteArray passed;    // bytes handed on to the ordinary receive path
+    QList<TFwEnd> ends;   // transferEnded
+    QList<bool> fast;     // fastReads
 
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
+        makeFw();
+    }
+
+    void makeFw(int quietMs = 0)
+    {
         FwUpgradeDeps d;
         d.sendToCom = [this](const QByteArray &t) {
             toCom.append(t);
@@ -76,7 +86,14 @@ protected:
         d.overRestart = [this] { return overRestart; };
         d.showDataStream = [this] { return showStream; };
         d.tickCount = [this] { return now; };
+        d.passOn = [this](const QByteArray &b) { // as the dispatcher: the upgrade's boot-menu steps first
+            if (!fw->ClaimBlock(b))
+                passed += b;
+        };
+        d.fastReads = [this](bool on) { fast.append(on); };
+        d.quietMs = quietMs;
         fw = std::make_unique<FwUpgrade>(std::move(d));
+        QObject::connect(fw.get(), &FwUpgrade::transferEnded, [this](TFwEnd e) { ends.append(e); });
     }
 
     QString writeFile(const QByteArray &content, const char *name = "image.bin")
@@ -107,9 +124,12 @@ protected:
 
     void start(const QByteArray &content)
     {
+        passed.clear();
+        ends.clear();
+        fast.clear();
         ASSERT_TRUE(fw->ChooseFile(writeFile(content)));
         arm();
-        ASSERT_TRUE(fw->ClaimBlock("C"));
+        ASSERT_TRUE(requestC());
         ASSERT_EQ(fw->FwState(), FwUpgrade::Send);
         raw.clear();
         sink.lines.clear();
@@ -130,6 +150,14 @@ protected:
             fw->ClaimBlock(QByteArray(1, fw::ACK));
         }
         return sent;
+    }
+
+    // The boot loader's lone 'C', and the pause after it that shows it stood alone.
+    bool requestC()
+    {
+        const bool claimed = fw->ClaimBlock("C");
+        fw->LineQuiet();
+        return claimed;
     }
 
     QByteArray tickOnce()
@@ -220,7 +248,7 @@ TEST_F(FwRig, EmptyImageIsRefusedBeforeTheMenuIsAnswered)
     arm();
     QFile(fw->FwFile()->fileName()).resize(0);
     raw.clear();
-    fw->ClaimBlock("C");
+    requestC();
     EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
     EXPECT_TRUE(tickOnce().isEmpty());
     EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
@@ -342,7 +370,7 @@ TEST_F(FwRig, CRestartsFromBlockOne)
     fw->ClaimBlock(ack);
     ASSERT_EQ(fw->FwBlockNo(), 3);
     now += 5000;
-    fw->ClaimBlock("C");
+    requestC();
     EXPECT_EQ(fw->FwStartTick(), now);
     EXPECT_EQ(fw->FwSentBlocks(), 1);
     const QByteArray b = tickOnce();
@@ -355,7 +383,7 @@ TEST_F(FwRig, CWithoutFileAsksForOneAndKeepsState)
     arm();
     sink.lines.clear();
     for (int i = 0; i < 2; ++i)
-        EXPECT_TRUE(fw->ClaimBlock("C"));
+        EXPECT_TRUE(requestC());
     const QList<Line> want{{LineKind::Info, "info_ModuleRTS"}, {LineKind::Err, "info_AbsentFwFlie"},
                            {LineKind::Info, "info_ModuleRTS"}, {LineKind::Err, "info_AbsentFwFlie"}};
     EXPECT_EQ(sink.lines, want);
@@ -421,10 +449,13 @@ TEST_F(FwRig, FinalAnswerIsRecognisedInPieces)
     runToEot();
     fw->ClaimBlock(nak);
     EXPECT_EQ(tickOnce(), eot);
-    // Something else after the start of it is not taken for it: no success.
+    // Something else after the start of it is not taken for it: no success; it is text, and
+    // the CR held for the final answer goes on with it.
     fw->ClaimBlock("\x06");
     fw->ClaimBlock("\rX");
-    EXPECT_EQ(fw->FwState(), FwUpgrade::EotSent);
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_EQ(ends, QList<TFwEnd>{TFwEnd::OtherBytes});
+    EXPECT_EQ(passed, "\rX");
     EXPECT_EQ(sink.lines.count(Line{LineKind::Info, "info_FwUpOver"}), 0);
 }
 
@@ -446,7 +477,7 @@ TEST_F(FwRig, AnswersSendAtOnceAndReadsAreFastOnlyDuringTheTransfer)
     EXPECT_TRUE(fast.isEmpty()); // the menu dialogue keeps the ordinary gap
     fw->tmrXModemTx()->stop();   // only the answers may send now
     raw.clear();
-    fw->ClaimBlock("C");
+    requestC();
     EXPECT_EQ(fast, QList<bool>{true});
     QCoreApplication::processEvents();
     ASSERT_EQ(raw.size(), 1);
@@ -472,7 +503,7 @@ TEST_F(FwRig, AnswersSendAtOnceAndReadsAreFastOnlyDuringTheTransfer)
     // A dropped transfer restores the gap as well.
     ASSERT_TRUE(fw->ChooseFile(writeFile(pattern(300))));
     arm();
-    fw->ClaimBlock("C");
+    requestC();
     fw->ClaimBlock(QByteArray(2, fw::CAN));
     EXPECT_EQ(fast, (QList<bool>{true, false, true, false}));
 }
@@ -481,8 +512,7 @@ TEST_F(FwRig, EveryArrangementOfTheFinalBytesGivesTheSameOutcome)
 {
     // After EOT: the final answer alone, or after a repeated ACK, cut into up to three
     // chunks at every pair of places, and noise before it: always one finish.
-    for (const QByteArray &tail : {fw::FinalAnswer, ack + fw::FinalAnswer, "x" + fw::FinalAnswer,
-                                   ack + ack + fw::FinalAnswer})
+    for (const QByteArray &tail : {fw::FinalAnswer, ack + fw::FinalAnswer, ack + ack + fw::FinalAnswer})
         for (qsizetype cut1 = 0; cut1 <= tail.size(); ++cut1)
             for (qsizetype cut2 = cut1; cut2 <= tail.size(); ++cut2) {
                 start(pattern(200));
@@ -497,14 +527,18 @@ TEST_F(FwRig, EveryArrangementOfTheFinalBytesGivesTheSameOutcome)
             }
 }
 
-TEST_F(FwRig, NoiseBytesAreSkipped)
+TEST_F(FwRig, TextEndsTheTransferAndGoesToTheOrdinaryPath)
 {
-    start(pattern(10));
+    start(pattern(300));
     tickOnce();
-    fw->ClaimBlock("x");
-    fw->ClaimBlock("\r\n?");
-    EXPECT_EQ(fw->FwState(), FwUpgrade::WaitAck);
-    EXPECT_TRUE(sink.lines.isEmpty());
+    EXPECT_TRUE(fw->ClaimBlock("\x06x\r\n?")); // an ACK, then the module's application talks
+    EXPECT_EQ(fw->FwState(), FwUpgrade::Idle);
+    EXPECT_EQ(passed, "x\r\n?");
+    EXPECT_EQ(ends, QList<TFwEnd>{TFwEnd::OtherBytes});
+    EXPECT_EQ(sink.lines, (QList<Line>{{LineKind::Err, "info_FwOtherBytes"}}));
+    EXPECT_EQ(fast, (QList<bool>{true, false}));
+    EXPECT_FALSE(fw->tmrXModemTx()->isActive());
+    EXPECT_FALSE(fw->ClaimBlock("more")); // ordinary reception again
 }
 
 TEST_F(FwRig, TenNaksOfOneBlockOrTwoCansEndTheTransfer)
@@ -552,7 +586,7 @@ TEST_F(FwRig, ImageIsReadOnceWholeAndSentFromThatCopy)
     ASSERT_TRUE(fw->ChooseFile(writeFile(image)));
     arm();
     sink.lines.clear();
-    ASSERT_TRUE(fw->ClaimBlock("C"));
+    ASSERT_TRUE(requestC());
     const QByteArray crc = QByteArray::number(ImageCrc32(image), 16).rightJustified(8, '0').toUpper();
     EXPECT_EQ(sink.lines.value(1), (Line{LineKind::Info, "[ Image ]: 300 Bytes, CRC-32 " + crc}));
     EXPECT_EQ(ImageCrc32("123456789"), 0xCBF43926u);
@@ -604,7 +638,7 @@ TEST_F(FwRig, FinishReportsRestartsAndClosesTheFile)
     // a new upgrade needs a new file choice
     arm();
     sink.lines.clear();
-    fw->ClaimBlock("C");
+    requestC();
     EXPECT_EQ(sink.lines.last(), (Line{LineKind::Err, "info_AbsentFwFlie"}));
 }
 
@@ -692,7 +726,7 @@ TEST_F(FwRig, NewFileDuringTransferWaitsForTheNextC)
     ASSERT_TRUE(fw->ChooseFile(writeFile(other, "other.bin")));
     EXPECT_EQ(fw->FwState(), FwUpgrade::Armed);
     EXPECT_EQ(tickOnce(), QByteArray()); // nothing of the new image under an old block number
-    fw->ClaimBlock("C");
+    requestC();
     const QByteArray b = tickOnce();
     EXPECT_EQ(uint8_t(b.at(1)), 1);
     EXPECT_EQ(dataOf(b), other.left(128));
@@ -716,7 +750,7 @@ TEST_F(FwRig, UnreadableImageRefusesTheTransfer)
     ASSERT_GE(::dup2(dirFd, fd), 0);
     ::close(dirFd);
     sink.lines.clear();
-    fw->ClaimBlock("C");
+    requestC();
     EXPECT_EQ(tickOnce(), QByteArray());
     ASSERT_FALSE(sink.lines.isEmpty());
     EXPECT_EQ(sink.lines.last().kind, LineKind::Err);
@@ -736,6 +770,113 @@ TEST_F(FwRig, TimerSendsOnItsOwn)
     ASSERT_EQ(raw.size(), 1);
     EXPECT_EQ(raw.first().size(), fw::BLOCK_SIZE);
     EXPECT_EQ(fw->FwState(), FwUpgrade::WaitAck);
+}
+
+// ---- what follows an armed transfer ----------------------------------------------------
+
+struct Outcome {
+    QList<QByteArray> sent;
+    QByteArray passed; // to the ordinary path: handed on, or not claimed
+    QList<TFwEnd> ends;
+    QList<Line> lines;
+    bool operator==(const Outcome &) const = default;
+};
+
+TEST_F(FwRig, EveryArrangementOfTheSameBytesGivesTheSameOutcome)
+{
+    // The module's bursts after the menu dialogue, a pause after each (then one tick), every
+    // burst cut at random places when a generator is given.
+    const auto run = [this](const QList<QByteArray> &bursts, const QByteArray &image, std::mt19937 *cut) {
+        makeFw();
+        if (!image.isEmpty())
+            fw->ChooseFile(writeFile(image));
+        arm();
+        raw.clear(), passed.clear(), ends.clear(), sink.lines.clear();
+        for (const QByteArray &burst : bursts) {
+            for (qsizetype at = 0, n = 0; at < burst.size(); at += n) {
+                n = cut ? 1 + qsizetype((*cut)() % 4) : burst.size();
+                if (!fw->ClaimBlock(burst.mid(at, n)))
+                    passed += burst.mid(at, n);
+            }
+            fw->LineQuiet();
+            fw->tmrXModemTxTimer();
+        }
+        return Outcome{raw, passed, ends, sink.lines};
+    };
+    const QByteArray image = pattern(300), a = ack; // three blocks
+    struct Case { const char *what; QList<QByteArray> bursts; QByteArray image; int blocks; TFwEnd end; QByteArray passed; };
+    const QList<Case> cases = {
+        {"text after the boot menu, no image", {"C", "C", "\r\nAPP V2.1 ready\r\n"}, {}, 0, TFwEnd::OtherBytes,
+         "\r\nAPP V2.1 ready\r\n"},
+        {"start-up line with 'C's", {"C", "CONNECT OK\r\n"}, image, 1, TFwEnd::OtherBytes, "CONNECT OK\r\n"},
+        {"never a lone 'C'", {"CC\r\nCalling home\r\n"}, image, 0, TFwEnd::OtherBytes, "CC\r\nCalling home\r\n"},
+        {"done, then the application", {"C", a, a, a, "\x06\r\n>\r\nCONNECT OK\r\n"}, image, 3, TFwEnd::Done,
+         "\r\nCONNECT OK\r\n"},
+        {"noise before the final answer", {"C", a, a, a, "x\x06\r\n>"}, image, 3, TFwEnd::OtherBytes, "x\x06\r\n>"},
+        {"a NAK, then CAN CAN", {"C", nak, "\x18\x18\x08\x08"}, image, 1, TFwEnd::Cancelled, "\x08\x08"},
+        {"restart after a pause, then text", {"C", a, "C", "\x06hello"}, image, 2, TFwEnd::OtherBytes, "hello"},
+    };
+    for (const Case &c : cases) {
+        const Outcome whole = run(c.bursts, c.image, nullptr);
+        QSet<int> blocks; // block numbers sent
+        for (const QByteArray &b : whole.sent)
+            if (b.size() == fw::BLOCK_SIZE)
+                blocks.insert(uint8_t(b.at(1)));
+        EXPECT_EQ(whole.ends, QList<TFwEnd>{c.end}) << c.what;
+        EXPECT_EQ(whole.passed, c.passed) << c.what;
+        EXPECT_EQ(blocks.size(), c.blocks) << c.what;
+        EXPECT_EQ(fast.value(fast.size() - 1, false), false) << c.what;
+        for (unsigned seed = 1; seed <= 60; ++seed) {
+            std::mt19937 cut(seed);
+            ASSERT_TRUE(run(c.bursts, c.image, &cut) == whole) << c.what << ", seed " << seed;
+        }
+    }
+}
+
+TEST_F(FwRig, EveryWayATransferEndsRestoresTheReadGapAndSaysHow)
+{
+    makeFw(150); // a short quiet time
+    const auto waitEnd = [this] {
+        QElapsedTimer t;
+        t.start();
+        while (ends.isEmpty() && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    };
+    const QString image = writeFile(pattern(300));
+    const QList<std::tuple<const char *, std::function<void()>, TFwEnd>> ways = {
+        {"done", [&] { fw->ClaimBlock(ack), runToEot(), fw->ClaimBlock(fw::FinalAnswer); }, TFwEnd::Done},
+        {"NAK limit", [&] { for (int i = 0; i < FwUpgrade::kMaxNaks; ++i) tickOnce(), fw->ClaimBlock(nak); }, TFwEnd::NakLimit},
+        {"CAN CAN", [&] { fw->ClaimBlock("\x18\x18"); }, TFwEnd::Cancelled},
+        {"text", [&] { fw->ClaimBlock("+ok\r\n"); }, TFwEnd::OtherBytes},
+        {"silence", waitEnd, TFwEnd::Quiet},
+        {"user", [&] { fw->Cancel(); }, TFwEnd::UserCancelled},
+        {"emptied before a restart", [&] { QFile(image).resize(0), requestC(); }, TFwEnd::Empty},
+    };
+    for (const auto &[what, end, want] : ways) {
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(pattern(300)) == 300);
+        f.close();
+        ASSERT_TRUE(fw->ChooseFile(image));
+        arm();
+        requestC();
+        tickOnce();
+        fast.clear(), ends.clear(), raw.clear();
+        end();
+        EXPECT_EQ(fw->FwState(), FwUpgrade::Idle) << what;
+        EXPECT_EQ(fast, QList<bool>{false}) << what;
+        EXPECT_EQ(ends, QList<TFwEnd>{want}) << what;
+        EXPECT_FALSE(fw->tmrXModemTx()->isActive() || barVisible) << what;
+        if (want == TFwEnd::UserCancelled) { // CAN CAN, and a later menu starts nothing
+            EXPECT_TRUE(raw == QList<QByteArray>{QByteArray(2, fw::CAN)} && !fw->HasFile());
+        }
+    }
+    // Armed without an image, and the module never sends 'C': back to ordinary reception.
+    fw->CloseFile();
+    ends.clear();
+    arm();
+    waitEnd();
+    EXPECT_EQ(ends, QList<TFwEnd>{TFwEnd::Quiet});
+    EXPECT_FALSE(fw->ClaimBlock("\r\n+ok\r\n"));
 }
 
 } // namespace

@@ -79,6 +79,7 @@ struct ToolSide {
         d.fastReads = [this](bool on) { // as the window does
             comm.setReadIntervalTimeout(on ? TransferReadGapForBaud(comm.BaudRate()) : ReadGapForBaud(comm.BaudRate()));
         };
+        d.passOn = [this](const QByteArray &b) { ordinary.append(b); };
         fw = std::make_unique<FwUpgrade>(std::move(d));
         QObject::connect(&comm, &TComm::receiveData, [this](const QByteArray &chunk) {
             if (!fw->ClaimBlock(chunk))

@@ -66,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     };
     deps.comOpened = [&rig] { return rig.open; };
     deps.console = &rig.console;
+    deps.passOn = [&p](const QByteArray &b) { p.DispatchRcv(b); }; // as the window does
     FwUpgrade fwup(deps);
     const bool withFirmware = in.byte() & 1;
     if (withFirmware)

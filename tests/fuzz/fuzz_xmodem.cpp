@@ -1,7 +1,9 @@
-// The XModem sender fed random receiver bytes between its ticks. Whatever the
+// The XModem sender fed random receiver bytes between its ticks and pauses. Whatever the
 // receiver says, every block sent is well formed and carries the image bytes its
 // number stands for, blocks go out in order (the same again or the next one),
-// EOT follows only the last block, and success is reported only after EOT.
+// EOT follows only the last block, and success is reported only after EOT. A transfer
+// never ends without saying how, bytes are handed on only once it has ended, and the
+// short read gap is off whenever no transfer runs.
 #include "FuzzInput.h"
 
 #include "firmware/FwUpgrade.h"
@@ -81,7 +83,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     deps.comOpened = [] { return true; };
     deps.console = &console;
     deps.overRestart = [] { return true; };
+    bool fast = false;
+    deps.fastReads = [&](bool on) { fast = on; };
+    FwUpgrade *self = nullptr;
+    deps.passOn = [&](const QByteArray &b) {
+        FUZZ_CHECK(!b.isEmpty() && self->FwState() == FwUpgrade::Idle, "bytes go on only after the end");
+    };
     FwUpgrade up(deps);
+    self = &up;
+    int ends = 0;
+    QObject::connect(&up, &FwUpgrade::transferEnded, [&](TFwEnd) { ++ends; });
 
     if (in.byte() % 8 != 0)
         up.ChooseFile(imagePath());
@@ -99,12 +110,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int steps = 0;
     while (!in.empty() && steps++ < 600) {
         const uint8_t op = in.byte();
+        const bool wasOn = up.Busy();
+        const int endsBefore = ends;
         if (op < 96)
             up.tmrXModemTxTimer();
+        else if (op < 112)
+            up.LineQuiet(); // a pause: held 'C's stood alone
         else if (op < 224)
             up.ClaimBlock(kChunks[op % (sizeof kChunks / sizeof kChunks[0])]);
+        else if (op < 250)
+            up.ClaimBlock(in.bytes(8)); // text in it ends the transfer; a lone 'C' starts it over
         else
-            up.ClaimBlock(in.bytes(8)); // a 'C' anywhere in it starts the transfer over
+            up.Cancel();
+        FUZZ_CHECK(!wasOn || up.Busy() || ends > endsBefore, "a transfer never ends silently");
+        FUZZ_CHECK(up.Busy() || !fast, "the short read gap is off without a transfer");
         for (; seen < sent.size(); ++seen) {
             const QByteArray &s = sent[seen];
             if (s.size() == fw::BLOCK_SIZE) {
@@ -122,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 FUZZ_CHECK(lastBlock == blocks - 1, "EOT only after the last block");
                 eotSent = true;
             } else {
-                FUZZ_CHECK(s == "F" || s == "Y" || s == "R", "only boot answers besides blocks");
+                FUZZ_CHECK(s == "F" || s == "Y" || s == "R" || s == QByteArray(2, 0x18),
+                           "only boot answers and the user's cancel besides blocks");
                 if (s == "R")
                     FUZZ_CHECK(eotSent, "restart only after a finished transfer");
             }

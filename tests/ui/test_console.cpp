@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QLineEdit>
 #include <QMenu>
@@ -194,6 +195,24 @@ TEST(SessionLog, UnwritableFileIsReportedAndSwitchesTheLogOff)
     EXPECT_EQ(PaneLines(w.edtDialog).size(), n);
 }
 
+TEST(SessionLog, AFileDeletedOrMovedWhileLoggingSwitchesTheLogOffWithOneRedLine)
+{
+    WindowFixture f(true);
+    TFrm_Main &w = *f.w;
+    ConsoleExtras &x = *w.consoleExtras();
+    const QString path = f.dir.filePath("s.log");
+    x.askSavePath = [&](const QString &, const QString &) { return path; };
+    for (const bool move : {false, true}) {
+        x.mniLogToFile->trigger();
+        ASSERT_TRUE(x.log().active() && (move ? QFile::rename(path, path + ".old") : QFile::remove(path)));
+        w.console()->ShowRcv("lost?");
+        ASSERT_TRUE(WaitFor([&] { return !x.mniLogToFile->isChecked(); })) << move;
+        EXPECT_FALSE(x.log().active());
+        EXPECT_EQ(LastLine(w.edtDialog), U("日志文件 %1 已被删除或移走，已停止记录").arg(path));
+        EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Err));
+    }
+}
+
 TEST(SessionLog, SaveConsoleWritesThePaneAsUtf8)
 {
     ShownWindow f(false);
@@ -344,6 +363,23 @@ TEST(SendHistory, KeepsTheLastHundredAndStoresAnyTextExactly)
     EXPECT_FALSE(h.remember("AT", &why));
     EXPECT_FALSE(why.isEmpty());
     EXPECT_EQ(h.entries(), QStringList{"AT"});
+
+    // A file of many megabytes: only its newest part is read; what is kept stays within the bound.
+    const QString big = dir.filePath("big.txt");
+    QFile bf(big);
+    ASSERT_TRUE(bf.open(QIODevice::WriteOnly));
+    const QByteArray filler(200, 'x');
+    for (int i = 0; i < 20000; ++i)
+        bf.write(QByteArray::number(i) + filler + "\r\n");
+    bf.close();
+    SendHistory hb(&box, big);
+    ASSERT_EQ(hb.entries().size(), SendHistory::kMax);
+    EXPECT_EQ(hb.entries().last(), QString::number(19999) + filler);
+    EXPECT_TRUE(hb.remember(QString(SendHistory::kMaxFileBytes, QLatin1Char('y')))); // too large to keep
+    EXPECT_TRUE(hb.remember("AT"));
+    EXPECT_EQ(hb.entries().size(), SendHistory::kMax);
+    EXPECT_EQ(hb.entries().value(98), QString::number(19999) + filler);
+    EXPECT_LE(QFileInfo(big).size(), SendHistory::kMaxFileBytes);
 }
 
 // ---- hex sending ----

@@ -464,6 +464,29 @@ TEST(Console, MultiLineStreamStaysBoundedInLinesAndMemory)
 #endif
 }
 
+TEST(Console, LineLessStreamIsBoundedByTheSizeOfItsText)
+{
+    // 4 KiB blocks without a line break (a binary protocol through the module): few lines,
+    // much text. The bound is lowered so the stream passes it many times.
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    QPlainTextEdit *pane = f.console();
+    const int bound = 256 * 1024;
+    w.console()->setMaxChars(bound);
+    const QByteArray block(4096, 'U');
+    int most = 0, clears = 0, before = 0;
+    for (int i = 0; i < 700; ++i) { // about 11 times past the bound
+        w.console()->showReceived(LineKind::Rcv, block);
+        const int n = pane->document()->characterCount();
+        most = std::max(most, n);
+        clears += n < before;
+        before = n;
+    }
+    EXPECT_LT(most, bound);
+    EXPECT_GE(clears, 10);
+    EXPECT_LT(ConsoleView::lineCount(pane), bound / 4096);
+}
+
 TEST(Console, CharacterCutBetweenBlocksShowsWhole)
 {
     WindowFixture f(false);

@@ -215,6 +215,12 @@ int SimModule::completedTransfers() const
     return m_transfers;
 }
 
+int SimModule::senderCancels() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_senderCancels;
+}
+
 QList<QByteArray> SimModule::receivedLines() const
 {
     std::lock_guard lock(m_mutex);
@@ -370,8 +376,13 @@ void SimModule::onTick(Clock::time_point now)
         m_nextNetData = now + milliseconds(m_opt.networkDataEveryMs);
     }
     if (m_state == State::XModem) {
+        if (!m_sawBlock && now >= m_nextC && m_opt.cLimit > 0 && m_cSent >= m_opt.cLimit) {
+            restart(0); // the boot loader gave up waiting and runs the application
+            return;
+        }
         if (!m_sawBlock && now >= m_nextC) {
             queueRaw(QByteArray(1, 'C'), 0);
+            ++m_cSent;
             m_nextC = now + milliseconds(std::max(1, m_opt.cRepeatMs));
         }
         if (!m_xbuf.isEmpty() && now - m_lastRx >= milliseconds(m_opt.blockTimeoutMs)) {
@@ -432,6 +443,7 @@ void SimModule::onBootByte(char c, Clock::time_point now)
         m_lastBlockNo = 0;
         m_goodCount = 0;
         m_nakedBlock = -1;
+        m_cSent = 0;
         m_nextC = now + std::chrono::milliseconds(std::max(1, m_opt.cRepeatMs));
     } else if (u == 'N') {
         m_state = State::BootMenu;
@@ -574,6 +586,16 @@ void SimModule::processXModem(Clock::time_point now)
             m_xbuf.clear();
             if (!rest.isEmpty())
                 onBytes(rest, now);
+            return;
+        }
+        if (first == 0x18 && m_xbuf.size() < 2)
+            return; // a CAN: the sender's cancel if another follows
+        if (first == 0x18 && m_xbuf.at(1) == 0x18) {
+            // The sender gave up: back to the menu (shown again when it repeats).
+            m_xbuf.clear();
+            ++m_senderCancels;
+            m_state = State::BootMenu;
+            m_nextMenu = now + std::chrono::milliseconds(std::max(1, m_opt.bootMenuRepeatMs));
             return;
         }
         if (first != SOH) {

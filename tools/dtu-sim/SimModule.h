@@ -42,6 +42,7 @@ struct SimOptions
     int entryTimeoutMs = 3000;        // how long "a" is awaited after "+++"
     int guardMs = 20;                 // silence that ends a burst ("+++", "a")
     int cRepeatMs = 1000;             // XModem: 'C' repeated until the first block arrives
+    int cLimit = 0;                   // XModem: after this many 'C's without a block, run the application (0: never)
     int blockTimeoutMs = 1000;        // XModem: a partial block is dropped (and NAKed) after this
     int bootMenuRepeatMs = 0;         // boot loader: resend the menu this often while idle (0: never)
     bool mute = false;                // says nothing at all (no power, wrong cable)
@@ -107,6 +108,7 @@ public:
     QByteArray receivedImage() const;        // XModem data of the last transfer, padding included
     int receivedBlocks() const;              // blocks stored in the last transfer
     int completedTransfers() const;          // transfers ended by EOT
+    int senderCancels() const;               // transfers the sender ended with CAN CAN
     QList<QByteArray> receivedLines() const; // command lines as received, without line end
     QByteArray receivedData() const;         // bytes received in the data state (first 1 MiB)
     QList<QByteArray> sentMessages() const;  // accepted SMSEND values
@@ -178,6 +180,8 @@ private:
     QByteArray m_image;
     int m_blocks = 0;
     int m_transfers = 0;
+    int m_senderCancels = 0;
+    int m_cSent = 0;
     bool m_sawBlock = false;
     bool m_haveStored = false;
     unsigned char m_lastBlockNo = 0;

@@ -59,6 +59,7 @@ int main(int argc, char **argv)
     const QCommandLineOption optDelay(QStringLiteral("delay"), QStringLiteral("Pause before every answer, in ms (default 5)."), QStringLiteral("ms"));
     const QCommandLineOption optRestart(QStringLiteral("restart-delay"), QStringLiteral("Pause before the start-up message after a restart, in ms (default 500)."), QStringLiteral("ms"));
     const QCommandLineOption optC(QStringLiteral("c-interval"), QStringLiteral("XModem: repeat 'C' every <ms> until the first block (default 1000)."), QStringLiteral("ms"));
+    const QCommandLineOption optCLimit(QStringLiteral("c-limit"), QStringLiteral("XModem: after <n> 'C's without a block, leave the boot loader and run the application."), QStringLiteral("n"));
     const QCommandLineOption optMenu(QStringLiteral("boot-repeat"), QStringLiteral("Boot loader: resend the menu every <ms> while idle (default 0: never)."), QStringLiteral("ms"));
     const QCommandLineOption optSave(QStringLiteral("save-image"), QStringLiteral("Write the received firmware image to <file> at EOT."), QStringLiteral("file"));
     const QCommandLineOption optParams(QStringLiteral("params"), QStringLiteral("Load initial parameters from <file> (WORD=value lines)."), QStringLiteral("file"));
@@ -76,7 +77,7 @@ int main(int argc, char **argv)
     const QCommandLineOption optNakAll(QStringLiteral("nak-always"), QStringLiteral("XModem: NAK every block, for ever."));
     const QCommandLineOption optStale(QStringLiteral("stale"), QStringLiteral("Answer the queries of these words (comma-separated) with the previous answer again."), QStringLiteral("words"));
     const QCommandLineOption optBurst(QStringLiteral("burst"), QStringLiteral("Send <n> bytes of network data when the tool first sends."), QStringLiteral("n"));
-    p.addOptions({optStale, optGlue, optDouble, optHangLines, optHangBlocks, optNakAll, optBurst});
+    p.addOptions({optCLimit, optStale, optGlue, optDouble, optHangLines, optHangBlocks, optNakAll, optBurst});
     p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
                   optC, optMenu, optSave, optParams, optDump, optNet, optMute});
     p.process(app);
@@ -103,7 +104,7 @@ int main(int argc, char **argv)
     if (!intValue(p, optIgnore, 0, &o.ignoreFirstLines) || !intValue(p, optNak, 0, &o.nakEveryNth) ||
         !intValue(p, optCancel, 0, &o.cancelAfter) ||
         !intValue(p, optPace, 0, &o.paceBaud) || !intValue(p, optDelay, 0, &o.replyDelayMs) ||
-        !intValue(p, optRestart, 0, &o.restartDelayMs) || !intValue(p, optC, 1, &o.cRepeatMs) ||
+        !intValue(p, optRestart, 0, &o.restartDelayMs) || !intValue(p, optC, 1, &o.cRepeatMs) || !intValue(p, optCLimit, 0, &o.cLimit) ||
         !intValue(p, optMenu, 0, &o.bootMenuRepeatMs) || !intValue(p, optNet, 0, &o.networkDataEveryMs))
         return 2;
 
