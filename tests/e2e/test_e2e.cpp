@@ -449,6 +449,8 @@ TEST(CommandLine, AWrongOptionIsNamedAndTheOptionsAreListed)
         const QString err = QString::fromUtf8(p.readAllStandardError());
         EXPECT_TRUE(err.contains(args.last().mid(2)) && err.contains("--batch") && err.contains("--ini")) << err.toStdString();
     }
+}
+
 TEST_F(EndToEnd, UpgradeFromTheFileMenuEndsDoneAndRestartedThenACancelledOne)
 {
     SimOptions o = commandState();
