@@ -56,15 +56,18 @@ SlotField::SlotField(QWidget *parent) : QComboBox(parent)
 
 void SlotField::keyPressEvent(QKeyEvent *e)
 {
+    // These keys move a list; Home and End reach the text, as in any field.
     switch (e->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
+    case Qt::Key_F4:
+        e->accept();
+        return;
     case Qt::Key_Home:
     case Qt::Key_End:
-    case Qt::Key_F4:
-        e->accept(); // the line edit had its turn; the list must not move
+        lineEdit()->event(e);
         return;
     default:
         QComboBox::keyPressEvent(e);

@@ -143,15 +143,26 @@ bool looksUtf8(const QByteArray &bytes)
     const bool high = std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (!high)
         return false;
-    QStringDecoder dec(QStringDecoder::Utf8);
+    // Stateless: a sequence cut off at the end is an error, not a character to come.
+    QStringDecoder dec(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
     const QString s = dec.decode(bytes);
-    return !dec.hasError() && !s.contains(QChar(0xFFFD)) && !isGbkText(bytes);
+    return !dec.hasError() && !s.contains(QChar(0xFFFD)) && !isGb2312Text(bytes);
 }
 
-bool isGbkText(const QByteArray &bytes)
+bool isGb2312Text(const QByteArray &bytes)
 {
-    const QString s = toUnicode(bytes);
-    return std::none_of(s.begin(), s.end(), [](QChar c) { return c.unicode() >= 0xE000 && c.unicode() <= 0xF8FF; });
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (static_cast<unsigned char>(bytes.at(i)) < 0x80)
+            continue;
+        if (i + 1 >= bytes.size() || static_cast<unsigned char>(bytes.at(i)) < 0xA1 ||
+            static_cast<unsigned char>(bytes.at(i + 1)) < 0xA1)
+            return false;
+        const QString c = toUnicode(bytes.mid(i, 2));
+        if (c.size() != 1 || (c.at(0).unicode() >= 0xE000 && c.at(0).unicode() <= 0xF8FF))
+            return false; // no character, or one of the user-defined (private-use) area
+        ++i;
+    }
+    return true;
 }
 
 QString toDisplay(const QByteArray &bytes) { return spellEscapes(toUnicode(bytes)); }

@@ -36,15 +36,16 @@ inline QByteArray fromUtf8(const char *utf8) { return fromUnicode(QString::fromU
 
 // The encoding of a text file (configuration, language file): UTF-8 with this
 // byte-order mark; else UTF-8 when the bytes are valid UTF-8 with at least one
-// multi-byte character and are not GBK text; else GBK. One GBK character in
-// several is also a valid UTF-8 sequence (\xCF\xA2), so valid UTF-8 alone
-// proves nothing: a file that reads as GBK text stays GBK.
+// multi-byte character and are not GB2312 text; else GBK. One GB2312 character in
+// seven is also a valid UTF-8 sequence (\xCF\xA2), so valid UTF-8 alone proves
+// nothing; UTF-8 Chinese, on the other hand, is seldom GB2312 text (its bytes
+// below 0xA1 are no GB2312).
 inline const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 bool looksUtf8(const QByteArray &bytes);
 
-// Every byte from 0x80 up belongs to a GBK character of the standard areas: no
-// byte that only escapes, no pair of the user-defined areas (private use).
-bool isGbkText(const QByteArray &bytes);
+// Every byte from 0x80 up is one of a pair of bytes from 0xA1 up that is a character
+// of GB2312's area and not of its user-defined rows (private use).
+bool isGb2312Text(const QByteArray &bytes);
 
 // First byte of a double-byte character.
 inline bool isLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }

@@ -23,7 +23,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -434,21 +433,6 @@ TEST_F(EndToEnd, ATypedPseudoTerminalPathOpensAndGetAllRunsOnIt)
     ASSERT_TRUE(done());
     EXPECT_EQ(w.findChild<QLineEdit *>("edtHeartTm")->text(), "77");
     w.PortClose();
-}
-
-TEST(CommandLine, AWrongOptionIsNamedAndTheOptionsAreListed)
-{
-    for (const QStringList &args : {QStringList{"--bogus"}, QStringList{"--demo", "--port"}}) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(DTU_CONFIG_BIN), args);
-        ASSERT_TRUE(p.waitForFinished(20000));
-        EXPECT_EQ(p.exitCode(), 1);
-        const QString err = QString::fromUtf8(p.readAllStandardError());
-        EXPECT_TRUE(err.contains(args.last().mid(2)) && err.contains("--batch") && err.contains("--ini")) << err.toStdString();
-    }
 }
 
 TEST_F(EndToEnd, UpgradeFromTheFileMenuEndsDoneAndRestartedThenACancelledOne)

@@ -1,6 +1,6 @@
 #include "tests/roundtrip/RandomState.h"
 
-#include "tests/common/GbkWords.h"
+#include "util/Gbk.h"
 
 #include <QList>
 
@@ -10,28 +10,34 @@ int uniform(std::mt19937 &rng, int lo, int hi) { return std::uniform_int_distrib
 
 QByteArray pick(std::mt19937 &rng, const QList<QByteArray> &from) { return from.at(uniform(rng, 0, int(from.size()) - 1)); }
 
-// How the texts of a state look: 0 words drawn from all of GBK (characters whose bytes are
-// valid UTF-8 too included), ASCII and bytes that are no valid GBK at all (a lone lead byte,
-// 0x80, 0xFF); 1 ASCII with now and then a word whose GBK bytes are valid UTF-8 too (平台);
-// 2 the UTF-8 of GBK text, as a module that speaks UTF-8 keeps it. Blanks inside only. No
-// '+': the tool parses no answer that holds more than five.
+// How a state's texts look: 0 words from all of GBK (characters whose bytes are valid UTF-8
+// too included), printable ASCII, bytes that are no GBK; 1 ASCII and words whose GBK is valid
+// UTF-8 too (平台); 2 the UTF-8 of GBK text, as a module that speaks UTF-8 keeps it. Blanks
+// inside only; no quotes, no '+' (the tool parses no answer that holds more than five).
 int g_flavour = 0;
 
 QByteArray text(std::mt19937 &rng, int minLen, int maxLen, bool commas)
 {
-    static const QList<QByteArray> utf8Alike = [] {
-        QList<QByteArray> out;
-        for (const QByteArray &c : AllGbkCharacters())
-            if (uchar(c[0]) >= 0xC2 && uchar(c[0]) <= 0xDF && uchar(c[1]) >= 0x80 && uchar(c[1]) <= 0xBF)
-                out << c;
-        return out;
+    static const QList<QByteArray> gbkChars = [] {
+        QList<QByteArray> all;
+        for (int code = 0x8140; code <= 0xFEFE; ++code)
+            if (const char c[2] = {char(code >> 8), char(code)}; gbk::toUnicode(QByteArray(c, 2)).size() == 1)
+                all << QByteArray(c, 2);
+        return all;
     }();
-    QByteArray out = RandomGbkText(rng, minLen, maxLen, true, commas);
-    out.replace('+', '-');
+    QByteArray out;
+    for (const int len = uniform(rng, minLen, maxLen); out.size() < len;) {
+        const int kind = uniform(rng, 0, 9);
+        const char c = kind == 5 ? "\xA1\x80\xFF"[uniform(rng, 0, 2)] : kind == 6 && out.size() && out.size() + 1 < len ? ' ' : char(uniform(rng, 0x21, 0x7E));
+        if (kind < 5 && out.size() + 2 <= len)
+            out += pick(rng, gbkChars);
+        else if (kind >= 5 && !QByteArray("\"'+").contains(c) && (commas || c != ','))
+            out += c;
+    }
     if (g_flavour == 1) {
         out.removeIf([](char c) { return uchar(c) >= 0x80; });
         while (out.size() + 2 <= maxLen && uniform(rng, 0, 2) == 0)
-            out += pick(rng, utf8Alike);
+            out += pick(rng, {"\xC6\xBD", "\xCC\xA8", "\xCF\xA2", "\xD0\xC5"}); // 平台息信
     } else if (g_flavour == 2) {
         QString u = gbk::toUnicode(out);
         u.removeIf([](QChar c) { return gbk::isEscaped(c); });

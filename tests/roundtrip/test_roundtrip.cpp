@@ -7,6 +7,7 @@
 #include "config/IniFile.h"
 #include "lang/AppLang.h"
 #include "protocol/ParamCodec.h"
+#include "tests/common/TestFiles.h"
 #include "tests/roundtrip/RandomState.h"
 #include "tools/dtu-sim/SimModule.h"
 #include "ui/Console.h"
@@ -187,16 +188,14 @@ TEST(RoundTrip, GetAllThenTheFileThroughTwoStartsThenSetAllCopiesTheModuleExactl
         Modules m{unsigned(seed)};
         ASSERT_TRUE(m.ok);
         QTemporaryDir dir;
-        const bool more = m.rng() % 2;
-        auto file = [&dir] { // its lines but the work mode's
-            QFile f(dir.filePath(QStringLiteral("R52xCfg.ini")));
-            QByteArrayList lines = (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray()).split('\n');
+        auto file = [&dir] {
+            QByteArrayList lines = ReadFileBytes(dir.filePath(QStringLiteral("R52xCfg.ini"))).split('\n');
             lines.removeIf([](const QByteArray &l) { return l.startsWith("WKMOD="); });
             return lines;
         };
         {
             Window win(dir.path());
-            win.get<QCheckBox>("rzchckbxMore")->setChecked(more);
+            win.get<QCheckBox>("rzchckbxMore")->setChecked(m.rng() % 2);
             ASSERT_TRUE(win.open(m.a));
             ASSERT_TRUE(win.run(10)) << "Get All did not complete";
             win.close(m.a);
@@ -204,15 +203,14 @@ TEST(RoundTrip, GetAllThenTheFileThroughTwoStartsThenSetAllCopiesTheModuleExactl
         const QByteArrayList first = file();
         { Window again(dir.path()); }
         ASSERT_EQ(file(), first);
-        const QByteArray mode = ValueOf(m.state, "WKMOD");
         Window win(dir.path());
-        const char *radio = mode == "NET" ? "rbNetTran" : mode == "HTTPD" ? "rbHttpd" : "rbSmsTran";
-        win.get<QRadioButton>(radio)->setChecked(true); // as the user chooses it again
+        const QByteArray mode = ValueOf(m.state, "WKMOD"); // chosen again, as the user would
+        win.get<QRadioButton>(mode == "NET" ? "rbNetTran" : mode == "HTTPD" ? "rbHttpd" : "rbSmsTran")->setChecked(true);
         ASSERT_TRUE(win.open(m.b));
         ASSERT_TRUE(win.run(11)) << "Set All did not complete";
         win.close(m.b);
         EXPECT_EQ(win.errors, 0) << "a value was refused";
-        m.expectBHoldsA(more);
+        m.expectBHoldsA(win.get<QCheckBox>("rzchckbxMore")->isChecked());
         if (HasFailure())
             return;
     }
