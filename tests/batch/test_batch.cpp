@@ -79,17 +79,6 @@ QByteArray pattern(int size)
     return data;
 }
 
-QMap<QByteArray, QByteArray> readDump(const QString &path)
-{
-    QMap<QByteArray, QByteArray> m;
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (const qsizetype eq = line.indexOf('='); eq > 0)
-                m.insert(line.left(eq), line.mid(eq + 1).trimmed());
-    return m;
-}
-
 QByteArray iniValue(const QString &path, const char *section, const char *key)
 {
     TIniFile ini(path);

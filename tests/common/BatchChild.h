@@ -3,6 +3,7 @@
 // DTU_CONFIG_BIN is compiled into the test; DTU_SIM_BIN comes from the environment.
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -74,4 +75,16 @@ inline BatchRun batch(const QStringList &args, int waitMs = 120000)
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+// The parameter table a dtu-sim wrote with --dump-params (WORD=value lines).
+inline QMap<QByteArray, QByteArray> readDump(const QString &path)
+{
+    QMap<QByteArray, QByteArray> m;
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : f.readAll().split('\n'))
+            if (const qsizetype eq = line.indexOf('='); eq > 0)
+                m.insert(line.left(eq), line.mid(eq + 1).trimmed());
+    return m;
 }

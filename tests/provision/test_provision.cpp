@@ -181,17 +181,6 @@ TEST(Records, ConcurrentWritersLoseNothing)
 
 namespace {
 
-QMap<QByteArray, QByteArray> readDump(const QString &path)
-{
-    QMap<QByteArray, QByteArray> m;
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly))
-        for (const QByteArray &line : f.readAll().split('\n'))
-            if (const qsizetype eq = line.indexOf('='); eq > 0)
-                m.insert(line.left(eq), line.mid(eq + 1).trimmed());
-    return m;
-}
-
 void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
