@@ -47,6 +47,7 @@ private:
     int checkProvision();
     int provision(TFrm_Main &w, const QString &workDir);
     int readBack(TFrm_Main &w);
+    void newPhase();
     void writeRecord(int code);
 
     const BatchArgs &a_;

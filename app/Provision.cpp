@@ -11,7 +11,6 @@
 #include "util/FileIo.h"
 #include "util/Gbk.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
@@ -58,12 +57,18 @@ int BatchRun::checkProvision()
     return ExitOk;
 }
 
-// Get All again after the writes: only answers of this read count.
-int BatchRun::readBack(TFrm_Main &w)
+// A further operation: only what the module says from now on counts.
+void BatchRun::newPhase()
 {
     outcome = TOpOutcome{};
     phaseEnded_ = false;
     result_ = -1;
+}
+
+// Get All again after the writes: only answers of this read count.
+int BatchRun::readBack(TFrm_Main &w)
+{
+    newPhase();
     w.btnDoClick(10);
     const int code = wait();
     if (!phaseEnded_ || outcome.end != TOpEnd::Complete)
@@ -133,9 +138,7 @@ int BatchRun::provision(TFrm_Main &w, const QString &workDir)
 
     // 4. Write every value, then read the module back and compare.
     out_.phase("writing");
-    outcome = TOpOutcome{};
-    phaseEnded_ = false;
-    result_ = -1;
+    newPhase();
     w.btnDoClick(11);
     code = wait();
     if (!phaseEnded_ || outcome.end != TOpEnd::Complete)
