@@ -127,9 +127,9 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
 
     m_console = std::make_unique<ConsoleView>(edtDialog, edtDialogHex);
     m_extras = new ConsoleExtras(*this, *m_console, m_opts.loadConfig ? m_opts.configDir : QString());
-    m_station = new StationMenu(*this);
     wireProtocol();
     InstallUpgradeMenu(*this);
+    m_station = new StationMenu(*this);
     m_ports = new PortChooser(*this);
     ChainTabOrder(*this);
 

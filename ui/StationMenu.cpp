@@ -11,7 +11,14 @@ StationMenu::StationMenu(TFrm_Main &w) : QObject(&w), w_(w)
 {
     item_ = new QAction(&w);
     item_->setObjectName(QStringLiteral("mniStation"));
-    w.mni_File->insertAction(w.mni_Exit, item_);
+    // Beside the other tool that opens a window of its own: above the first separator.
+    QAction *before = w.mni_Exit;
+    for (QAction *a : w.mni_File->actions())
+        if (a->isSeparator()) {
+            before = a;
+            break;
+        }
+    w.mni_File->insertAction(before, item_);
     connect(item_, &QAction::triggered, this, [this] {
         if (!station_) {
             station_ = new StationWindow(StationSetup{});

@@ -5,6 +5,7 @@
 #include "config/Records.h"
 #include "lang/AppLang.h"
 #include "ui/ProvisionChild.h"
+#include "ui/StationProbe.h"
 #include "ui/StationRecords.h"
 
 #include <QApplication>
@@ -123,8 +124,10 @@ StationWindow::StationWindow(StationSetup setup, QWidget *parent) : QMainWindow(
     connect(startAll_, &QPushButton::clicked, this, &StationWindow::startAll);
     connect(log_, &QPushButton::clicked, this, &StationWindow::showLog);
     connect(auto_, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
+        if (on) {
             refreshPorts();
+            probeIdle();
+        }
     });
     auto *bar = new QHBoxLayout;
     for (QWidget *w : {static_cast<QWidget *>(start_), static_cast<QWidget *>(stop_), static_cast<QWidget *>(startAll_),
@@ -162,6 +165,11 @@ StationWindow::StationWindow(StationSetup setup, QWidget *parent) : QMainWindow(
                 table_->item(r, ColSeconds)->setText(QString::number(rows_[r].clock.elapsed() / 1000));
     });
     tick->start();
+    // Fixed ports stay present: under auto start a probe tells when a module answers there.
+    auto *probes = new QTimer(this);
+    probes->setInterval(std::max(100, setup_.probeMs));
+    connect(probes, &QTimer::timeout, this, &StationWindow::probeIdle);
+    probes->start();
 
     watcher_ = setup_.watchDirs.isEmpty() ? new PortWatcher(this) : new PortWatcher(setup_.watchDirs, this);
     connect(watcher_, &PortWatcher::portsChanged, this, &StationWindow::refreshPorts);
@@ -315,9 +323,55 @@ void StationWindow::refreshPorts()
             continue;
         if (row.state == State::Gone)
             setState(r, auto_->isChecked() ? State::Waiting : State::Idle, QString());
-        if (auto_->isChecked() && !row.waitGone)
+        if (auto_->isChecked() && !row.waitGone && setup_.ports.isEmpty())
             startRow(r);
     }
+}
+
+void StationWindow::probeIdle()
+{
+    if (!auto_->isChecked() || setup_.ports.isEmpty())
+        return;
+    for (int r = 0; r < rowCount(); ++r) {
+        Row &row = rows_[r];
+        if (!row.present || (row.child && row.child->running()))
+            continue;
+        if (!row.probe) {
+            row.probe = new StationProbe(setup_.program, row.port, setup_.baud, this);
+            StationProbe *probe = row.probe;
+            connect(probe, &StationProbe::heard, this,
+                    [this, probe](const QString &identity) { probeHeard(probe, identity); });
+        }
+        row.probe->start();
+    }
+}
+
+// The next module is one that answers after the port was silent, or with
+// another identity than the module the last run read.
+void StationWindow::probeHeard(StationProbe *probe, const QString &identity)
+{
+    int r = 0;
+    while (r < rowCount() && rows_[r].probe != probe)
+        ++r;
+    if (r == rowCount())
+        return;
+    Row &row = rows_[r];
+    if (row.startAfterProbe) {
+        row.startAfterProbe = false;
+        launch(r);
+        return;
+    }
+    if (!auto_->isChecked() || (row.child && row.child->running()))
+        return;
+    if (identity.isEmpty()) {
+        if (row.waitGone || row.state == State::Idle) {
+            row.waitGone = false;
+            setState(r, State::Waiting, QString());
+        }
+        return;
+    }
+    if (!row.waitGone || identity != row.lastIdentity)
+        launch(r);
 }
 
 void StationWindow::setAutoStart(bool on) { auto_->setChecked(on); }
@@ -330,6 +384,19 @@ void StationWindow::startAll()
 }
 
 void StationWindow::startRow(int r)
+{
+    if (r < 0 || r >= rowCount() || (rows_[r].child && rows_[r].child->running()))
+        return;
+    if (rows_[r].probe && rows_[r].probe->running()) {
+        // One program on a port at a time: the run follows the probe.
+        rows_[r].startAfterProbe = true;
+        rows_[r].probe->stop();
+        return;
+    }
+    launch(r);
+}
+
+void StationWindow::launch(int r)
 {
     if (r < 0 || r >= rowCount() || (rows_[r].child && rows_[r].child->running()))
         return;
@@ -387,7 +454,10 @@ void StationWindow::startRow(int r)
 
 void StationWindow::stopRow(int r)
 {
-    if (r >= 0 && r < rowCount() && rows_[r].child)
+    if (r < 0 || r >= rowCount())
+        return;
+    rows_[r].startAfterProbe = false;
+    if (rows_[r].child)
         rows_[r].child->stop();
 }
 
@@ -425,6 +495,7 @@ void StationWindow::finished(ProvisionChild *child, int code, const QString &out
         shown += QStringLiteral(": ") + cause;
     (code == 0 ? done_ : failed_) += 1;
     row.waitGone = true;
+    row.lastIdentity = StationIdentity(table_->item(r, ColImei)->text(), table_->item(r, ColSn)->text());
     if (auto *bar = qobject_cast<QProgressBar *>(table_->cellWidget(r, ColProgress)); bar && code == 0)
         bar->setValue(bar->maximum());
     table_->item(r, ColSeconds)->setText(QString::number(seconds, 'f', 0));

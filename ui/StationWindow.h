@@ -1,8 +1,10 @@
 #pragma once
 // A provisioning station: one row per port, each running its own provisioning
 // child, with totals and the station's records. Rows follow the devices that
-// come and go; with "Auto start" a row starts when a module is plugged in, and
-// after it ends waits for the next one (the device gone and back).
+// come and go; with "Auto start" a row starts when a module is plugged in (a
+// device appears, or on a fixed port a module answers the probe), and after it
+// ends waits for the next one (the device gone and back, the port silent in
+// between, or another identity answering).
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
@@ -11,6 +13,7 @@
 #include <functional>
 
 class ProvisionChild;
+class StationProbe;
 class PortWatcher;
 class QCheckBox;
 class QLabel;
@@ -27,6 +30,7 @@ struct StationSetup {
     QString baud = QStringLiteral("115200");
     QString program;  // the batch program; empty: this program
     int timeoutS = 300; // a child running longer is ended
+    int probeMs = 3000; // fixed ports under auto start: pause between probes
     std::function<QStringList()> listPorts; // empty: the serial ports of the system
     QStringList watchDirs;                  // empty: /dev and /dev/serial/by-id
 };
@@ -66,11 +70,17 @@ private:
         bool waitGone = false; // ended: the next start needs the device gone and back
         State state = State::Idle;
         QPointer<ProvisionChild> child;
+        QPointer<StationProbe> probe; // fixed ports only
+        QString lastIdentity;         // of the module the last run read
+        bool startAfterProbe = false;
         QElapsedTimer clock;
         QString outcome;
     };
     QStringList currentPorts() const;
     void addRow(const QString &port);
+    void probeIdle();
+    void probeHeard(StationProbe *probe, const QString &identity);
+    void launch(int row);
     void setState(int row, State s, const QString &outcome = QString());
     void showRow(int row);
     void finished(ProvisionChild *child, int code, const QString &outcome, const QString &cause, bool recorded);

@@ -118,6 +118,54 @@ TEST_F(Station, RowsFollowDevicesAndAutoStartWaitsForTheNextModule)
     EXPECT_TRUE(records().isEmpty());
 }
 
+// A fixed port stays present: under auto start a probe (a get-all) tells when a module answers.
+// The row runs for a module that answers, not again for the same one, again for another identity
+// and again for the same one after the port was silent in between.
+TEST_F(Station, AFixedPortStartsWhenAModuleAnswersAndWaitsForAnotherOne)
+{
+    const QString module = dir.filePath("module"), runs = dir.filePath("runs");
+    writeFile(module, "");
+    const QByteArray body = R"(d=$(dirname "$0"); id=$(cat "$d/module")
+case "$*" in
+*get-all*) [ -n "$id" ] || exit 4 ;;
+*) echo "$id" >> "$d/runs" ;;
+esac
+echo "{\"event\":\"identity\",\"sn\":\"$id\",\"imei\":\"86$id\"}"
+echo '{"event":"result","code":0,"outcome":"done"}')";
+    StationSetup s = setup(fakeChild(body));
+    s.ports = {devs() + "/fixed"};
+    s.probeMs = 150;
+    writeFile(s.ports.first(), "");
+    StationWindow w(s);
+    QSignalSpy ended(&w, &StationWindow::rowFinished);
+    const auto runList = [&] {
+        QFile f(runs);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    w.setAutoStart(true);
+    ASSERT_TRUE(waitUntil([&] { return w.stateOf(0) == StationWindow::State::Waiting; }, 3000));
+    EXPECT_FALSE(ended.wait(800)) << "started without a module answering";
+
+    writeFile(module, "A");
+    ASSERT_TRUE(ended.wait(5000));
+    EXPECT_EQ(w.stateOf(0), StationWindow::State::Done);
+    EXPECT_FALSE(ended.wait(1000)) << "ran again for the same module";
+
+    writeFile(module, "B");
+    ASSERT_TRUE(ended.wait(5000));
+    writeFile(module, "");
+    ASSERT_TRUE(waitUntil([&] { return w.stateOf(0) == StationWindow::State::Waiting; }, 3000));
+    writeFile(module, "B");
+    ASSERT_TRUE(ended.wait(5000));
+    EXPECT_EQ(runList(), "A\nB\nB\n");
+
+    // Without auto start nothing probes the port and nothing starts.
+    w.setAutoStart(false);
+    writeFile(module, "C");
+    EXPECT_FALSE(ended.wait(800));
+    EXPECT_EQ(w.done(), 3);
+}
+
 TEST_F(Station, ChildrenThatCrashHangOrAreStoppedFailTheirRowAndLeaveARecord)
 {
     const struct {
@@ -157,12 +205,12 @@ TEST_F(Station, ChildrenThatCrashHangOrAreStoppedFailTheirRowAndLeaveARecord)
     }
 }
 
-// The real program against the simulated module: the row runs through to done, and the
-// station's records show the run.
+// The real program against the simulated module in its data state: the probe finds it on the
+// fixed port, the row runs through to done, and the station's records show the run.
 TEST_F(Station, ARealRunAgainstTheSimulatedModule)
 {
     ASSERT_TRUE(QFile::exists(simBin()));
-    Sim sim({"--command-state"});
+    Sim sim({});
     ASSERT_FALSE(sim.port.isEmpty());
     ASSERT_EQ(batch({"get-all", "--port", sim.port, "--ini", dir.filePath("tpl.ini")}).code, 0);
     StationSetup s = setup(QStringLiteral(DTU_CONFIG_BIN));
@@ -170,7 +218,7 @@ TEST_F(Station, ARealRunAgainstTheSimulatedModule)
     s.timeoutS = 120;
     StationWindow w(s);
     QSignalSpy ended(&w, &StationWindow::rowFinished);
-    w.startAll();
+    w.setAutoStart(true);
     ASSERT_TRUE(ended.wait(100000));
     EXPECT_EQ(ended.first().at(1).toString(), "done");
     EXPECT_EQ(w.stateOf(0), StationWindow::State::Done);
