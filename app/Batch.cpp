@@ -7,7 +7,7 @@
 #include "app/BatchVerify.h"
 #include "comm/PortList.h"
 #include "comm/SPComm.h"
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 #include "config/IniFile.h"
 #include "firmware/FwUpgrade.h"
 #include "protocol/Protocol.h"

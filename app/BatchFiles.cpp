@@ -1,7 +1,7 @@
 #include "app/BatchFiles.h"
 
 #include "app/BatchVerify.h"
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 #include "config/IniFile.h"
 #include "protocol/Protocol.h"
 #include "util/FileIo.h"

@@ -4,7 +4,7 @@
 #include "app/BatchFiles.h"
 #include "app/BatchRun.h"
 #include "app/BatchVerify.h"
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 #include "config/IniFile.h"
 #include "protocol/Protocol.h"
 #include "ui/MainWindow.h"

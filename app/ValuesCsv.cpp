@@ -1,6 +1,6 @@
 #include "app/ValuesCsv.h"
 
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 #include "util/Gbk.h"
 #include "util/ProFun.h"
 

@@ -1,12 +1,19 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# dtu_add_test(NAME <target> SOURCES ... LIBS ... [TIMEOUT s] [GUI])
+# dtu_add_test(NAME <target> SOURCES ... LIBS ... [TIMEOUT s] [GUI] [LABEL unit|widget|e2e|fault])
 # Tests are discovered when ctest runs, so a sanitizer build never runs them at build time.
+# LABEL (default: unit, or widget for GUI tests) selects a set: ctest -L unit.
 function(dtu_add_test)
-  cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI" "NAME;TIMEOUT;LABEL" "SOURCES;LIBS" ${ARGN})
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 120)
+    set(T_TIMEOUT 60)
+  endif()
+  if(NOT T_LABEL)
+    set(T_LABEL unit)
+    if(T_GUI)
+      set(T_LABEL widget)
+    endif()
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest Qt6::Core)
@@ -19,5 +26,5 @@ function(dtu_add_test)
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS ${T_LABEL} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

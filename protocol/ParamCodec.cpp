@@ -1,6 +1,6 @@
 #include "protocol/ParamCodec.h"
 
-#include "app/Version.h"
+#include "util/Version.h"
 #include "lang/AppLang.h"
 #include "protocol/FormControls.h"
 #include "protocol/FormHooks.h"

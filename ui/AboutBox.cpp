@@ -1,6 +1,6 @@
 #include "ui/AboutBox.h"
 
-#include "app/Version.h"
+#include "util/Version.h"
 #include "lang/AppLang.h"
 #include "ui/ConsoleColours.h"
 #include "ui/MainWindow.h"

@@ -3,7 +3,7 @@
 // session log, saving the pane, timestamps, send history, hex sending, find and
 // font size. One object wires them into the window, so the window itself only
 // creates it, applies its texts and asks it before sending.
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 #include "ui/SessionLog.h"
 
 #include <QObject>

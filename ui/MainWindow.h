@@ -1,6 +1,6 @@
 #pragma once
 // The main window: the control tree, its form rules, texts and wiring.
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 #include "protocol/FormHooks.h"
 #include "util/ProFun.h"
 

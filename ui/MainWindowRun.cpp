@@ -3,11 +3,11 @@
 #include "ui/MainWindow.h"
 #include "ui/StationMenu.h"
 
-#include "app/Version.h"
+#include "util/Version.h"
 #include "comm/PortList.h"
 #include "comm/PortOpener.h"
 #include "comm/SPComm.h"
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 #include "config/IniFile.h"
 #include "firmware/FwUpgrade.h"
 #include "lang/AppLang.h"

@@ -2,7 +2,7 @@
 // made of four parts below 100 compare as their parts do.
 #include "FuzzInput.h"
 
-#include "app/Version.h"
+#include "util/Version.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

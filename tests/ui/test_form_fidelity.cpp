@@ -3,7 +3,7 @@
 #include "UiTestUtil.h"
 #include "tests/common/TestFiles.h"
 
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 #include "protocol/FormControls.h"
 #include "protocol/Protocol.h"
 

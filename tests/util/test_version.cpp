@@ -1,4 +1,4 @@
-#include "app/Version.h"
+#include "util/Version.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST(Version, OutOfRangeIsNoVersion)
     EXPECT_EQ(VersionToNumber("V"), -1);
 }
 
-#include "app/RunOnce.h"
+#include "util/RunOnce.h"
 
 #include <fcntl.h>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "app/Version.h"
+#include "util/Version.h"
 
 #include <QList>
 

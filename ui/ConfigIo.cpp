@@ -1,4 +1,4 @@
-#include "config/ConfigIo.h"
+#include "ui/ConfigIo.h"
 
 #include "config/IniFile.h"
 #include "lang/AppLang.h"

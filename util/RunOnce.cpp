@@ -1,4 +1,4 @@
-#include "app/RunOnce.h"
+#include "util/RunOnce.h"
 
 #include <cstdint>
 #include <fcntl.h>
