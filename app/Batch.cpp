@@ -13,6 +13,8 @@
 #include "protocol/Protocol.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 #include "util/FileIo.h"
 #include "util/Gbk.h"
 
@@ -206,20 +208,20 @@ bool BatchRun::openPort(TFrm_Main &w)
 {
     RegisterExtraPort(a_.port);
     w.FillPortList();
-    ParamCodec::SelectItem(w.cbbOpenCom, QFile::encodeName(a_.port));
-    if (w.cbbOpenCom->currentIndex() < 0) {
-        w.cbbOpenCom->addItem(a_.port);
-        w.cbbOpenCom->setCurrentIndex(w.cbbOpenCom->count() - 1);
+    ParamCodec::SelectItem(w.portBar()->cbbOpenCom, QFile::encodeName(a_.port));
+    if (w.portBar()->cbbOpenCom->currentIndex() < 0) {
+        w.portBar()->cbbOpenCom->addItem(a_.port);
+        w.portBar()->cbbOpenCom->setCurrentIndex(w.portBar()->cbbOpenCom->count() - 1);
     }
-    ParamCodec::SelectItem(w.cbbOpenBaud, a_.baud.toLatin1());
-    if (w.cbbOpenBaud->currentIndex() < 0) {
-        w.cbbOpenBaud->addItem(a_.baud);
-        w.cbbOpenBaud->setCurrentIndex(w.cbbOpenBaud->count() - 1);
+    ParamCodec::SelectItem(w.portBar()->cbbOpenBaud, a_.baud.toLatin1());
+    if (w.portBar()->cbbOpenBaud->currentIndex() < 0) {
+        w.portBar()->cbbOpenBaud->addItem(a_.baud);
+        w.portBar()->cbbOpenBaud->setCurrentIndex(w.portBar()->cbbOpenBaud->count() - 1);
     }
-    w.cbbOpenP->setCurrentIndex(0);
-    w.cbbOpenD->setCurrentIndex(1);
-    w.cbbOpenS->setCurrentIndex(0);
-    w.cbbOpenFlow->setCurrentIndex(0);
+    w.portBar()->cbbOpenP->setCurrentIndex(0);
+    w.portBar()->cbbOpenD->setCurrentIndex(1);
+    w.portBar()->cbbOpenS->setCurrentIndex(0);
+    w.portBar()->cbbOpenFlow->setCurrentIndex(0);
     w.btnSysClick(1);
     if (w.ComOpened())
         return true;
@@ -308,7 +310,7 @@ void BatchRun::start(TFrm_Main &w)
         w.btnDoClick(11);
     } else if (a_.command == "send") {
         w.mniAutoCR->setChecked(true);
-        w.edtSend->setPlainText(a_.text);
+        w.consolePanel()->edtSend->setPlainText(a_.text);
         w.actSendExecute();
     } else if (!w.firmware()->ChooseFile(a_.firmware)) {
         settle(ExitMissingFile);

@@ -6,6 +6,7 @@
 #include "tools/dtu-sim/SimModule.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/PortBar.h"
 #include "util/Gbk.h"
 
 #include <QComboBox>
@@ -36,11 +37,11 @@ void DemoModule::attach(TFrm_Main &w)
 {
     const QString port = m_sim->slavePath();
     w.FillPortList();
-    ParamCodec::SelectItem(w.cbbOpenCom, QFile::encodeName(port));
-    ParamCodec::SelectItem(w.cbbOpenBaud, "115200");
-    w.cbbOpenP->setCurrentIndex(0);
-    w.cbbOpenD->setCurrentIndex(1);
-    w.cbbOpenS->setCurrentIndex(0);
-    w.cbbOpenFlow->setCurrentIndex(0);
+    ParamCodec::SelectItem(w.portBar()->cbbOpenCom, QFile::encodeName(port));
+    ParamCodec::SelectItem(w.portBar()->cbbOpenBaud, "115200");
+    w.portBar()->cbbOpenP->setCurrentIndex(0);
+    w.portBar()->cbbOpenD->setCurrentIndex(1);
+    w.portBar()->cbbOpenS->setCurrentIndex(0);
+    w.portBar()->cbbOpenFlow->setCurrentIndex(0);
     w.console()->ShowInfo(gbk::fromUnicode(LangTextU("info_SimModule").replace(QLatin1String("%s"), port)));
 }

@@ -190,7 +190,7 @@ int main(int argc, char **argv)
             demo.attach(w);
         // --port and --baud choose the row the window starts with; the port is not opened.
         if (QString err; (p.isSet(optPort) || p.isSet(optBaud)) &&
-                         !SelectStartPort(w, p.value(optPort), p.isSet(optBaud) ? p.value(optBaud) : QString(), &err)) {
+                         !SelectStartPort(*w.portBar(), *w.portChooser(), p.value(optPort), p.isSet(optBaud) ? p.value(optBaud) : QString(), &err)) {
             std::fprintf(stderr, "dtu-config: %s\n", err.toLocal8Bit().constData());
             return ExitUsage;
         }

@@ -3,7 +3,7 @@
 #include "util/Version.h"
 #include "lang/AppLang.h"
 #include "ui/ConsoleColours.h"
-#include "ui/MainWindow.h"
+#include "ui/ConsolePanel.h"
 #include "ui/Widgets.h"
 
 #include <QCoreApplication>
@@ -80,7 +80,7 @@ QImage DecodeJpeg(const QByteArray &bytes)
     return out;
 }
 
-Tfrm_About::Tfrm_About(TFrm_Main *main) : QDialog(main), m_main(main)
+Tfrm_About::Tfrm_About(QWidget *parent, ConsolePanel &panel) : QDialog(parent), m_panel(panel)
 {
     setObjectName("frm_About");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -188,5 +188,5 @@ void Tfrm_About::ApplyAboutTexts()
 void Tfrm_About::img_AboutClick()
 {
     ++m_clicks;
-    m_main->setHexPane(m_clicks == 5);
+    m_panel.setHexPane(m_clicks == 5);
 }

@@ -6,11 +6,12 @@
 class QLabel;
 class ClickLabel;
 class QPushButton;
-class TFrm_Main;
+class ConsolePanel;
 
 class Tfrm_About : public QDialog {
 public:
-    explicit Tfrm_About(TFrm_Main *main);
+    // panel: the fifth click on the picture shows its hex pane.
+    Tfrm_About(QWidget *parent, ConsolePanel &panel);
 
     void ApplyAboutTexts();
     void img_AboutClick();
@@ -22,7 +23,7 @@ protected:
 private:
     void FormShow();
 
-    TFrm_Main *m_main;
+    ConsolePanel &m_panel;
     int m_clicks = 0;
     ClickLabel *img_About;
     QLabel *lbl_SoftName, *lbl_About_version, *lbl_version, *lbl_Aboutl_Description, *lbl_About_Contact,

@@ -7,7 +7,7 @@
 #include "ui/FindBar.h"
 #include "ui/HexInput.h"
 #include "ui/RepeatSend.h"
-#include "ui/MainWindow.h"
+#include "ui/ConsolePanel.h"
 #include "ui/SendHistory.h"
 #include "util/Gbk.h"
 
@@ -32,12 +32,13 @@ QAction *namedAction(QObject *parent, const char *name, bool checkable = false)
 
 } // namespace
 
-ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &dir)
-    : QObject(&w), w_(w), console_(console), dir_(dir)
+ConsoleExtras::ConsoleExtras(ConsolePanel &panel, const ConsoleHost &host, const QString &dir)
+    : QObject(&panel), panel_(panel), host_(host), console_(*panel.console()), dir_(dir)
 {
+    QWidget &w = host.window;
     // The panes show what happened; only the program writes into them. Keys
     // still move, select and copy; clearing goes through actCls.
-    for (QPlainTextEdit *pane : {w.edtDialog, w.edtDialogHex}) {
+    for (QPlainTextEdit *pane : {panel.edtDialog, panel.edtDialogHex}) {
         pane->setReadOnly(true);
         pane->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         pane->setUndoRedoEnabled(false);
@@ -46,7 +47,7 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     askSavePath = [this](const QString &title, const QString &suggested) {
         const QString filter = LangTextU("info_LogFiles") + QStringLiteral(" (*.log *.txt);;") +
                                LangTextU("info_AllFile") + QStringLiteral(" (*)");
-        return QFileDialog::getSaveFileName(&w_, title, suggested, filter);
+        return QFileDialog::getSaveFileName(&host_.window, title, suggested, filter);
     };
 
     // Session log and saving the pane: in the panes' menu and the File menu.
@@ -70,19 +71,19 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     };
     console_.setLog(&log_);
 
-    history_ = new SendHistory(w.edtSend, dir_.isEmpty() ? QString() : QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)), this);
+    history_ = new SendHistory(panel.edtSend, dir_.isEmpty() ? QString() : QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)), this);
 
     mniTimestamps = namedAction(&w, "mniTimestamps", true);
     connect(mniTimestamps, &QAction::toggled, this, [this](bool on) { console_.setTimestamps(on); });
 
-    zoom_ = new ConsoleZoom({w.edtDialog, w.edtDialogHex, w.edtSend}, &w);
-    find_ = new FindBar(w.edtDialog);
+    zoom_ = new ConsoleZoom({panel.edtDialog, panel.edtDialogHex, panel.edtSend}, &w);
+    find_ = new FindBar(panel.edtDialog);
     mniFind = namedAction(&w, "mniFind");
     mniFind->setShortcut(QKeySequence::Find);
     mniFind->setShortcutContext(Qt::WindowShortcut);
     w.addAction(mniFind);
     connect(mniFind, &QAction::triggered, this, [this] {
-        find_->open(QApplication::focusWidget() == w_.edtDialogHex ? w_.edtDialogHex : w_.edtDialog);
+        find_->open(QApplication::focusWidget() == panel_.edtDialogHex ? panel_.edtDialogHex : panel_.edtDialog);
     });
     auto *again = namedAction(&w, "actFindNext");
     again->setShortcuts({QKeySequence(QKeySequence::FindNext)});
@@ -102,34 +103,38 @@ ConsoleExtras::ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &
     }
 
     // Each repeat goes out as Send does, but is not another history entry.
-    repeat_ = new RepeatSend(w, [this] {
+    RepeatSend::Deps deps;
+    deps.portOpen = host.portOpen;
+    deps.busy = [this] { return host_.protocol.busy(); };
+    deps.send = [this] {
         bool ok = true;
         if (!sendAsHex(&ok))
-            w_.protocol()->actSendExecute();
+            host_.protocol.actSendExecute();
         return ok;
-    });
+    };
+    repeat_ = new RepeatSend(panel, deps);
 
     // Under the send key menu, after the line-end choice.
     mniSendHex = namedAction(&w, "mniSendHex", true);
-    w.pmSend->addAction(mniSendHex);
+    host.sendMenu.addAction(mniSendHex);
 
     // Paste has nothing to do in a read-only pane.
-    QAction *pst = w.pmCls->findChild<QAction *>(QStringLiteral("mniPst"));
+    QAction *pst = host.paneMenu.findChild<QAction *>(QStringLiteral("mniPst"));
     if (!pst)
-        pst = w.edtpst;
-    connect(w.pmCls, &QMenu::aboutToShow, this, [pst] {
+        pst = host.paste;
+    connect(&host.paneMenu, &QMenu::aboutToShow, this, [pst] {
         auto *p = qobject_cast<QPlainTextEdit *>(QApplication::focusWidget());
         pst->setEnabled(!p || !p->isReadOnly());
     });
-    connect(w.pmCls, &QMenu::aboutToHide, this, [pst] { pst->setEnabled(true); });
+    connect(&host.paneMenu, &QMenu::aboutToHide, this, [pst] { pst->setEnabled(true); });
 
-    w.pmCls->addSeparator();
-    w.pmCls->addAction(mniFind);
-    w.pmCls->addAction(mniTimestamps);
-    w.pmCls->addAction(mniLogToFile);
-    w.pmCls->addAction(mniSaveConsole);
-    QAction *sep = w.mni_File->insertSeparator(w.mni_Exit);
-    w.mni_File->insertActions(sep, {mniLogToFile, mniSaveConsole});
+    host.paneMenu.addSeparator();
+    host.paneMenu.addAction(mniFind);
+    host.paneMenu.addAction(mniTimestamps);
+    host.paneMenu.addAction(mniLogToFile);
+    host.paneMenu.addAction(mniSaveConsole);
+    QAction *sep = host.fileMenu.insertSeparator(host.fileBefore);
+    host.fileMenu.insertActions(sep, {mniLogToFile, mniSaveConsole});
 }
 
 // The window frees its ConsoleView before its children, this object among them,
@@ -158,7 +163,7 @@ bool ConsoleExtras::ownsKeys(const QWidget *w) const
 bool ConsoleExtras::beforeSend()
 {
     QString why;
-    if (!history_->remember(w_.edtSend->toPlainText(), &why) && !historyFailReported_) {
+    if (!history_->remember(panel_.edtSend->toPlainText(), &why) && !historyFailReported_) {
         // Once per run: every later send would fail the same way.
         historyFailReported_ = true;
         say(true, "info_SaveFail", QDir(dir_).filePath(QLatin1String(kSendHistoryFileName)));
@@ -169,11 +174,11 @@ bool ConsoleExtras::beforeSend()
 
 bool ConsoleExtras::sendAsHex(bool *ok)
 {
-    if (!mniSendHex->isChecked() || w_.btnSendTpye->property("Tag").toInt() != 1)
+    if (!mniSendHex->isChecked() || panel_.btnSendTpye->property("Tag").toInt() != 1)
         return false;
     // The bytes as typed: no line end is added, and a bad group sends nothing.
     QString bad;
-    const std::optional<QByteArray> bytes = ParseHexPairs(w_.edtSend->toPlainText(), &bad);
+    const std::optional<QByteArray> bytes = ParseHexPairs(panel_.edtSend->toPlainText(), &bad);
     if (!bytes) {
         if (bad.size() > 24)
             bad = bad.left(24) + QStringLiteral("...");
@@ -181,7 +186,7 @@ bool ConsoleExtras::sendAsHex(bool *ok)
         *ok = false;
         return true;
     }
-    Protocol *p = w_.protocol();
+    Protocol *p = &host_.protocol;
     if (p->busy()) { // its answer would be taken for the running operation's
         console_.ShowErr(LangText("info_OpBusy"));
         *ok = false;
@@ -191,6 +196,8 @@ bool ConsoleExtras::sendAsHex(bool *ok)
     p->SendToCom(*bytes);
     return true;
 }
+
+void ConsoleExtras::portClosed() { repeat_->portClosed(); }
 
 ConsoleOptions ConsoleExtras::options() const
 {
@@ -210,8 +217,6 @@ void ConsoleExtras::setOptions(const ConsoleOptions &o)
     repeat_->setIntervalMs(o.repeatMs);
 }
 
-ConsoleOptions TFrm_Main::iniConsoleOptions() const { return m_extras->options(); }
-void TFrm_Main::iniSetConsoleOptions(const ConsoleOptions &o) { m_extras->setOptions(o); }
 
 void ConsoleExtras::say(bool error, const char *key, const QString &path)
 {
@@ -248,7 +253,7 @@ void ConsoleExtras::logToggled(bool on)
 
 QPlainTextEdit *ConsoleExtras::paneToSave() const
 {
-    return QApplication::focusWidget() == w_.edtDialogHex ? w_.edtDialogHex : w_.edtDialog;
+    return QApplication::focusWidget() == panel_.edtDialogHex ? panel_.edtDialogHex : panel_.edtDialog;
 }
 
 void ConsoleExtras::saveConsoleTo(const QString &path)

@@ -10,8 +10,10 @@
 #include <QString>
 #include <functional>
 
-class TFrm_Main;
+class ConsolePanel;
 class ConsoleView;
+class Protocol;
+class QMenu;
 class SendHistory;
 class FindBar;
 class RepeatSend;
@@ -20,10 +22,22 @@ class QWidget;
 class QAction;
 class QPlainTextEdit;
 
+// What the console's tools need beyond the console panel.
+struct ConsoleHost {
+    QWidget &window;   // window-wide shortcuts (find) live here
+    QMenu &sendMenu;   // the send key's menu
+    QMenu &paneMenu;   // every pane's context menu
+    QMenu &fileMenu;   // log and save items go above fileBefore
+    QAction *fileBefore;
+    QAction *paste;    // disabled over a read-only pane
+    Protocol &protocol; // sends, and tells whether an operation waits
+    std::function<bool()> portOpen;
+};
+
 class ConsoleExtras : public QObject {
 public:
     // dir: where the send history is kept; empty keeps it in memory only.
-    ConsoleExtras(TFrm_Main &w, ConsoleView &console, const QString &dir);
+    ConsoleExtras(ConsolePanel &panel, const ConsoleHost &host, const QString &dir);
     ~ConsoleExtras() override;
 
     // Captions in the current language (run by every text application).
@@ -32,6 +46,9 @@ public:
     // Run by the send action before it sends: remembers the send box's text.
     // True when the text was handled here and the usual send must not run.
     bool beforeSend();
+
+    // The port was closed (button or lost line): repeating stops.
+    void portClosed();
 
     // Keys typed into w belong to the console's tools (the find field's Enter),
     // not to the window's send keys.
@@ -63,7 +80,8 @@ private:
     bool sendAsHex(bool *ok);
     void say(bool error, const char *key, const QString &path);
 
-    TFrm_Main &w_;
+    ConsolePanel &panel_;
+    ConsoleHost host_;
     ConsoleView &console_;
     QString dir_;
     SessionLog log_;

@@ -1,7 +1,6 @@
 #pragma once
 // The main window: the control tree, its form rules, texts and wiring.
 #include "ui/ConfigIo.h"
-#include "protocol/FormHooks.h"
 #include "util/ProFun.h"
 
 #include <QMainWindow>
@@ -27,6 +26,9 @@ class QTabWidget;
 class QTimer;
 class QToolButton;
 class ConsoleView;
+class ConsolePanel;
+class ParamForm;
+class PortBar;
 class ConsoleExtras;
 class StationMenu;
 class Protocol;
@@ -43,39 +45,27 @@ struct StartOptions {
     bool perUserConfig = false;      // the files live in the per-user directory: say where
 };
 
-class TFrm_Main : public QMainWindow, public FormHooks, public IniTarget {
+class TFrm_Main : public QMainWindow, public IniTarget {
     Q_OBJECT
 public:
     explicit TFrm_Main(const StartOptions &opts, QWidget *parent = nullptr);
     ~TFrm_Main() override;
 
-    // Form rules.
-    int GetWorkMode() const override;
-    void cbbProtocolChange(int tag) override;
-    void cbbRegTpChange() override;
-    void SetHdVerSign(THdVerSign sign) override;
-    TCmd IdCmd() const override { return m_idCmd; }
-    THdVerSign HdVerSign() const { return m_hdVerSign; }
-    void setHdVerSignValue(THdVerSign s) { m_hdVerSign = s; }
-
-    void rbWkmokClick(int tag);
-    void rzchckbxEnableClick(int tag);
-    void rzchckbxHexClick(int tag);
+    // The panels the window is made of.
+    PortBar *portBar() const { return m_portBar; }
+    ParamForm *form() const { return m_form; }
+    ConsolePanel *consolePanel() const { return m_consolePanel; }
 
     // Texts.
     void ApplyMainTexts();
-    void rzgrpbxDoResize();
 
     // Console and send box.
-    ConsoleView *console() const { return m_console.get(); }
+    ConsoleView *console() const;
     ConsoleExtras *consoleExtras() const { return m_extras; }
     TrafficCounter *traffic() const { return m_traffic; }
     void pmSendClick(int tag);
     void pmSendTypeClick(int tag);
-    void actCRExecute();
     void actClsExecute();
-    bool hexPaneOn() const;
-    void setHexPane(bool on);
 
     // Port.
     void btnSysClick(int tag);
@@ -112,32 +102,27 @@ public:
     // Loading and saving the configuration file.
     QWidget *iniForm() override { return this; }
     Protocol &iniProtocol() override { return *m_protocol; }
-    FormHooks &iniHooks() override { return *this; }
+    FormHooks &iniHooks() override;
     void iniFillPortList() override { FillPortList(); }
     bool iniHintsOn() const override { return m_hintsOn; }
     void iniSetHintsOn(bool on) override { setHintsOn(on); }
     void iniSendKeyClick(int tag) override { pmSendClick(tag); }
     int iniSendKeyTag() const override;
-    THdVerSign iniHdVerSign() const override { return m_hdVerSign; }
-    void iniSetHdVerSign(THdVerSign s) override { m_hdVerSign = s; }
-    ConsoleOptions iniConsoleOptions() const override;           // in ConsoleExtras.cpp
-    void iniSetConsoleOptions(const ConsoleOptions &o) override; // in ConsoleExtras.cpp
+    THdVerSign iniHdVerSign() const override;
+    void iniSetHdVerSign(THdVerSign s) override;
+    ConsoleOptions iniConsoleOptions() const override;
+    void iniSetConsoleOptions(const ConsoleOptions &o) override;
+
+signals:
+    // The port was closed by the button or lost with its line.
+    void portClosed();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
-    void resizeEvent(QResizeEvent *e) override;
     bool eventFilter(QObject *o, QEvent *e) override;
 
 private:
-    QWidget *buildTopBar();
-    void buildLeft(QWidget *pnlL);
-    void buildNetPage(QWidget *page);
-    void buildHttpdPage(QWidget *page);
-    void buildSmsPage(QWidget *page);
-    void buildBase(QWidget *holder);
-    void buildRight(QWidget *pnlR);
     void buildMenus();
-    void addHotSpot(QSplitter *split, int pane, int restoreSize);
     void buildActions();
     void wireProtocol();
     void FormCreate();
@@ -151,17 +136,16 @@ public:
 private:
 
     StartOptions m_opts;
-    THdVerSign m_hdVerSign = THdVerSign::Hd521;
-    TCmd m_idCmd = TCmd::MEID;
     bool m_comOpened = false;
-    bool m_hexPane = false;
     bool m_hintsOn = true;
     bool m_closed = false;
     bool m_saveFailed = false;
     QByteArray m_lastOpenError;
 
     TComm *m_cm1 = nullptr;
-    std::unique_ptr<ConsoleView> m_console;
+    PortBar *m_portBar = nullptr;
+    ParamForm *m_form = nullptr;
+    ConsolePanel *m_consolePanel = nullptr;
     ConsoleExtras *m_extras = nullptr;
     StationMenu *m_station = nullptr;
     TrafficCounter *m_traffic = nullptr;
@@ -172,34 +156,7 @@ private:
     QTimer *m_tmrRcv = nullptr;
 
 public:
-    // Controls that the window's own code touches often; tests find them by name.
-    QWidget *rztlbrCom = nullptr;
-    QComboBox *cbbOpenCom = nullptr, *cbbOpenBaud = nullptr, *cbbOpenP = nullptr, *cbbOpenD = nullptr,
-              *cbbOpenS = nullptr, *cbbOpenFlow = nullptr;
-    QLabel *lblOpenCom = nullptr, *lblOpenBaud = nullptr, *lblOpenPDS = nullptr, *lblOpenFlow = nullptr;
-    QToolButton *btnOpenClose = nullptr, *btnFwUp = nullptr;
-    QGroupBox *rzgrpbxWkmod = nullptr, *rzgrpbxPara = nullptr, *rzgrpbxBase = nullptr, *rzgrpbxDo = nullptr;
-    QRadioButton *rbNetTran = nullptr, *rbHttpd = nullptr, *rbSmsTran = nullptr;
-    QLabel *imgWkMod = nullptr, *imgCKZD = nullptr, *imgGIF = nullptr;
-    QTabWidget *rzpgcntrlPara = nullptr;
-    QCheckBox *rzchckbxSkt[4] = {};
-    QGroupBox *rzgrpbxSkt[4] = {};
-    QComboBox *cbbProtocol[4] = {}, *cbbSL[4] = {};
-    QLabel *lblIpAndPort[4] = {}, *lblLinkTpye[4] = {}, *lblSockTo[4] = {};
-    QCheckBox *rzchckbxHeartEn = nullptr, *rzchckbxRegEn = nullptr, *rzchckbxMore = nullptr,
-              *rzchckbxHeartDtHex = nullptr, *rzchckbxRegDtHex = nullptr, *rzchckbxSOCKIND = nullptr,
-              *rzchckbxHtpFlt = nullptr, *rzchckbxSMSFLT = nullptr, *rzchckbxSMSPH = nullptr,
-              *rzchckbxE = nullptr, *rzchckbxRFC = nullptr;
-    QGroupBox *rzgrpbxHeart = nullptr, *rzgrpbxReg = nullptr, *rzgrpbxMore = nullptr, *rzgrpbxUart = nullptr;
-    QLineEdit *edtHeartDt = nullptr, *edtCloudPa = nullptr;
-    QComboBox *cbbRegTp = nullptr, *cbbRegDt = nullptr, *cbbHeartSnd = nullptr, *cbbRegSnd = nullptr;
-    QLabel *lblRegDt = nullptr;
-    QPlainTextEdit *edtDialog = nullptr, *edtDialogHex = nullptr, *edtSend = nullptr;
-    QProgressBar *rzpbWhile = nullptr;
-    QWidget *rztlbrSendTpye = nullptr, *rztlbrSend = nullptr, *rzspcr4 = nullptr;
-    QToolButton *btnSendTpye = nullptr, *btnSend = nullptr, *btnSetSendKey = nullptr;
-    QLineEdit *edtReTelNum = nullptr;
-    QSplitter *rzspltrBtnAndDialog = nullptr, *rzspltrDialog = nullptr;
+    // The menus and actions; the controls are the panels'. Tests find them by name too.
     QMenu *pmSend = nullptr, *pmCls = nullptr, *pmSendType = nullptr, *pmIni = nullptr, *pmFwUpOpt = nullptr;
     QMenu *mni_File = nullptr, *mni_Lang = nullptr, *mni_Help = nullptr;
     QAction *mni_Exit = nullptr, *mni_Cn = nullptr, *mni_En = nullptr, *mni_About = nullptr, *mni_Hint = nullptr,

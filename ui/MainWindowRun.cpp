@@ -1,6 +1,9 @@
 // Start-up and shutdown of the main window, its texts, console and send box,
 // the port button, the menus and the window-wide keys.
 #include "ui/MainWindow.h"
+#include "ui/ConsolePanel.h"
+#include "ui/ParamForm.h"
+#include "ui/PortBar.h"
 #include "ui/StationMenu.h"
 
 #include "util/Version.h"
@@ -85,19 +88,15 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     auto *v = new QVBoxLayout(central);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
-    v->addWidget(buildTopBar());
+    m_portBar = new PortBar(pmIni, pmFwUpOpt, central);
+    v->addWidget(m_portBar);
     auto *h = new QHBoxLayout;
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(2);
-    auto *pnlL = new QWidget(central);
-    pnlL->setObjectName("pnlL");
-    pnlL->setFixedWidth(520);
-    auto *pnlR = new QWidget(central);
-    pnlR->setObjectName("pnlR");
-    buildLeft(pnlL);
-    buildRight(pnlR);
-    h->addWidget(pnlL);
-    h->addWidget(pnlR, 1);
+    m_form = new ParamForm(central);
+    m_consolePanel = new ConsolePanel(pmSend, pmSendType, pmCls, central);
+    h->addWidget(m_form);
+    h->addWidget(m_consolePanel, 1);
     v->addLayout(h, 1);
     auto *sb = new QStatusBar(this);
     sb->setObjectName("rzstsbrBottom");
@@ -109,7 +108,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
                   " padding: 2px 4px; background: #dce6f2; color: #1a3a5a; }"
                   "QGroupBox[frame=\"true\"] { border: 1px solid #b8c4d0; margin-top: 0px; }"
                   "QGroupBox#rzgrpbxBtn { border: none; margin-top: 0px; }"
-                  "QGroupBox#rzgrpbxDo { border-width: 2px; }");
+                  "QGroupBox#m_consolePanel->rzgrpbxDo { border-width: 2px; }");
 
     m_tmrRcv = new QTimer(this);
     m_tmrRcv->setObjectName("tmrRcv");
@@ -125,22 +124,29 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     m_cm1->setTxContinueOnXoff(false);
     m_cm1->setReadIntervalTimeout(10);
 
-    m_console = std::make_unique<ConsoleView>(edtDialog, edtDialogHex);
-    m_extras = new ConsoleExtras(*this, *m_console, m_opts.loadConfig ? m_opts.configDir : QString());
+    m_form->setWarnings(console());
+    connect(m_portBar, &PortBar::openCloseClicked, this, &TFrm_Main::btnSysClick);
+    connect(m_portBar, &PortBar::dropDown, this, &TFrm_Main::cbbOpenComDropDown);
+    connect(m_portBar, &PortBar::closeUp, this, &TFrm_Main::cbbOpenComCloseUp);
+    connect(m_consolePanel, &ConsolePanel::commandClicked, this, &TFrm_Main::btnDoClick);
     wireProtocol();
+    const ConsoleHost host{*this, *pmSend, *pmCls, *mni_File, mni_Exit, edtpst, *m_protocol, [this] { return m_comOpened; }};
+    m_extras = new ConsoleExtras(*m_consolePanel, host, m_opts.loadConfig ? m_opts.configDir : QString());
+    // After the window's own line about the closed port.
+    connect(this, &TFrm_Main::portClosed, m_extras, [this] { m_extras->portClosed(); }, Qt::QueuedConnection);
     InstallUpgradeMenu(*this);
-    m_station = new StationMenu(*this);
-    m_ports = new PortChooser(*this);
+    m_station = new StationMenu(*mni_File);
+    m_ports = new PortChooser(*m_portBar, [this](const QString &path) {
+        console()->ShowInfo(gbk::fromUnicode(LangTextU("info_ComReopen").replace(QLatin1String("%s"), path)));
+        btnSysClick(1);
+    });
+    connect(m_cm1, &TComm::requestHangup, m_ports, &PortChooser::lineLost);
     ChainTabOrder(*this);
 
     qApp->installEventFilter(this);
     KeepWheelFromFocusing(this);
     FitFormToPanel(this);
-    rztlbrSend->installEventFilter(this);
-    // The spacer is sized from the bar's width; it must not feed back into the
-    // bar's minimum, or the window could never become narrower again.
-    rztlbrSend->setMinimumWidth(1);
-    m_about = new Tfrm_About(this);
+    m_about = new Tfrm_About(this, *m_consolePanel);
     FormCreate();
 }
 
@@ -156,10 +162,7 @@ TFrm_Main::~TFrm_Main()
     qApp->removeEventFilter(this);
     // QWidget's destructor still hides the children (closing the port list's
     // popup), when this object is no longer a TFrm_Main.
-    if (auto *pc = dynamic_cast<PortCombo *>(cbbOpenCom)) {
-        pc->onDropDown = nullptr;
-        pc->onCloseUp = nullptr;
-    }
+    m_portBar->disconnect(this);
     if (!m_closed)
         FormClose();
 }
@@ -175,18 +178,18 @@ void TFrm_Main::wireProtocol()
             m_traffic->addTx(b.size());
         return queued;
     };
-    m_protocol = std::make_unique<Protocol>(this, *this, *m_console, m_tmrRcv, toPort, [this] { return m_comOpened; });
+    m_protocol = std::make_unique<Protocol>(this, *m_form, *console(), m_tmrRcv, toPort, [this] { return m_comOpened; });
 
     FwUpgradeDeps d;
     d.sendToCom = [this](const QByteArray &t) { m_protocol->SendToCom(t); };
     d.lastSend = [this] { return m_protocol->LastSend(); };
     d.sendBytes = toPort;
     d.comOpened = [this] { return m_comOpened; };
-    d.console = m_console.get();
+    d.console = console();
     d.langText = [](const QByteArray &k) { return LangText(k); };
-    d.progressVisible = [this](bool on) { rzpbWhile->setVisible(on); };
-    d.progressTotal = [this](int n) { rzpbWhile->setRange(0, n); };
-    d.progressValue = [this](int n) { rzpbWhile->setValue(n); };
+    d.progressVisible = [this](bool on) { m_consolePanel->rzpbWhile->setVisible(on); };
+    d.progressTotal = [this](int n) { m_consolePanel->rzpbWhile->setRange(0, n); };
+    d.progressValue = [this](int n) { m_consolePanel->rzpbWhile->setValue(n); };
     d.overRestart = [this] { return mniOverRestart->isChecked(); };
     d.showDataStream = [this] { return ShowDataStream->isChecked(); };
     d.fastReads = [this](bool on) {
@@ -205,7 +208,7 @@ void TFrm_Main::wireProtocol()
     });
     connect(m_cm1, &TComm::receiveError, this, [this](quint32 bits) { cm1ReceiveError(bits); });
     connect(m_cm1, &TComm::requestHangup, this, [this] { cm1RequestHangup(); });
-    connect(btnSend, &QToolButton::clicked, this, [this] { actSendExecute(); });
+    connect(m_consolePanel->btnSend, &QToolButton::clicked, this, [this] { actSendExecute(); });
     connect(actSend, &QAction::triggered, this, [this] { actSendExecute(); });
 }
 
@@ -238,25 +241,25 @@ void TFrm_Main::FormCreate()
     const bool iniRead = !m_opts.loadConfig || LoadIni(*this, m_opts.configDir, &iniError);
     ApplyMainTexts();
     if (!iniRead)
-        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotRead").replace(QLatin1String("%s"), iniError)));
+        console()->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotRead").replace(QLatin1String("%s"), iniError)));
     else if (IniFile && !IniFile->isUnderstood())
-        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotUnderstood").replace(QLatin1String("%s"), IniFile->FileName())));
+        console()->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotUnderstood").replace(QLatin1String("%s"), IniFile->FileName())));
     if (lf == TLangFileState::TooLarge || lf == TLangFileState::NotUnderstood)
-        m_console->ShowErr(gbk::fromUnicode(LangTextU(lf == TLangFileState::TooLarge ? "info_LangFileTooLarge" : "info_LangFileNotUnderstood")
+        console()->ShowErr(gbk::fromUnicode(LangTextU(lf == TLangFileState::TooLarge ? "info_LangFileTooLarge" : "info_LangFileNotUnderstood")
                                                 .replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
     if (m_opts.perUserConfig)
-        m_console->ShowInfo(gbk::fromUnicode(LangTextU("info_CfgKeptIn").replace(QLatin1String("%s"), ConfigFilePath(m_opts.configDir))));
+        console()->ShowInfo(gbk::fromUnicode(LangTextU("info_CfgKeptIn").replace(QLatin1String("%s"), ConfigFilePath(m_opts.configDir))));
     if (lf == TLangFileState::WriteFailed)
-        m_console->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileError").replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
+        console()->ShowErr(gbk::fromUnicode(LangTextU("info_LangFileError").replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));
     if (!m_opts.keepStoredWorkMode) {
-        if (rbNetTran->isChecked())
-            rbWkmokClick(0);
+        if (m_form->rbNetTran->isChecked())
+            m_form->rbWkmokClick(0);
         else
-            rbNetTran->setChecked(true);
-    } else if (GetWorkMode() < 3) {
-        rbWkmokClick(GetWorkMode());
+            m_form->rbNetTran->setChecked(true);
+    } else if (m_form->GetWorkMode() < 3) {
+        m_form->rbWkmokClick(m_form->GetWorkMode());
     }
-    setHexPane(false);
+    m_consolePanel->setHexPane(false);
 }
 
 void TFrm_Main::FormClose()
@@ -275,7 +278,7 @@ void TFrm_Main::FormClose()
             if (QGuiApplication::platformName() != QLatin1String("offscreen"))
                 QMessageBox::critical(this, windowTitle(), err);
             else
-                m_console->ShowErr(gbk::fromUnicode(err));
+                console()->ShowErr(gbk::fromUnicode(err));
         }
     }
     FreeLanguage();
@@ -292,12 +295,12 @@ void TFrm_Main::closeEvent(QCloseEvent *e)
 void TFrm_Main::showStartLines()
 {
     for (const char *k : {"info_Start0", "info_Start1", "info_Start2", "info_Start3", "info_Start4", "info_Start5"})
-        m_console->ShowInfo(LangText(k));
+        console()->ShowInfo(LangText(k));
 }
 
 void TFrm_Main::ApplyMainTexts()
 {
-    rzgrpbxDoResize();
+    m_consolePanel->rzgrpbxDoResize();
     setWindowTitle(LangTextU("lang_Main_Title") + QStringLiteral(" V") + GetAppVersion());
     setWindowIconText(LangTextU("lang_Main_AppTitle"));
     mni_File->setTitle(LangTextU("lang_Menu_File"));
@@ -313,75 +316,9 @@ void TFrm_Main::ApplyMainTexts()
     showStartLines();
     m_ports->ApplyTexts();
 
-    SetLabelCaptionHint(lblOpenCom, "lang_lblOpenCom", "hint_cbbOpenUart");
-    SetLabelCaptionHint(lblOpenBaud, "lang_lblOpenBaud", "hint_cbbOpenUart");
-    SetLabelCaptionHint(lblOpenPDS, "lang_lblOpenPDS", "hint_cbbOpenUart");
-    SetLabelCaptionHint(lblOpenFlow, "lang_lblOpenFlow", "hint_cbbOpenUart");
-    SetControlCaption(btnOpenClose, btnOpenClose->property("Tag").toInt() == 2 ? "lang_btnClose" : "lang_btnOpen");
-    SetControlCaption(btnFwUp, "lang_btnFwUp");
-    SetGroupCaption(rzgrpbxWkmod, "lang_rzgrpbxWkmod");
-    SetRadioCaption(rbNetTran, "lang_rbNetTran");
-    SetRadioCaption(rbHttpd, "lang_rbHttpd");
-    SetRadioCaption(rbSmsTran, "lang_rbSmsTran");
-    SetParaGroupCaption(rzgrpbxPara, GetWorkMode(), "lang_rzgrpbxPara");
-    static const char *const letters[] = {"A", "B", "C", "D"};
-    for (int i = 0; i < 4; ++i) {
-        SetServerCheckCaption(rzchckbxSkt[i], "lang_rzchckbxSkt", letters[i]);
-        SetLabelCaption(lblIpAndPort[i], "lang_lblIpAndPort");
-        SetLabelCaption(lblLinkTpye[i], "lang_lblLinkTpye");
-        SetComboItem(cbbSL[i], 0, "lang_cbbASL0");
-        SetComboItem(cbbSL[i], 1, "lang_cbbASL1");
-        SetLabelCaption(lblSockTo[i], "lang_OverTimeS");
-    }
-    SetCheckBoxCaption(rzchckbxHeartEn, "lang_rzchckbxHeartEn");
-    auto lbl = [this](const char *n) { return findChild<QLabel *>(QString::fromLatin1(n)); };
-    SetLabelCaption(lbl("lblHeartTm"), "lang_lblHeartTm");
-    SetLabelCaption(lbl("lblHeartDt"), "lang_lblHeartDt");
-    SetLabelCaption(lbl("lblHeartSnd"), "lang_lblHeartSnd");
-    SetComboItem(cbbHeartSnd, 0, "lang_cbbHeartSnd0");
-    SetComboItem(cbbHeartSnd, 1, "lang_cbbHeartSnd1");
-    SetCheckBoxCaption(rzchckbxRegEn, "lang_rzchckbxRegEn");
-    SetLabelCaption(lbl("lblRegSnd"), "lang_lblRegSnd");
-    SetComboItem(cbbRegSnd, 0, "lang_cbbRegSnd0");
-    SetComboItem(cbbRegSnd, 1, "lang_cbbRegSnd1");
-    SetLabelCaption(lbl("lblRegTp"), "lang_lblRegTp");
-    SetComboItem(cbbRegTp, 0, "lang_cbbRegTp0");
-    SetHdVerSign(m_hdVerSign);
-    SetComboItem(cbbRegTp, 2, "lang_cbbRegTp2");
-    SetComboItem(cbbRegTp, 3, "lang_cbbRegTp3");
-    SetComboItem(cbbRegTp, 4, "lang_cbbRegTp4");
-    cbbRegTpChange();
-    SetCheckBoxCaption(rzchckbxSOCKIND, "lang_rzchckbxSOCKIND");
-    SetLabelCaption(lbl("lblHTPTP"), "lang_lblHTPTP");
-    SetLabelCaption(lbl("lblHTPURL"), "lang_lblHTPURL");
-    SetLabelCaption(lbl("lblHTPSVIP"), "lang_lblHTPSVIP");
-    SetLabelCaption(lbl("lblHTPSVPort"), "lang_lblHTPSVPort");
-    SetLabelCaption(lbl("lblHtpTo"), "lang_OverTimeS");
-    SetLabelCaption(lbl("lblHTPHD"), "lang_lblHTPHD");
-    SetCheckBoxCaption(rzchckbxHtpFlt, "lang_rzchckbxHtpFlt");
-    SetLabelCaption(lbl("lblDSTNUM"), "lang_lblDSTNUM");
-    SetCheckBoxCaption(rzchckbxSMSFLT, "lang_rzchckbxSMSFLT");
-    SetCheckBoxCaption(rzchckbxSMSPH, "lang_rzchckbxSMSPH");
-    SetGroupCaption(rzgrpbxBase, "lang_rzgrpbxBase");
-    SetLabelCaption(lbl("lblUart"), "lang_lblUart");
-    SetLabelCaption(lbl("lblBaud"), "lang_lblBaud");
-    SetLabelCaption(lbl("lblPDS"), "lang_lblOpenPDS");
-    SetLabelCaption(lbl("lblFlow"), "lang_lblOpenFlow");
-    SetCheckBoxCaption(rzchckbxMore, "lang_rzchckbxMore");
-    SetCheckBoxCaption(rzchckbxRFC, "lang_rzchckbxRFC");
-    SetLabelCaption(lbl("lblUARTFT"), "lang_lblUARTFT");
-    SetLabelCaption(lbl("lblUARTFL"), "lang_lblUARTFL");
-    SetCheckBoxCaption(rzchckbxE, "lang_rzchckbxE");
-    SetLabeledEditCaption(findChild<QLineEdit *>("lbledtCmdPw"), "lang_lbledtCmdPw");
-    SetLabeledEditCaption(findChild<QLineEdit *>("lbledtStMsg"), "lang_lbledtStMsg");
-    SetLabeledEditCaption(findChild<QLineEdit *>("lbledtApn"), "lang_lbledtApn");
-    SetGroupCaption(rzgrpbxDo, "lang_rzgrpbxDo");
-    for (const char *b : {"btnAskAll", "btnSetAll", "btnPPPA", "btnENTM", "btnH", "btnZ", "btnVER", "btnCNUM",
-                          "btnCFGTF", "btnRELD", "btnCLEAR", "btnCSQ"})
-        SetButtonCaption(findChild<QPushButton *>(QString::fromLatin1(b)), QByteArray("lang_") + b);
-    SetLabelCaption(lbl("lblReTelNum"), "lang_lblReTelNum");
-    SetControlCaption(btnSend, "lang_btnSend");
-    pmSendTypeClick(1);
+    m_portBar->applyTexts();
+    m_form->applyTexts();
+    m_consolePanel->applyTexts();
     SetPopupItemCaption(pmSendType, 0, "lang_pmSendType0");
     SetPopupItemCaption(pmSendType, 1, "lang_pmSendType1");
     SetPopupItemCaption(pmSend, 0, "lang_pmSend0");
@@ -397,49 +334,17 @@ void TFrm_Main::ApplyMainTexts()
     m_station->applyTexts();
     m_traffic->applyTexts();
     ApplyUpgradeTexts(*this);
-    for (QComboBox *c : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
-        SetComboHint(c, "hint_cbbOpenUart");
-    for (const char *n : {"cbbBaud", "cbbFlow", "cbbP", "cbbD", "cbbS"})
-        SetComboHint(findChild<QComboBox *>(QString::fromLatin1(n)), "hint_cbbUart");
-    SetImageHint(imgCKZD, "hint_cbbUart");
-    SetCheckBoxHint(rzchckbxSkt[0], "hint_chkEn");
-    SetCheckBoxHint(rzchckbxHeartDtHex, "hint_chkHex");
-    SetCheckBoxHint(rzchckbxRegDtHex, "hint_chkHex");
-    imgGIF->setToolTip(LangTextU("hint_imgGif"));
     FitButtonsToText(this);
     ApplyMenuMnemonics(*this);
 }
 
-// Send-bar spacer: keeps the send button and its arrow at the right end, leaving
-// room for everything else the bar holds (the repeat controls among them).
-void TFrm_Main::rzgrpbxDoResize()
-{
-    int others = 0;
-    QLayout *bar = rztlbrSend->layout();
-    for (int i = 0; bar && i < bar->count(); ++i) {
-        QLayoutItem *item = bar->itemAt(i);
-        QWidget *x = item->widget();
-        if (x == rzspcr4 || (x && x->isHidden()))
-            continue;
-        others += x == btnSetSendKey ? x->width() : item->sizeHint().width();
-    }
-    rzspcr4->setFixedWidth(std::max(0, rztlbrSend->width() - others - 30));
-}
+ConsoleView *TFrm_Main::console() const { return m_consolePanel->console(); }
 
-void TFrm_Main::resizeEvent(QResizeEvent *e)
-{
-    QMainWindow::resizeEvent(e);
-    rzgrpbxDoResize();
-}
-
-bool TFrm_Main::hexPaneOn() const { return m_hexPane; }
-
-void TFrm_Main::setHexPane(bool on)
-{
-    m_hexPane = on;
-    m_console->setHexMirror(on);
-    edtDialogHex->setVisible(on);
-}
+FormHooks &TFrm_Main::iniHooks() { return *m_form; }
+ConsoleOptions TFrm_Main::iniConsoleOptions() const { return m_extras->options(); }
+void TFrm_Main::iniSetConsoleOptions(const ConsoleOptions &o) { m_extras->setOptions(o); }
+THdVerSign TFrm_Main::iniHdVerSign() const { return m_form->HdVerSign(); }
+void TFrm_Main::iniSetHdVerSign(THdVerSign s) { m_form->setHdVerSignValue(s); }
 
 void TFrm_Main::pmSendClick(int tag)
 {
@@ -447,41 +352,17 @@ void TFrm_Main::pmSendClick(int tag)
         actSend->setShortcut(QKeySequence(Qt::Key_Return));
         actCR->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
         mniEnter->setChecked(true);
-        btnSend->setToolTip(mniEnter->text());
+        m_consolePanel->btnSend->setToolTip(mniEnter->text());
     } else if (tag == 2) {
         actSend->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
         actCR->setShortcut(QKeySequence(Qt::Key_Return));
         mniCtrlEnter->setChecked(true);
-        btnSend->setToolTip(mniCtrlEnter->text());
+        m_consolePanel->btnSend->setToolTip(mniCtrlEnter->text());
     }
-    btnSend->setIcon(ToolImage(4));
+    m_consolePanel->btnSend->setIcon(ToolImage(4));
 }
 
-void TFrm_Main::pmSendTypeClick(int tag)
-{
-    const int oldWidth = btnSendTpye->sizeHint().width();
-    if (tag == 1) {
-        rztlbrSendTpye->hide();
-        SetControlCaption(btnSendTpye, "lang_pmSendType0");
-        btnSendTpye->setProperty("Tag", 1);
-    } else if (tag == 2) {
-        rztlbrSendTpye->show();
-        SetControlCaption(btnSendTpye, "lang_pmSendType1");
-        btnSendTpye->setProperty("Tag", 2);
-    } else {
-        return;
-    }
-    const int newWidth = btnSendTpye->sizeHint().width();
-    rzspcr4->setFixedWidth(std::max(0, rzspcr4->width() + oldWidth - newWidth));
-}
-
-void TFrm_Main::actCRExecute()
-{
-    QTextCursor c = edtSend->textCursor();
-    c.movePosition(QTextCursor::End);
-    c.insertBlock();
-    edtSend->setTextCursor(c);
-}
+void TFrm_Main::pmSendTypeClick(int tag) { m_consolePanel->pmSendTypeClick(tag); }
 
 void TFrm_Main::actClsExecute()
 {
@@ -506,8 +387,6 @@ bool TFrm_Main::eventFilter(QObject *o, QEvent *e)
             return true;
         }
     }
-    if (o == rztlbrSend && e->type() == QEvent::Resize)
-        rzgrpbxDoResize();
     if (HandleFormWheel(o, e, this))
         return true;
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::ShortcutOverride) {
@@ -551,12 +430,12 @@ void TFrm_Main::cbbOpenComCloseUp() { m_ports->CloseUp(); }
 bool TFrm_Main::PortOpen()
 {
     PortRowSettings row;
-    row.comName = cbbOpenCom->currentText();
-    row.baudText = cbbOpenBaud->currentText();
-    row.parityIndex = cbbOpenP->currentIndex();
-    row.dataIndex = cbbOpenD->currentIndex();
-    row.stopIndex = cbbOpenS->currentIndex();
-    row.flowIndex = cbbOpenFlow->currentIndex();
+    row.comName = m_portBar->cbbOpenCom->currentText();
+    row.baudText = m_portBar->cbbOpenBaud->currentText();
+    row.parityIndex = m_portBar->cbbOpenP->currentIndex();
+    row.dataIndex = m_portBar->cbbOpenD->currentIndex();
+    row.stopIndex = m_portBar->cbbOpenS->currentIndex();
+    row.flowIndex = m_portBar->cbbOpenFlow->currentIndex();
     m_tmrRcv->setInterval(5000);
     m_tmrRcv->stop();
     TOpenFailureInfo why;
@@ -575,20 +454,21 @@ void TFrm_Main::btnSysClick(int tag)
 {
     if (tag == 1) {
         if (PortOpen()) {
-            btnOpenClose->setProperty("Tag", 2);
-            SetControlCaption(btnOpenClose, "lang_btnClose");
-            btnOpenClose->setIcon(ToolImage(2));
-            m_console->ShowInfo(LangText("info_ComOpenYes"));
+            m_portBar->btnOpenClose->setProperty("Tag", 2);
+            SetControlCaption(m_portBar->btnOpenClose, "lang_btnClose");
+            m_portBar->btnOpenClose->setIcon(ToolImage(2));
+            console()->ShowInfo(LangText("info_ComOpenYes"));
         } else {
-            m_console->ShowErr(m_lastOpenError);
+            console()->ShowErr(m_lastOpenError);
         }
     } else if (tag == 2) {
         m_protocol->CancelQueue();
         PortClose();
-        btnOpenClose->setProperty("Tag", 1);
-        SetControlCaption(btnOpenClose, "lang_btnOpen");
-        btnOpenClose->setIcon(ToolImage(0));
-        m_console->ShowInfo(LangText("info_ComCloseYes"));
+        m_portBar->btnOpenClose->setProperty("Tag", 1);
+        SetControlCaption(m_portBar->btnOpenClose, "lang_btnOpen");
+        m_portBar->btnOpenClose->setIcon(ToolImage(0));
+        console()->ShowInfo(LangText("info_ComCloseYes"));
+        emit portClosed();
     } else if (tag == 3) {
         if (!m_fw->PrepareChoice())
             return;
@@ -606,30 +486,31 @@ void TFrm_Main::btnSysClick(int tag)
 void TFrm_Main::cm1ReceiveError(quint32)
 {
     if (m_protocol->busy()) {
-        m_console->ShowErr(LangText("info_ComLineError"));
+        console()->ShowErr(LangText("info_ComLineError"));
         m_protocol->CancelQueue();
     }
     PortClose();
     if (PortOpen())
         return;
-    btnOpenClose->setProperty("Tag", 1);
-    SetControlCaption(btnOpenClose, "lang_btnOpen");
-    btnOpenClose->setIcon(ToolImage(0));
-    m_console->ShowErr(m_lastOpenError);
+    m_portBar->btnOpenClose->setProperty("Tag", 1);
+    SetControlCaption(m_portBar->btnOpenClose, "lang_btnOpen");
+    m_portBar->btnOpenClose->setIcon(ToolImage(0));
+    console()->ShowErr(m_lastOpenError);
 }
 
 // A worker that lost the line leaves the port dead: close it and say so,
 // rather than keep showing an open port that sends nowhere.
 void TFrm_Main::cm1RequestHangup()
 {
-    if (!m_comOpened && btnOpenClose->property("Tag").toInt() == 1)
+    if (!m_comOpened && m_portBar->btnOpenClose->property("Tag").toInt() == 1)
         return;
     m_protocol->CancelQueue();
     PortClose();
-    btnOpenClose->setProperty("Tag", 1);
-    SetControlCaption(btnOpenClose, "lang_btnOpen");
-    btnOpenClose->setIcon(ToolImage(0));
-    m_console->ShowErr(LangText("info_ComHangup"));
+    m_portBar->btnOpenClose->setProperty("Tag", 1);
+    SetControlCaption(m_portBar->btnOpenClose, "lang_btnOpen");
+    m_portBar->btnOpenClose->setIcon(ToolImage(0));
+    console()->ShowErr(LangText("info_ComHangup"));
+    emit portClosed();
 }
 
 // ---- menus ----

@@ -1,6 +1,9 @@
 #include "ui/MenuKeys.h"
 
 #include "ui/MainWindow.h"
+#include "ui/ParamForm.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -96,12 +99,12 @@ protected:
 void ChainTabOrder(TFrm_Main &w)
 {
     // The page control shows no tabs; focusing it would hand the focus to its hidden tab bar.
-    w.rzpgcntrlPara->setFocusPolicy(Qt::NoFocus);
+    w.form()->rzpgcntrlPara->setFocusPolicy(Qt::NoFocus);
     if (auto *reopen = w.findChild<QWidget *>(QStringLiteral("rzchckbxReopen")))
-        QWidget::setTabOrder(w.btnOpenClose, reopen);
+        QWidget::setTabOrder(w.portBar()->btnOpenClose, reopen);
     // The console only shows traffic: Tab leaves it instead of typing into it.
-    w.edtDialog->setTabChangesFocus(true);
-    w.edtDialogHex->setTabChangesFocus(true);
+    w.consolePanel()->edtDialog->setTabChangesFocus(true);
+    w.consolePanel()->edtDialogHex->setTabChangesFocus(true);
     // Buttons in a collapsed pane are out of sight: Tab passes them by until the pane opens.
     if (auto *grid = w.findChild<QWidget *>(QStringLiteral("advscrlbxBtn")))
         grid->installEventFilter(new CollapsedPaneFocus(grid));
@@ -112,20 +115,20 @@ void ChainTabOrder(TFrm_Main &w)
         QWidget::setTabOrder(w.findChild<QWidget *>(QStringLiteral("btnENTM")), gridSpot);
     if (gridSpot && sendSpot) {
         QWidget::setTabOrder(gridSpot, w.findChild<QWidget *>(QStringLiteral("btnH")));
-        QWidget::setTabOrder(w.edtDialog, sendSpot);
+        QWidget::setTabOrder(w.consolePanel()->edtDialog, sendSpot);
     }
     // The send bar's buttons come before the send box, which keeps Tab as a character it can send.
-    QWidget::setTabOrder(sendSpot ? sendSpot : w.edtDialog, w.btnSendTpye);
+    QWidget::setTabOrder(sendSpot ? sendSpot : w.consolePanel()->edtDialog, w.consolePanel()->btnSendTpye);
     // Then the repeat box and its interval, in the order they show.
-    QWidget *prev = w.btnSendTpye;
+    QWidget *prev = w.consolePanel()->btnSendTpye;
     for (const char *name : {"chkRepeatSend", "spnRepeatMs"}) {
         if (auto *x = w.findChild<QWidget *>(QLatin1String(name))) {
             QWidget::setTabOrder(prev, x);
             prev = x;
         }
     }
-    QWidget::setTabOrder(prev, w.btnSend);
-    QWidget::setTabOrder(w.btnSend, w.btnSetSendKey);
-    QWidget::setTabOrder(w.btnSetSendKey, w.edtReTelNum);
-    QWidget::setTabOrder(w.edtReTelNum, w.edtSend);
+    QWidget::setTabOrder(prev, w.consolePanel()->btnSend);
+    QWidget::setTabOrder(w.consolePanel()->btnSend, w.consolePanel()->btnSetSendKey);
+    QWidget::setTabOrder(w.consolePanel()->btnSetSendKey, w.consolePanel()->edtReTelNum);
+    QWidget::setTabOrder(w.consolePanel()->edtReTelNum, w.consolePanel()->edtSend);
 }

@@ -2,11 +2,10 @@
 
 #include "comm/PortList.h"
 #include "comm/PortWatcher.h"
-#include "comm/SPComm.h"
 #include "lang/AppLang.h"
 #include "ui/Console.h"
 #include "ui/MainTexts.h"
-#include "ui/MainWindow.h"
+#include "ui/PortBar.h"
 #include "util/Gbk.h"
 
 #include <QCheckBox>
@@ -25,8 +24,8 @@ int findExact(const QComboBox *c, const QString &text)
 
 } // namespace
 
-PortChooser::PortChooser(TFrm_Main &w)
-    : QObject(&w), m_w(w), m_combo(w.cbbOpenCom), m_sysDir(QStringLiteral("/sys/class/tty")),
+PortChooser::PortChooser(PortBar &bar, std::function<void(const QString &path)> reopen)
+    : QObject(&bar), m_bar(bar), m_reopenRow(std::move(reopen)), m_combo(bar.cbbOpenCom), m_sysDir(QStringLiteral("/sys/class/tty")),
       m_byIdDir(SerialByIdDir())
 {
     m_combo->setEditable(true);
@@ -34,15 +33,14 @@ PortChooser::PortChooser(TFrm_Main &w)
     m_combo->setCompleter(nullptr); // a typed path stays as typed
     m_combo->lineEdit()->setPlaceholderText(QStringLiteral("/dev/..."));
 
-    m_reopen = new QCheckBox(w.rztlbrCom);
+    m_reopen = new QCheckBox(bar.rztlbrCom);
     m_reopen->setObjectName(QStringLiteral("rzchckbxReopen"));
-    if (auto *bar = qobject_cast<QHBoxLayout *>(w.rztlbrCom->layout()))
-        bar->insertWidget(bar->indexOf(w.btnOpenClose) + 1, m_reopen);
+    if (auto *row = qobject_cast<QHBoxLayout *>(bar.rztlbrCom->layout()))
+        row->insertWidget(row->indexOf(bar.btnOpenClose) + 1, m_reopen);
 
     m_watcher = new PortWatcher(this);
     connect(m_watcher, &PortWatcher::portsChanged, this, &PortChooser::devicesChanged);
     // Connected after the window's own handler, which closes the port first.
-    connect(w.comm(), &TComm::requestHangup, this, &PortChooser::lineLost);
 }
 
 void PortChooser::setSources(const QString &sysClassTty, const QString &byIdDir, const QStringList &watchDirs)
@@ -125,22 +123,22 @@ PortChooser::RowState PortChooser::rowState() const
 {
     RowState s;
     s.path = m_combo->currentText();
-    s.baud = m_w.cbbOpenBaud->currentIndex();
-    s.parity = m_w.cbbOpenP->currentIndex();
-    s.data = m_w.cbbOpenD->currentIndex();
-    s.stop = m_w.cbbOpenS->currentIndex();
-    s.flow = m_w.cbbOpenFlow->currentIndex();
+    s.baud = m_bar.cbbOpenBaud->currentIndex();
+    s.parity = m_bar.cbbOpenP->currentIndex();
+    s.data = m_bar.cbbOpenD->currentIndex();
+    s.stop = m_bar.cbbOpenS->currentIndex();
+    s.flow = m_bar.cbbOpenFlow->currentIndex();
     return s;
 }
 
 void PortChooser::restoreRow(const RowState &s)
 {
     Select(s.path);
-    m_w.cbbOpenBaud->setCurrentIndex(s.baud);
-    m_w.cbbOpenP->setCurrentIndex(s.parity);
-    m_w.cbbOpenD->setCurrentIndex(s.data);
-    m_w.cbbOpenS->setCurrentIndex(s.stop);
-    m_w.cbbOpenFlow->setCurrentIndex(s.flow);
+    m_bar.cbbOpenBaud->setCurrentIndex(s.baud);
+    m_bar.cbbOpenP->setCurrentIndex(s.parity);
+    m_bar.cbbOpenD->setCurrentIndex(s.data);
+    m_bar.cbbOpenS->setCurrentIndex(s.stop);
+    m_bar.cbbOpenFlow->setCurrentIndex(s.flow);
 }
 
 void PortChooser::lineLost()
@@ -154,7 +152,7 @@ void PortChooser::devicesChanged()
     Refresh();
     if (m_lost.path.isEmpty())
         return;
-    if (m_w.btnOpenClose->property("Tag").toInt() != 1) {
+    if (m_bar.btnOpenClose->property("Tag").toInt() != 1) {
         m_lost = {}; // the user opened a port meanwhile
         return;
     }
@@ -167,28 +165,27 @@ void PortChooser::devicesChanged()
     const RowState s = m_lost;
     m_lost = {};
     restoreRow(s);
-    m_w.console()->ShowInfo(gbk::fromUnicode(LangTextU("info_ComReopen").replace(QLatin1String("%s"), s.path)));
-    m_w.btnSysClick(1);
+    m_reopenRow(s.path);
 }
 
-bool SelectStartPort(TFrm_Main &w, const QString &port, const QString &baud, QString *error)
+bool SelectStartPort(PortBar &bar, PortChooser &ports, const QString &port, const QString &baud, QString *error)
 {
     if (!baud.isEmpty()) {
-        const int i = findExact(w.cbbOpenBaud, baud.trimmed());
+        const int i = findExact(bar.cbbOpenBaud, baud.trimmed());
         if (i < 0) {
             if (error) {
                 QStringList rates;
-                for (int k = 0; k < w.cbbOpenBaud->count(); ++k)
-                    rates << w.cbbOpenBaud->itemText(k);
+                for (int k = 0; k < bar.cbbOpenBaud->count(); ++k)
+                    rates << bar.cbbOpenBaud->itemText(k);
                 *error = QStringLiteral("--baud must be one of ") + rates.join(QStringLiteral(", "));
             }
             return false;
         }
-        w.cbbOpenBaud->setCurrentIndex(i);
+        bar.cbbOpenBaud->setCurrentIndex(i);
     }
     if (!port.isEmpty()) {
-        w.FillPortList();
-        w.portChooser()->Select(port);
+        ports.Fill();
+        ports.Select(port);
     }
     return true;
 }

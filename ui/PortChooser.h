@@ -6,15 +6,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class PortWatcher;
-class TFrm_Main;
+class PortBar;
 
 class PortChooser : public QObject {
     Q_OBJECT
 public:
-    explicit PortChooser(TFrm_Main &w);
+    // reopen: opens the row again after a lost device came back (the path says which).
+    PortChooser(PortBar &bar, std::function<void(const QString &path)> reopen);
 
     // Where ports are listed from and which folders are watched (tests use fake trees).
     void setSources(const QString &sysClassTty, const QString &byIdDir, const QStringList &watchDirs);
@@ -32,17 +35,20 @@ public:
     QCheckBox *reopenBox() const { return m_reopen; }
     PortWatcher *watcher() const { return m_watcher; }
 
+    // The open port's line was lost: remember the row to reopen it later.
+    void lineLost();
+
 private:
     struct RowState {
         QString path;
         int baud = -1, parity = -1, data = -1, stop = -1, flow = -1;
     };
     void devicesChanged();
-    void lineLost();
     RowState rowState() const;
     void restoreRow(const RowState &s);
 
-    TFrm_Main &m_w;
+    PortBar &m_bar;
+    std::function<void(const QString &)> m_reopenRow;
     QComboBox *m_combo;
     QCheckBox *m_reopen = nullptr;
     PortWatcher *m_watcher = nullptr;
@@ -56,4 +62,4 @@ private:
 
 // The port (and baud rate, when not empty) given on the command line: the port is selected
 // or typed in; a baud rate the list does not hold is an error.
-bool SelectStartPort(TFrm_Main &w, const QString &port, const QString &baud, QString *error);
+bool SelectStartPort(PortBar &bar, PortChooser &ports, const QString &port, const QString &baud, QString *error);

@@ -1,10 +1,8 @@
 #include "ui/RepeatSend.h"
 
-#include "comm/SPComm.h"
 #include "lang/AppLang.h"
-#include "protocol/Protocol.h"
 #include "ui/Console.h"
-#include "ui/MainWindow.h"
+#include "ui/ConsolePanel.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -14,19 +12,19 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-RepeatSend::RepeatSend(TFrm_Main &w, std::function<bool()> send) : QObject(&w), w_(w), send_(std::move(send))
+RepeatSend::RepeatSend(ConsolePanel &panel, Deps deps) : QObject(&panel), panel_(panel), deps_(std::move(deps))
 {
-    box_ = new QCheckBox(w.rztlbrSend);
+    box_ = new QCheckBox(panel.rztlbrSend);
     box_->setObjectName(QStringLiteral("chkRepeatSend"));
-    spin_ = new QSpinBox(w.rztlbrSend);
+    spin_ = new QSpinBox(panel.rztlbrSend);
     spin_->setObjectName(QStringLiteral("spnRepeatMs"));
     spin_->setRange(kMinMs, kMaxMs);
     spin_->setValue(kDefaultMs);
     spin_->setSuffix(QStringLiteral(" ms"));
     spin_->setAccelerated(true);
     // Right after the send-type button, before the stretch that keeps Send on the right.
-    if (auto *bar = qobject_cast<QBoxLayout *>(w.rztlbrSend->layout())) {
-        const int at = bar->indexOf(w.btnSendTpye) + 1;
+    if (auto *bar = qobject_cast<QBoxLayout *>(panel.rztlbrSend->layout())) {
+        const int at = bar->indexOf(panel.btnSendTpye) + 1;
         bar->insertSpacing(at, 8);
         bar->insertWidget(at + 1, box_);
         bar->insertWidget(at + 2, spin_);
@@ -39,15 +37,12 @@ RepeatSend::RepeatSend(TFrm_Main &w, std::function<bool()> send) : QObject(&w), 
         if (timer_.isActive())
             timer_.start(ms); // the new interval counts from now
     });
-    // A port closed by the button or lost to an unplug stops at once, not at the next tick.
-    connect(w.btnOpenClose, &QToolButton::clicked, this, [this] {
-        if (running() && !w_.ComOpened())
-            stop("info_RepeatPortClosed", false);
-    }, Qt::QueuedConnection);
-    connect(w.comm(), &TComm::requestHangup, this, [this] {
-        if (running())
-            stop("info_RepeatPortClosed", false);
-    }, Qt::QueuedConnection);
+}
+
+void RepeatSend::portClosed()
+{
+    if (running())
+        stop("info_RepeatPortClosed", false);
 }
 
 void RepeatSend::applyTexts()
@@ -77,16 +72,16 @@ void RepeatSend::toggled(bool on)
 
 void RepeatSend::tick()
 {
-    if (!w_.ComOpened())
+    if (!deps_.portOpen())
         return stop("info_RepeatPortClosed", false);
-    if (w_.btnSendTpye->property("Tag").toInt() != 1)
+    if (panel_.btnSendTpye->property("Tag").toInt() != 1)
         return stop("info_RepeatSerialOnly", true);
-    if (w_.edtSend->toPlainText().isEmpty())
+    if (panel_.edtSend->toPlainText().isEmpty())
         return stop("info_RepeatEmpty", true);
     // A Get All or Set All in progress keeps the line to itself.
-    if (w_.protocol()->queueState() == TQueueState::Waiting)
+    if (deps_.busy())
         return;
-    if (!send_())
+    if (!deps_.send())
         return stop("info_RepeatStopped", false);
     ++sent_;
 }
@@ -100,7 +95,7 @@ void RepeatSend::stop(const char *key, bool err)
     }
     const QByteArray line = LangText(key);
     if (err)
-        w_.console()->ShowErr(line);
+        panel_.console()->ShowErr(line);
     else
-        w_.console()->ShowInfo(line);
+        panel_.console()->ShowInfo(line);
 }

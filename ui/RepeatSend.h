@@ -11,7 +11,7 @@
 
 class QCheckBox;
 class QSpinBox;
-class TFrm_Main;
+class ConsolePanel;
 
 class RepeatSend : public QObject {
     Q_OBJECT
@@ -20,9 +20,17 @@ public:
     static constexpr int kMaxMs = 3600000;
     static constexpr int kDefaultMs = 1000;
 
-    // send: one send of the box as the Send button does it, without touching the
-    // send history; false when it refused (a red line has said why).
-    RepeatSend(TFrm_Main &w, std::function<bool()> send);
+    struct Deps {
+        std::function<bool()> portOpen;
+        std::function<bool()> busy; // a queued operation awaits an answer
+        // One send of the box as the Send button does it, without touching the
+        // send history; false when it refused (a red line has said why).
+        std::function<bool()> send;
+    };
+    RepeatSend(ConsolePanel &panel, Deps deps);
+
+    // The port was closed: repeating stops at once, not at the next tick.
+    void portClosed();
 
     void applyTexts();
     int intervalMs() const;
@@ -40,8 +48,8 @@ private:
     // Clears the box and says why (err: a red line, otherwise an information line).
     void stop(const char *key, bool err);
 
-    TFrm_Main &w_;
-    std::function<bool()> send_;
+    ConsolePanel &panel_;
+    Deps deps_;
     QCheckBox *box_ = nullptr;
     QSpinBox *spin_ = nullptr;
     QTimer timer_;

@@ -6,15 +6,15 @@
 
 class QAction;
 class StationWindow;
-class TFrm_Main;
+class QMenu;
 
 class StationMenu : public QObject {
 public:
-    explicit StationMenu(TFrm_Main &w);
+    // The item goes above the first separator of fileMenu, beside the other tools.
+    explicit StationMenu(QMenu &fileMenu);
     void applyTexts();
 
 private:
-    TFrm_Main &w_;
     QAction *item_;
     QPointer<StationWindow> station_;
 };

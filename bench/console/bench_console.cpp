@@ -9,6 +9,7 @@
 #include "protocol/Protocol.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/ConsolePanel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -78,8 +79,8 @@ int main(int argc, char **argv)
     const LineKind kinds[] = {LineKind::Rcv, LineKind::Send, LineKind::Err, LineKind::Info};
     // The baseline: the same widget kind, size and font, nothing but appendPlainText.
     QPlainTextEdit bare;
-    bare.setFont(w.edtDialog->font());
-    bare.resize(w.edtDialog->size());
+    bare.setFont(w.consolePanel()->edtDialog->font());
+    bare.resize(w.consolePanel()->edtDialog->size());
     bare.show();
     app.processEvents();
     // Both through one 65535-line cycle, 1000 lines of one, then 1000 of the other,
@@ -94,7 +95,7 @@ int main(int argc, char **argv)
         c.wholeK.push_back(double(t.nsecsElapsed()) / 1e6);
     };
     auto runBoth = [&](Cycle &conC, Cycle &baseC) {
-        w.edtDialog->clear();
+        w.consolePanel()->edtDialog->clear();
         bare.clear();
         app.processEvents();
         for (int from = 1; from <= total; from += 1000) {
@@ -105,7 +106,7 @@ int main(int argc, char **argv)
     Cycle conCycle, bareCycle;
     runBoth(conCycle, bareCycle);
     const std::vector<double> &perK = conCycle.appendK;
-    const int blocks = w.edtDialog->document()->isEmpty() ? 0 : w.edtDialog->document()->blockCount();
+    const int blocks = w.consolePanel()->edtDialog->document()->isEmpty() ? 0 : w.consolePanel()->edtDialog->document()->blockCount();
     std::printf("\n65535 lines per cycle; console pane holds %d lines afterwards (emptied at the limit)\n", blocks);
     std::printf("  ms per 1000 lines, whole cycle (append + repaint)  console: %.1f  bare QPlainTextEdit: %.1f"
                 "  ratio: %.2f\n",
@@ -118,7 +119,7 @@ int main(int argc, char **argv)
     bare.close();
 
     // ---- 2. sustained stream with latency probe ----
-    w.edtDialog->clear();
+    w.consolePanel()->edtDialog->clear();
     QByteArray block;
     for (int i = 0; block.size() < 1024; ++i)
         block += QByteArray("+DATA:") + QByteArray::number(i).rightJustified(4, '0') +
@@ -156,7 +157,7 @@ int main(int argc, char **argv)
     probe.stop();
     const double secs = double(clock.nsecsElapsed()) / 1e9;
     std::printf("\nstream: %.1f KiB in %.1f s (%.1f KiB/s), console holds %d lines\n", double(fed) / 1024, secs,
-                double(fed) / 1024 / secs, w.edtDialog->document()->blockCount());
+                double(fed) / 1024 / secs, w.consolePanel()->edtDialog->document()->blockCount());
     std::printf("  10 ms timer lateness: max %.1f ms, p99 %.1f ms, median %.1f ms over %zu ticks\n",
                 late.empty() ? 0.0 : *std::max_element(late.begin(), late.end()), percentile(late, 0.99),
                 percentile(late, 0.5), late.size());

@@ -7,6 +7,7 @@
 #include "tools/dtu-sim/SimModule.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/PortBar.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,8 +38,8 @@ int main(int argc, char **argv)
     opts.configDir = dir.path();
     TFrm_Main w(opts);
     w.FillPortList();
-    ParamCodec::SelectItem(w.cbbOpenCom, QFile::encodeName(sim.slavePath()));
-    ParamCodec::SelectItem(w.cbbOpenBaud, QByteArray::number(baud));
+    ParamCodec::SelectItem(w.portBar()->cbbOpenCom, QFile::encodeName(sim.slavePath()));
+    ParamCodec::SelectItem(w.portBar()->cbbOpenBaud, QByteArray::number(baud));
     w.btnSysClick(1);
     if (!w.ComOpened())
         return 1;

@@ -11,6 +11,8 @@
 #include "protocol/Protocol.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -67,13 +69,13 @@ int main(int argc, char **argv)
     opts.loadConfig = false;
     TFrm_Main w(opts);
     w.show();
-    w.cbbOpenCom->addItem(QString::fromLocal8Bit(::ptsname(master)));
-    w.cbbOpenCom->setCurrentIndex(w.cbbOpenCom->count() - 1);
-    w.cbbOpenBaud->setCurrentText(QStringLiteral("115200")); // a pty ignores the rate
+    w.portBar()->cbbOpenCom->addItem(QString::fromLocal8Bit(::ptsname(master)));
+    w.portBar()->cbbOpenCom->setCurrentIndex(w.portBar()->cbbOpenCom->count() - 1);
+    w.portBar()->cbbOpenBaud->setCurrentText(QStringLiteral("115200")); // a pty ignores the rate
     w.btnSysClick(1);
     if (!w.ComOpened()) {
         std::fprintf(stderr, "the window could not open %s: %s\n", ::ptsname(master),
-                     qPrintable(w.edtDialog->toPlainText().section(QLatin1Char('\n'), -1)));
+                     qPrintable(w.consolePanel()->edtDialog->toPlainText().section(QLatin1Char('\n'), -1)));
         return 2;
     }
     app.processEvents();
@@ -88,7 +90,7 @@ int main(int argc, char **argv)
     while (chunk.size() + line.size() <= perWrite)
         chunk += line;
 
-    QPlainTextEdit *pane = w.edtDialog;
+    QPlainTextEdit *pane = w.consolePanel()->edtDialog;
     qint64 written = 0, dropped = 0;
     int clears = 0, lastLines = 0;
     long cyclePeak = 0, firstHalfPeak = 0, secondHalfPeak = 0;

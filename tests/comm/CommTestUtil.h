@@ -1,8 +1,9 @@
 #pragma once
-// Helpers for the serial link tests: a pseudo-terminal pair (the component opens the slave, the test
-// plays the far end on the master), a deadline wait that runs the event loop, and a signal recorder.
+// Helpers for the serial link tests: readable failure values and a recorder of the component's signals
+// (the pty pair and the waits are the common ones).
 #include "comm/SPComm.h"
 #include "tests/common/TestPty.h"
+#include "tests/common/TestWait.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -28,34 +29,6 @@ inline void PrintTo(const QByteArray &b, std::ostream *os)
         << "\" (" << b.size() << " bytes)";
 }
 
-
-// Runs the event loop until pred() holds or the time is up; returns pred().
-template <class Pred>
-bool waitFor(Pred pred, int timeoutMs)
-{
-    if (pred())
-        return true;
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer tick;
-    tick.setInterval(2);
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (pred() || clock.elapsed() >= timeoutMs)
-            loop.quit();
-    });
-    tick.start();
-    loop.exec();
-    return pred();
-}
-
-// Runs the event loop for a while.
-inline void pump(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    waitFor([&] { return clock.elapsed() >= ms; }, ms + 1000);
-}
 
 // Records every signal of a component, with arrival times, and whether any ran on another thread
 // than the one that built the recorder.

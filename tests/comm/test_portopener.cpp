@@ -126,7 +126,7 @@ TEST(PortOpen, ReopeningMovesToTheNewPortAndCloseCloses)
     ASSERT_TRUE(PortOpen(cm, row(first.slave(), "115200")));
     ASSERT_TRUE(PortOpen(cm, row(second.slave(), "115200"))); // closes the first port itself
     ASSERT_TRUE(second.write("here"));
-    ASSERT_TRUE(waitFor([&] { return rec.all() == "here"; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.all() == "here"; }, 3000));
     ASSERT_TRUE(cm.SendBytes("back", 4));
     EXPECT_EQ(second.read(4, 2000), QByteArray("back"));
     EXPECT_TRUE(first.read(1, 50).isEmpty());

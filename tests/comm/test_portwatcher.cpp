@@ -24,18 +24,18 @@ TEST(PortWatcher, NodesThatComeAndGoAreNoticedAndListed)
     ASSERT_TRUE(pty.ok());
 
     ASSERT_TRUE(QDir(dev.path()).mkpath(QStringLiteral("serial/by-id")));
-    ASSERT_TRUE(waitFor([&] { return changes >= 1; }, 3000));
-    EXPECT_TRUE(waitFor([&] { return watcher.watchedDirs().contains(byId); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return changes >= 1; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return watcher.watchedDirs().contains(byId); }, 3000));
 
     // A node that appears in the new folder reaches the list, and leaves it when removed.
     const QString link = byId + QStringLiteral("/usb-Test_Adapter-if00-port0");
     const int before = changes;
     ASSERT_TRUE(QFile::link(pty.slave(), link));
-    ASSERT_TRUE(waitFor([&] { return changes > before; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return changes > before; }, 3000));
     EXPECT_EQ(listed(), QStringList {link});
     const int mid = changes;
     ASSERT_TRUE(QFile::remove(link));
-    ASSERT_TRUE(waitFor([&] { return changes > mid; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return changes > mid; }, 3000));
     EXPECT_TRUE(listed().isEmpty());
 
     // A burst of changes gives one notice once it settles.
@@ -45,12 +45,12 @@ TEST(PortWatcher, NodesThatComeAndGoAreNoticedAndListed)
         QFile f(dev.filePath(QStringLiteral("ttyFAKE%1").arg(i)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    ASSERT_TRUE(waitFor([&] { return changes > burst; }, 3000));
-    waitFor([] { return false; }, 300);
+    ASSERT_TRUE(WaitUntil([&] { return changes > burst; }, 3000));
+    WaitUntil([] { return false; }, 300);
     EXPECT_EQ(changes, burst + 1);
 
     // The folder going away puts the watch back on its parent.
     ASSERT_TRUE(QDir(dev.filePath(QStringLiteral("serial"))).removeRecursively());
-    EXPECT_TRUE(waitFor([&] { return !watcher.watchedDirs().contains(byId); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return !watcher.watchedDirs().contains(byId); }, 3000));
     EXPECT_TRUE(watcher.watchedDirs().contains(dev.path()));
 }

@@ -127,7 +127,7 @@ TEST(CommOpen, SecondOpenIsRefusedAndThePortStaysUsable)
     EXPECT_EQ(err, EBUSY);
 
     ASSERT_TRUE(p.pty.write("ping"));
-    EXPECT_TRUE(waitFor([&] { return rec.all() == "ping"; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return rec.all() == "ping"; }, 3000));
     EXPECT_TRUE(p.cm.SendBytes("pong", 4));
     EXPECT_EQ(p.pty.read(4, 2000), QByteArray("pong"));
 
@@ -147,11 +147,11 @@ TEST(CommRead, ChunksAreEndedByTheGap)
     ASSERT_TRUE(p.pty.write("abc"));
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(p.pty.write("def"));
-    ASSERT_TRUE(waitFor([&] { return rec.chunks.size() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.chunks.size() == 1; }, 3000));
     EXPECT_GE(rec.chunkAt[0] - sent, 60); // not handed over before the line was quiet for the gap
     ASSERT_TRUE(p.pty.write("ghi"));
-    ASSERT_TRUE(waitFor([&] { return rec.chunks.size() == 2; }, 3000));
-    pump(100);
+    ASSERT_TRUE(WaitUntil([&] { return rec.chunks.size() == 2; }, 3000));
+    Pump(100);
     EXPECT_EQ(rec.chunks, (QList<QByteArray> {"abcdef", "ghi"}));
     EXPECT_FALSE(rec.wrongThread);
     EXPECT_EQ(rec.hangups, 0);
@@ -161,7 +161,7 @@ TEST(CommRead, ChunksAreEndedByTheGap)
     ASSERT_TRUE(p.pty.write("j"));
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
     ASSERT_TRUE(p.pty.write("k"));
-    ASSERT_TRUE(waitFor([&] { return rec.chunks.size() == 4; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.chunks.size() == 4; }, 3000));
     EXPECT_EQ(rec.chunks.mid(2), (QList<QByteArray> {"j", "k"}));
 }
 
@@ -173,10 +173,10 @@ TEST(CommRead, NoChunkIsLongerThan4096Bytes)
     for (int i = 0; i < burst.size(); ++i)
         burst[i] = char(i * 7 + 3);
     std::thread writer([&] { p.pty.write(burst); });
-    const bool done = waitFor([&] { return rec.all().size() >= 5000; }, 5000);
+    const bool done = WaitUntil([&] { return rec.all().size() >= 5000; }, 5000);
     writer.join();
     ASSERT_TRUE(done);
-    pump(100);
+    Pump(100);
     ASSERT_EQ(rec.chunks.size(), 2);
     EXPECT_EQ(rec.chunks[0].size(), 4096);
     EXPECT_EQ(rec.chunks[1].size(), 904);
@@ -194,11 +194,11 @@ TEST(CommRead, TotalTimeoutEndsAReadWithoutAGapRule)
     cm.OpenComm();
     CommRecorder rec(cm);
     // Reads that time out without a byte are not the end of reading.
-    pump(300);
+    Pump(300);
     EXPECT_TRUE(rec.chunks.isEmpty());
     EXPECT_EQ(rec.hangups, 0);
     ASSERT_TRUE(pty.write("xyz"));
-    ASSERT_TRUE(waitFor([&] { return !rec.chunks.isEmpty(); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return !rec.chunks.isEmpty(); }, 3000));
     EXPECT_EQ(rec.chunks.first(), QByteArray("xyz"));
 }
 
@@ -209,11 +209,11 @@ TEST(CommRead, InputOptionsKeepDataTransparent)
     // Zero bytes dropped on request.
     p.cm.setIgnoreNullChar(true);
     ASSERT_TRUE(p.pty.write(QByteArray("a\0b\0\0c", 6)));
-    ASSERT_TRUE(waitFor([&] { return rec.chunks.size() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.chunks.size() == 1; }, 3000));
     EXPECT_EQ(rec.chunks[0], QByteArray("abc"));
     // A chunk of zero bytes only is no chunk at all.
     ASSERT_TRUE(p.pty.write(QByteArray("\0\0", 2)));
-    pump(150);
+    Pump(150);
     EXPECT_EQ(rec.chunks.size(), 1);
 
     // With error replacement the driver marks bytes; plain 0xFF and 0x00 bytes still arrive as sent.
@@ -224,7 +224,7 @@ TEST(CommRead, InputOptionsKeepDataTransparent)
     EXPECT_TRUE(p.cm.AppliedState().iflag & PARMRK);
     const QByteArray tricky("\xFF\xFF\x00Z\xFF" "A\x00", 7);
     ASSERT_TRUE(p.pty.write(tricky));
-    ASSERT_TRUE(waitFor([&] { return rec.chunks.size() == 2; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.chunks.size() == 2; }, 3000));
     EXPECT_EQ(rec.chunks[1], tricky);
 }
 
@@ -232,14 +232,14 @@ TEST(CommWrite, BlocksAreWrittenWholeAndInOrder)
 {
     OpenPort p;
     CommRecorder rec(p.cm);
-    EXPECT_TRUE(waitFor([&] { return rec.sendEmpty >= 1; }, 2000)); // the writer starts out idle
+    EXPECT_TRUE(WaitUntil([&] { return rec.sendEmpty >= 1; }, 2000)); // the writer starts out idle
     const int emptyBefore = rec.sendEmpty;
 
     const QByteArray a(3000, 'a'), b(3000, 'b');
     ASSERT_TRUE(p.cm.SendBytes(a.constData(), quint16(a.size())));
     ASSERT_TRUE(p.cm.SendBytes(b));
     EXPECT_EQ(p.pty.read(6000, 2000), a + b);
-    EXPECT_TRUE(waitFor([&] { return rec.sendEmpty > emptyBefore; }, 2000));
+    EXPECT_TRUE(WaitUntil([&] { return rec.sendEmpty > emptyBefore; }, 2000));
 
     EXPECT_FALSE(p.cm.SendBytes("x", 0));
     EXPECT_FALSE(p.cm.SendBytes(QByteArray()));
@@ -260,7 +260,7 @@ TEST(CommWrite, CloseDuringALongWriteIsPromptAndDropsTheRest)
     OpenPort p;
     ASSERT_TRUE(p.cm.SendBytes(QByteArray(60000, 'x'))); // nobody reads: the line fills up
     ASSERT_TRUE(p.cm.SendBytes(QByteArray(100, 'y')));
-    pump(100);
+    Pump(100);
     QElapsedTimer t;
     t.start();
     p.cm.CloseComm();
@@ -292,7 +292,7 @@ TEST(CommWrite, WriteTimeoutEndsTheWriterWithAHangupRequest)
     CommRecorder rec(p.cm);
     p.cm.setWriteTotalTimeoutConstant(100);
     ASSERT_TRUE(p.cm.SendBytes(QByteArray(60000, 'x'))); // cannot finish: nobody reads
-    EXPECT_TRUE(waitFor([&] { return rec.hangups == 1; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return rec.hangups == 1; }, 3000));
     EXPECT_TRUE(p.cm.isOpen()); // the component stays open until closed
     EXPECT_FALSE(p.cm.SendBytes("x", 1)); // but the writer is gone
 }
@@ -302,15 +302,15 @@ TEST(CommLine, FarEndClosingRequestsAHangup)
     OpenPort p;
     CommRecorder rec(p.cm);
     ASSERT_TRUE(p.pty.write("last words"));
-    ASSERT_TRUE(waitFor([&] { return rec.chunks.size() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.chunks.size() == 1; }, 3000));
     p.pty.closeMaster();
-    ASSERT_TRUE(waitFor([&] { return rec.hangups >= 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.hangups >= 1; }, 3000));
     EXPECT_EQ(rec.chunks.first(), QByteArray("last words"));
     EXPECT_FALSE(rec.wrongThread);
     EXPECT_NE(p.cm.ComHandle(), 0u);
     // The writer fails on the dead line as well and ends.
     EXPECT_TRUE(p.cm.SendBytes("x", 1));
-    EXPECT_TRUE(waitFor([&] { return rec.hangups >= 2; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return rec.hangups >= 2; }, 3000));
     EXPECT_FALSE(p.cm.SendBytes("x", 1));
     QElapsedTimer t;
     t.start();
@@ -328,7 +328,7 @@ TEST(CommLine, BytesBeforeTheLineWentAwayArriveBeforeTheHangup)
     ASSERT_TRUE(p.pty.write("+CSQ:24,99\r\n"));
     QThread::msleep(50);
     p.pty.closeMaster();
-    ASSERT_TRUE(waitFor([&] { return order.contains(QStringLiteral("<hangup>")); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return order.contains(QStringLiteral("<hangup>")); }, 3000));
     ASSERT_GE(order.size(), 2);
     EXPECT_EQ(order.first(), QStringLiteral("+CSQ:24,99\r\n"));
     EXPECT_EQ(order.at(1), QStringLiteral("<hangup>"));
@@ -344,7 +344,7 @@ TEST(CommLine, ACloseFromAnEventHandlerDoesNotDeadlock)
         reopened = p.cm.isOpen();
     });
     ASSERT_TRUE(p.pty.write("boom"));
-    EXPECT_TRUE(waitFor([&] { return reopened; }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return reopened; }, 3000));
 }
 
 TEST(CommState, BaudRateAppliesAtOnce)
@@ -529,7 +529,7 @@ TEST(CommThreads, DestroyingAnOpenComponentStopsEverything)
         cm.reset();
         EXPECT_LT(t.elapsed(), 1000);
     }
-    pump(50); // notices for the destroyed component must go nowhere
+    Pump(50); // notices for the destroyed component must go nowhere
     // The port is free again.
     TComm again;
     again.setCommName(pty.slave());

@@ -1,6 +1,9 @@
 // R52xCfg.ini through the main window: first-run defaults, the layout of a new
 // file, stored values coming back, hand edits kept, failed saves, damaged files.
 #include "../ui/UiTestUtil.h"
+#include "ui/ParamForm.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -73,41 +76,41 @@ TEST(ConfigFirstRun, ShowsEveryDefault)
     TFrm_Main &w = *f.w;
     ASSERT_FALSE(QFile::exists(f.iniPath()));
 
-    EXPECT_TRUE(w.rzchckbxSkt[0]->isChecked());
-    EXPECT_FALSE(w.rzgrpbxSkt[0]->isHidden());
-    EXPECT_EQ(w.cbbProtocol[0]->currentText(), "TCP");
+    EXPECT_TRUE(w.form()->rzchckbxSkt[0]->isChecked());
+    EXPECT_FALSE(w.form()->rzgrpbxSkt[0]->isHidden());
+    EXPECT_EQ(w.form()->cbbProtocol[0]->currentText(), "TCP");
     EXPECT_EQ(f.find<QLineEdit>("edtPortA")->text(), "2317");
     EXPECT_FALSE(f.find<QLineEdit>("edtAddrA")->text().isEmpty());
-    EXPECT_EQ(w.cbbSL[0]->currentIndex(), 1);
-    EXPECT_EQ(w.cbbSL[0]->currentText(), "Long connection");
-    EXPECT_FALSE(w.cbbSL[0]->isHidden());
+    EXPECT_EQ(w.form()->cbbSL[0]->currentIndex(), 1);
+    EXPECT_EQ(w.form()->cbbSL[0]->currentText(), "Long connection");
+    EXPECT_FALSE(w.form()->cbbSL[0]->isHidden());
     EXPECT_EQ(f.find<QLineEdit>("edtSockATo")->text(), "5");
     for (int i = 1; i < 4; ++i) {
-        EXPECT_FALSE(w.rzchckbxSkt[i]->isChecked()) << i;
-        EXPECT_TRUE(w.rzgrpbxSkt[i]->isHidden()) << i;
+        EXPECT_FALSE(w.form()->rzchckbxSkt[i]->isChecked()) << i;
+        EXPECT_TRUE(w.form()->rzgrpbxSkt[i]->isHidden()) << i;
     }
 
-    EXPECT_TRUE(w.rzchckbxHeartEn->isChecked());
-    EXPECT_FALSE(w.rzgrpbxHeart->isHidden());
+    EXPECT_TRUE(w.form()->rzchckbxHeartEn->isChecked());
+    EXPECT_FALSE(w.form()->rzgrpbxHeart->isHidden());
     EXPECT_EQ(f.find<QLineEdit>("edtHeartTm")->text(), "30");
-    EXPECT_EQ(w.cbbHeartSnd->currentIndex(), 0);
-    EXPECT_FALSE(w.edtHeartDt->text().isEmpty());
+    EXPECT_EQ(w.form()->cbbHeartSnd->currentIndex(), 0);
+    EXPECT_FALSE(w.form()->edtHeartDt->text().isEmpty());
 
-    EXPECT_FALSE(w.rzchckbxRegEn->isChecked());
-    EXPECT_TRUE(w.rzgrpbxReg->isHidden());
-    EXPECT_EQ(w.cbbRegTp->currentIndex(), 4);
-    EXPECT_EQ(w.cbbRegDt->currentText(), w.edtHeartDt->text()) << "the fixed web host serves both";
+    EXPECT_FALSE(w.form()->rzchckbxRegEn->isChecked());
+    EXPECT_TRUE(w.form()->rzgrpbxReg->isHidden());
+    EXPECT_EQ(w.form()->cbbRegTp->currentIndex(), 4);
+    EXPECT_EQ(w.form()->cbbRegDt->currentText(), w.form()->edtHeartDt->text()) << "the fixed web host serves both";
 
     EXPECT_EQ(f.find<QComboBox>("cbbHTPTP")->currentText(), "GET");
     EXPECT_EQ(f.find<QLineEdit>("edtHTPURL")->text(), "/1.php[3F]");
     EXPECT_EQ(f.find<QLineEdit>("edtHTPSVPort")->text(), "80");
     EXPECT_EQ(f.find<QLineEdit>("edtHTPHD")->text(), "Connection: close[0D][0A]");
-    EXPECT_TRUE(w.rzchckbxHtpFlt->isChecked());
+    EXPECT_TRUE(w.form()->rzchckbxHtpFlt->isChecked());
     EXPECT_EQ(f.find<QLineEdit>("edtHtpTo")->text(), "10");
 
     EXPECT_EQ(f.find<QLineEdit>("edtDSTNUM")->text(), "10086");
-    EXPECT_TRUE(w.rzchckbxSMSFLT->isChecked());
-    EXPECT_FALSE(w.rzchckbxSMSPH->isChecked());
+    EXPECT_TRUE(w.form()->rzchckbxSMSFLT->isChecked());
+    EXPECT_FALSE(w.form()->rzchckbxSMSPH->isChecked());
 
     EXPECT_EQ(f.find<QComboBox>("cbbBaud")->currentText(), "115200");
     EXPECT_EQ(f.find<QComboBox>("cbbD")->currentText(), "8");
@@ -116,24 +119,24 @@ TEST(ConfigFirstRun, ShowsEveryDefault)
     EXPECT_EQ(f.find<QComboBox>("cbbFlow")->currentText(), "NFC");
     EXPECT_EQ(f.find<QLineEdit>("edtUARTFT")->text(), "50");
     EXPECT_EQ(f.find<QLineEdit>("edtUARTFL")->text(), "1024");
-    EXPECT_FALSE(w.rzchckbxMore->isChecked());
-    EXPECT_TRUE(w.rzgrpbxMore->isHidden());
-    EXPECT_TRUE(w.rzchckbxE->isChecked());
-    EXPECT_FALSE(w.rzchckbxRFC->isChecked());
+    EXPECT_FALSE(w.form()->rzchckbxMore->isChecked());
+    EXPECT_TRUE(w.form()->rzgrpbxMore->isHidden());
+    EXPECT_TRUE(w.form()->rzchckbxE->isChecked());
+    EXPECT_FALSE(w.form()->rzchckbxRFC->isChecked());
     EXPECT_EQ(f.find<QLineEdit>("lbledtCmdPw")->text(), "qmv.tz");
     EXPECT_EQ(f.find<QLineEdit>("lbledtStMsg")->text(), "[QEB-R520]");
     EXPECT_EQ(f.find<QLineEdit>("lbledtApn")->text(), "CMNET,,");
 
-    EXPECT_EQ(w.cbbOpenBaud->currentText(), "115200");
-    EXPECT_EQ(w.cbbOpenP->currentText(), "NONE");
-    EXPECT_EQ(w.cbbOpenD->currentText(), "8");
-    EXPECT_EQ(w.cbbOpenS->currentText(), "1");
-    EXPECT_EQ(w.cbbOpenFlow->currentText(), "NONE");
-    if (w.cbbOpenCom->count() > 0) {
-        EXPECT_EQ(w.cbbOpenCom->currentIndex(), 0);
+    EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "115200");
+    EXPECT_EQ(w.portBar()->cbbOpenP->currentText(), "NONE");
+    EXPECT_EQ(w.portBar()->cbbOpenD->currentText(), "8");
+    EXPECT_EQ(w.portBar()->cbbOpenS->currentText(), "1");
+    EXPECT_EQ(w.portBar()->cbbOpenFlow->currentText(), "NONE");
+    if (w.portBar()->cbbOpenCom->count() > 0) {
+        EXPECT_EQ(w.portBar()->cbbOpenCom->currentIndex(), 0);
     }
 
-    EXPECT_TRUE(w.rbNetTran->isChecked());
+    EXPECT_TRUE(w.form()->rbNetTran->isChecked());
     EXPECT_TRUE(w.mni_Hint->isChecked());
     EXPECT_TRUE(w.mni_En->isChecked());
     EXPECT_TRUE(w.mniCtrlEnter->isChecked());
@@ -225,13 +228,13 @@ TEST(ConfigLoad, StoredRegistrationTypeTwoShowsItsSlot)
     WriteAll(f.iniPath(), "[Reg]\r\nREGEN=ON\r\nREGTP=REGID\r\nREGID=7788\r\nREGDT=custom\r\n");
     f.open(false);
     TFrm_Main &w = *f.w;
-    EXPECT_TRUE(w.rzchckbxRegEn->isChecked());
-    EXPECT_EQ(w.cbbRegTp->currentIndex(), 2);
-    EXPECT_EQ(w.cbbRegDt->currentText(), "7788");
-    EXPECT_EQ(w.cbbRegDt->itemText(2), "7788");
-    EXPECT_EQ(w.cbbRegDt->itemText(4), "custom");
-    EXPECT_FALSE(w.cbbRegDt->lineEdit()->isReadOnly());
-    EXPECT_EQ(w.lblRegDt->text(), "Register ID (for D2D function)");
+    EXPECT_TRUE(w.form()->rzchckbxRegEn->isChecked());
+    EXPECT_EQ(w.form()->cbbRegTp->currentIndex(), 2);
+    EXPECT_EQ(w.form()->cbbRegDt->currentText(), "7788");
+    EXPECT_EQ(w.form()->cbbRegDt->itemText(2), "7788");
+    EXPECT_EQ(w.form()->cbbRegDt->itemText(4), "custom");
+    EXPECT_FALSE(w.form()->cbbRegDt->lineEdit()->isReadOnly());
+    EXPECT_EQ(w.form()->lblRegDt->text(), "Register ID (for D2D function)");
     f.close();
     const QByteArray bytes = ReadAll(f.iniPath());
     EXPECT_EQ(ValueOf(bytes, "Reg", "REGTP"), "REGID");
@@ -245,10 +248,10 @@ TEST(ConfigLoad, StoredHexHeartbeatLoadsAsStored)
     WriteAll(f.iniPath(), "[System]\r\nHeartDtHex=ON\r\n[Heart]\r\nHEARTDT=4142\r\n");
     f.open(false);
     TFrm_Main &w = *f.w;
-    EXPECT_TRUE(w.rzchckbxHeartDtHex->isChecked());
-    EXPECT_EQ(w.edtHeartDt->text(), "4142");
-    w.rzchckbxHeartDtHex->setChecked(false);
-    EXPECT_EQ(w.edtHeartDt->text(), "AB");
+    EXPECT_TRUE(w.form()->rzchckbxHeartDtHex->isChecked());
+    EXPECT_EQ(w.form()->edtHeartDt->text(), "4142");
+    w.form()->rzchckbxHeartDtHex->setChecked(false);
+    EXPECT_EQ(w.form()->edtHeartDt->text(), "AB");
     f.close();
     const QByteArray bytes = ReadAll(f.iniPath());
     EXPECT_EQ(ValueOf(bytes, "System", "HeartDtHex"), "OFF");
@@ -260,8 +263,8 @@ TEST(ConfigLoad, StoredHardwareSignNamesTypeOne)
     WindowFixture f;
     WriteAll(f.iniPath(), "[System]\r\nHdVerSign=Hd510\r\n");
     f.open(true);
-    EXPECT_EQ(f.w->cbbRegTp->itemText(1), U("MEID码"));
-    EXPECT_EQ(f.w->IdCmd(), TCmd::MEID);
+    EXPECT_EQ(f.w->form()->cbbRegTp->itemText(1), U("MEID码"));
+    EXPECT_EQ(f.w->form()->IdCmd(), TCmd::MEID);
     f.close();
     EXPECT_EQ(ValueOf(ReadAll(f.iniPath()), "System", "HdVerSign"), "Hd510");
 }
@@ -272,10 +275,10 @@ TEST(ConfigLoad, StoredHttpdModeStillStartsInNetworkMode)
     WriteAll(f.iniPath(), "[WKMOD]\r\nWKMOD=HTTPD\r\n");
     f.open(false);
     TFrm_Main &w = *f.w;
-    EXPECT_TRUE(w.rbNetTran->isChecked());
-    EXPECT_FALSE(w.rbHttpd->isChecked());
-    EXPECT_EQ(w.rzpgcntrlPara->currentIndex(), 0);
-    EXPECT_EQ(w.rzgrpbxPara->title(), " Param of Network Transmission");
+    EXPECT_TRUE(w.form()->rbNetTran->isChecked());
+    EXPECT_FALSE(w.form()->rbHttpd->isChecked());
+    EXPECT_EQ(w.form()->rzpgcntrlPara->currentIndex(), 0);
+    EXPECT_EQ(w.form()->rzgrpbxPara->title(), " Param of Network Transmission");
     f.close();
     EXPECT_EQ(ValueOf(ReadAll(f.iniPath()), "WKMOD", "WKMOD"), "NET");
 }
@@ -295,7 +298,7 @@ TEST(ConfigSave, UnknownKeyAndCommentStayInPlace)
     WriteAll(f.iniPath(), "; written by hand\r\n[System]\r\nLanguage=0\r\nMyOwnKey=abc\r\n; about the port\r\n"
                           "[OpenUart]\r\nBaudRate=9600\r\n[Extra]\r\nX=1\r\n");
     f.open(true);
-    EXPECT_EQ(f.w->cbbOpenBaud->currentText(), "9600");
+    EXPECT_EQ(f.w->portBar()->cbbOpenBaud->currentText(), "9600");
     f.close();
     const QList<QByteArray> lines = FileLines(ReadAll(f.iniPath()));
     ASSERT_GE(lines.size(), 5);
@@ -325,8 +328,8 @@ TEST(ConfigSave, UnwritableFileGivesTheMessage)
     TFrm_Main w(o);
     w.close();
     EXPECT_TRUE(w.saveFailed());
-    EXPECT_EQ(LastLine(w.edtDialog), "Unable to write to " + dir + "/R52xCfg.ini");
-    EXPECT_EQ(LastLineColour(w.edtDialog), QColor(238, 0, 0)) << "red made legible on white";
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), "Unable to write to " + dir + "/R52xCfg.ini");
+    EXPECT_EQ(LastLineColour(w.consolePanel()->edtDialog), QColor(238, 0, 0)) << "red made legible on white";
 }
 
 TEST(ConfigSave, DirectoryInPlaceOfTheFileGivesTheMessage)
@@ -336,7 +339,7 @@ TEST(ConfigSave, DirectoryInPlaceOfTheFileGivesTheMessage)
     f.open(false);
     f.w->close();
     EXPECT_TRUE(f.w->saveFailed());
-    EXPECT_EQ(LastLine(f.w->edtDialog), "Unable to write to " + f.iniPath());
+    EXPECT_EQ(LastLine(f.w->consolePanel()->edtDialog), "Unable to write to " + f.iniPath());
     f.close();
     EXPECT_TRUE(QFileInfo(f.iniPath()).isDir());
 }
@@ -363,7 +366,7 @@ TEST(ConfigSave, FailedWriteLeavesThePreviousFileWhole)
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(f.w->saveFailed());
-    EXPECT_EQ(LastLine(f.w->edtDialog), "Unable to write to " + f.iniPath());
+    EXPECT_EQ(LastLine(f.w->consolePanel()->edtDialog), "Unable to write to " + f.iniPath());
     f.close(); // a second save must not happen at destruction
     EXPECT_EQ(ReadAll(f.iniPath()), previous);
     QStringList left = QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden);
@@ -388,13 +391,13 @@ TEST(ConfigLoad, DamagedFileLoadsWithoutCrash)
     // A value comes back as its first 2047 bytes, as the profile functions give it.
     EXPECT_EQ(f.find<QLineEdit>("lbledtStMsg")->text(), QString(2047, 'Z'));
     EXPECT_FALSE(f.find<QLineEdit>("lbledtCmdPw")->text().isEmpty());
-    EXPECT_FALSE(w.edtHeartDt->text().isEmpty());
+    EXPECT_FALSE(w.form()->edtHeartDt->text().isEmpty());
     EXPECT_EQ(f.find<QLineEdit>("edtHeartTm")->text(), "abc");
     EXPECT_TRUE(w.mniCtrlEnter->isChecked()) << "a send key that is no number keeps the default";
-    EXPECT_FALSE(w.rzchckbxMore->isChecked());
+    EXPECT_FALSE(w.form()->rzchckbxMore->isChecked());
     EXPECT_FALSE(LangList->IsChinese) << "a language that is no number takes the desktop's";
-    EXPECT_EQ(w.cbbSL[0]->currentIndex(), 0) << "an unknown link kind keeps the form's selection";
-    EXPECT_TRUE(w.rzchckbxSkt[1]->isChecked());
+    EXPECT_EQ(w.form()->cbbSL[0]->currentIndex(), 0) << "an unknown link kind keeps the form's selection";
+    EXPECT_TRUE(w.form()->rzchckbxSkt[1]->isChecked());
     f.close();
     const QByteArray saved = ReadAll(f.iniPath());
     EXPECT_TRUE(ValueOf(saved, "Base", "STMSG") == QByteArray(2047, 'Z'));
@@ -413,7 +416,7 @@ TEST(ConfigRestart, LanguageChoiceComesBack)
     EXPECT_TRUE(f.w->mni_En->isChecked());
     EXPECT_FALSE(f.w->mni_Cn->isChecked());
     EXPECT_EQ(LastLine(f.console()), "5,Set and Save All Param.");
-    EXPECT_EQ(f.w->btnOpenClose->text(), "Open Serial");
+    EXPECT_EQ(f.w->portBar()->btnOpenClose->text(), "Open Serial");
     f.w->mni_Cn->trigger();
     f.close();
     EXPECT_EQ(ValueOf(ReadAll(f.iniPath()), "System", "Language"), "1");
@@ -454,13 +457,13 @@ TEST(ConfigRestart, EnterStaysTheSendKey)
     EXPECT_FALSE(w.hintsOn());
     w.show();
     QApplication::setActiveWindow(&w);
-    w.edtSend->setPlainText("AT");
-    w.edtSend->setFocus();
+    w.consolePanel()->edtSend->setPlainText("AT");
+    w.consolePanel()->edtSend->setFocus();
     Pump();
-    ASSERT_EQ(QApplication::focusWidget(), w.edtSend);
-    SendKey(w.edtSend, Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), w.consolePanel()->edtSend);
+    SendKey(w.consolePanel()->edtSend, Qt::Key_Return);
     EXPECT_EQ(LastLine(f.console()), "Serial port is not open");
-    EXPECT_EQ(w.edtSend->toPlainText(), "AT");
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "AT");
 }
 
 } // namespace

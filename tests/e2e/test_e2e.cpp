@@ -6,6 +6,8 @@
 #include "tools/dtu-sim/SimModule.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 #include "ui/UpgradeDialog.h"
 #include "comm/PortOpener.h"
 #include "comm/SPComm.h"
@@ -28,7 +30,11 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTimer>
+#include "tests/common/TestWait.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <algorithm>
 #include <functional>
@@ -54,8 +60,8 @@ public:
         w->console()->setTap([this](LineKind k, const QByteArray &t) { lines.push_back({k, t}); });
         RegisterExtraPort(sim.slavePath());
         w->FillPortList();
-        ParamCodec::SelectItem(w->cbbOpenCom, QFile::encodeName(sim.slavePath()));
-        ParamCodec::SelectItem(w->cbbOpenBaud, "115200");
+        ParamCodec::SelectItem(w->portBar()->cbbOpenCom, QFile::encodeName(sim.slavePath()));
+        ParamCodec::SelectItem(w->portBar()->cbbOpenBaud, "115200");
         w->btnSysClick(1);
         port = sim.slavePath();
     }
@@ -66,27 +72,13 @@ public:
     }
     bool waitFor(const char *text, int ms)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            for (const Line &l : lines)
-                if (l.text == text)
-                    return true;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        }
-        return false;
+        return WaitUntil([&] { return std::any_of(lines.begin(), lines.end(), [&](const Line &l) { return l.text == text; }); }, ms);
     }
     bool waitForPrefix(const QByteArray &prefix, int ms)
     {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            for (const Line &l : lines)
-                if (l.text.startsWith(prefix))
-                    return true;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        }
-        return false;
+        return WaitUntil(
+            [&] { return std::any_of(lines.begin(), lines.end(), [&](const Line &l) { return l.text.startsWith(prefix); }); },
+            ms);
     }
     int count(LineKind k, const QByteArray &prefix) const
     {
@@ -288,7 +280,7 @@ TEST_F(EndToEnd, SilentModuleEndsGetAllWithTheRedLineAndTheWindowIsReady)
     ASSERT_TRUE(r.waitForPrefix("The module does not answer", 12000));
     EXPECT_LT(t.elapsed(), 11000);
     EXPECT_EQ(r.count(LineKind::Err, "The module does not answer"), 1);
-    EXPECT_FALSE(r.w->rzpbWhile->isVisible());
+    EXPECT_FALSE(r.w->consolePanel()->rzpbWhile->isVisible());
     EXPECT_EQ(r.w->protocol()->orders().count(), 0);
     EXPECT_FALSE(r.w->protocol()->tmrRcv()->isActive());
     // The next command goes out as usual.
@@ -407,20 +399,20 @@ TEST_F(EndToEnd, ATypedPseudoTerminalPathOpensAndGetAllRunsOnIt)
     w.console()->setTap([&](LineKind k, const QByteArray &t) { lines.push_back({k, t}); });
     ASSERT_FALSE(ListSerialPorts().contains(sim.slavePath())) << "the path is no listed port";
 
-    ASSERT_TRUE(w.cbbOpenCom->isEditable());
-    w.cbbOpenCom->lineEdit()->clear();
+    ASSERT_TRUE(w.portBar()->cbbOpenCom->isEditable());
+    w.portBar()->cbbOpenCom->lineEdit()->clear();
     for (const QChar ch : sim.slavePath()) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-        QCoreApplication::sendEvent(w.cbbOpenCom->lineEdit(), &press);
+        QCoreApplication::sendEvent(w.portBar()->cbbOpenCom->lineEdit(), &press);
     }
-    ASSERT_EQ(w.cbbOpenCom->currentText(), sim.slavePath());
+    ASSERT_EQ(w.portBar()->cbbOpenCom->currentText(), sim.slavePath());
     // A look at the list keeps the typed path.
     w.cbbOpenComDropDown();
     w.cbbOpenComCloseUp();
-    ASSERT_EQ(w.cbbOpenCom->currentText(), sim.slavePath());
-    ParamCodec::SelectItem(w.cbbOpenBaud, "115200");
+    ASSERT_EQ(w.portBar()->cbbOpenCom->currentText(), sim.slavePath());
+    ParamCodec::SelectItem(w.portBar()->cbbOpenBaud, "115200");
 
-    w.btnOpenClose->click();
+    w.portBar()->btnOpenClose->click();
     ASSERT_TRUE(w.ComOpened());
     w.btnDoClick(10);
     QElapsedTimer t;

@@ -4,6 +4,9 @@
 #include "protocol/Protocol.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/ParamForm.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,9 +48,9 @@ protected:
             if (k == LineKind::Send)
                 sent.append(t);
         });
-        w->cbbOpenCom->addItem(QString::fromLocal8Bit(ptsname(master)));
-        w->cbbOpenCom->setCurrentIndex(w->cbbOpenCom->count() - 1);
-        w->cbbOpenBaud->setCurrentText("115200");
+        w->portBar()->cbbOpenCom->addItem(QString::fromLocal8Bit(ptsname(master)));
+        w->portBar()->cbbOpenCom->setCurrentIndex(w->portBar()->cbbOpenCom->count() - 1);
+        w->portBar()->cbbOpenBaud->setCurrentText("115200");
         w->btnSysClick(1);
         ASSERT_TRUE(w->ComOpened());
     }
@@ -103,7 +106,7 @@ TEST_F(WindowOnPty, CloudRegistrationIsSentAndReadBack)
     find<QCheckBox>("rzchckbxRegEn")->setChecked(true);
     auto *tp = find<QComboBox>("cbbRegTp");
     tp->setCurrentIndex(3);
-    w->cbbRegTpChange();
+    w->form()->cbbRegTpChange();
     auto *dt = find<QComboBox>("cbbRegDt");
     dt->setEditText("D");
     find<QLineEdit>("edtCloudPa")->setText("P");
@@ -139,10 +142,10 @@ TEST_F(WindowOnPty, HardwareVersionAnswersRenameRegistrationTypeOne)
     auto *tp = find<QComboBox>("cbbRegTp");
     feed(answer("HDVER", "V1.2.3"));
     EXPECT_EQ(tp->itemText(1), "MEID code");
-    EXPECT_EQ(w->IdCmd(), TCmd::MEID);
+    EXPECT_EQ(w->form()->IdCmd(), TCmd::MEID);
     feed(answer("VER", "V1.0.5"));
     EXPECT_EQ(tp->itemText(1), "IMEI code");
-    EXPECT_EQ(w->IdCmd(), TCmd::IMEI);
+    EXPECT_EQ(w->form()->IdCmd(), TCmd::IMEI);
 }
 
 TEST_F(WindowOnPty, TimeOutRepairOnTheWindowsTimer)
@@ -163,6 +166,6 @@ TEST_F(WindowOnPty, TimeOutRepairOnTheWindowsTimer)
     feed(answer("VER", "V1.0.5"));
     EXPECT_EQ(p.orders().count(), 3 + 49);
     EXPECT_EQ(sent.last(), "AT+E?\r\n");
-    EXPECT_TRUE(w->rzpbWhile->isVisibleTo(w.get())); // shown once the queue moves
-    EXPECT_EQ(w->rzpbWhile->maximum(), 3 + 49 - 1);
+    EXPECT_TRUE(w->consolePanel()->rzpbWhile->isVisibleTo(w.get())); // shown once the queue moves
+    EXPECT_EQ(w->consolePanel()->rzpbWhile->maximum(), 3 + 49 - 1);
 }

@@ -1,4 +1,5 @@
 #include "firmware/FwUpgrade.h"
+#include "tests/common/LineRecorder.h"
 #include "util/LineSink.h"
 #include "util/ProFun.h"
 
@@ -19,23 +20,8 @@
 
 namespace {
 
-struct Line {
-    LineKind kind;
-    QByteArray text;
-    bool operator==(const Line &o) const { return kind == o.kind && text == o.text; }
-};
-
-std::ostream &operator<<(std::ostream &os, const Line &l)
-{
-    static const char *names[] = {"Rcv", "Send", "Info", "Err"};
-    return os << names[int(l.kind)] << ":\"" << l.text.toStdString() << '"';
-}
-
-class RecordingSink : public LineSink {
-public:
-    QList<Line> lines;
-    void showLine(LineKind kind, const QByteArray &text) override { lines.append({kind, text}); }
-};
+using Line = RecordedLine;
+using RecordingSink = LineRecorder;
 
 // Fake window: records every write and console line, holds the check marks and the clock.
 class FwRig : public ::testing::Test {

@@ -5,6 +5,8 @@
 #include "comm/PortOpener.h"
 #include "comm/SPComm.h"
 #include "firmware/FwUpgrade.h"
+#include "tests/common/LineRecorder.h"
+#include "tests/common/TestWait.h"
 #include "tools/dtu-sim/SimModule.h"
 #include "util/LineSink.h"
 
@@ -23,31 +25,7 @@
 
 namespace {
 
-class RecordingSink : public LineSink {
-public:
-    QList<QPair<LineKind, QByteArray>> lines;
-    void showLine(LineKind kind, const QByteArray &text) override { lines.append({kind, text}); }
-    bool has(const QByteArray &text) const
-    {
-        for (const auto &l : lines)
-            if (l.second == text)
-                return true;
-        return false;
-    }
-};
-
-bool pumpUntil(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::sendPostedEvents();
-    }
-    return true;
-}
+using RecordingSink = LineRecorder;
 
 // The tool's side: serial component, SendToCom with LastSend, and the dispatcher's first step.
 struct ToolSide {
@@ -165,7 +143,7 @@ TEST_P(SimUpgrade, ImageArrivesPaddedAndModuleRestarts)
     ASSERT_TRUE(tool.open(slave));
     ASSERT_TRUE(tool.fw->ChooseFile(imagePath));
 
-    const bool done = pumpUntil([&] { return tool.sink.has("info_FwUpOver"); }, 200000);
+    const bool done = WaitUntil([&] { return tool.sink.has("info_FwUpOver"); }, 200000);
     ASSERT_TRUE(done) << "state " << int(tool.fw->FwState()) << ", block " << int(tool.fw->FwBlockNo());
     EXPECT_EQ(readFile(savePath), padded(image));
     EXPECT_EQ(tool.toCom, (QList<QByteArray>{"F", "Y"}));
@@ -175,7 +153,7 @@ TEST_P(SimUpgrade, ImageArrivesPaddedAndModuleRestarts)
     EXPECT_FALSE(tool.fw->tmrXModemTx()->isActive());
 
     // "R" restarts the module: its start-up text reaches the ordinary dispatcher, not the upgrade.
-    EXPECT_TRUE(pumpUntil([&] { return !tool.ordinary.isEmpty(); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !tool.ordinary.isEmpty(); }, 5000));
 
     tool.comm.CloseComm();
     sim.terminate();
@@ -208,10 +186,10 @@ TEST(SimUpgradeClose, RestartByteSurvivesAnImmediateClose)
         });
         ASSERT_TRUE(tool.open(sim.slavePath()));
         ASSERT_TRUE(tool.fw->ChooseFile(imagePath));
-        const bool closed = pumpUntil([&] { return !tool.comm.isOpen(); }, 10000);
+        const bool closed = WaitUntil([&] { return !tool.comm.isOpen(); }, 10000);
         QByteArray seen;
         for (const auto &l : tool.sink.lines)
-            seen += l.second.toPercentEncoding() + '\n';
+            seen += l.text.toPercentEncoding() + '\n';
         ASSERT_TRUE(closed) << "run " << run << "\n" << seen.toStdString();
         // The boot loader leaves for the application only on "R".
         QElapsedTimer t;
@@ -228,7 +206,7 @@ TEST(SimUpgradeClose, RestartByteSurvivesAnImmediateClose)
 QByteArray readUntil(int fd, const QByteArray &want, int ms)
 {
     QByteArray got;
-    pumpUntil(
+    WaitUntil(
         [&] {
             DrainFd(fd, &got);
             return got.contains(want);
@@ -259,7 +237,7 @@ TEST(RxInterop, IndependentReceiverGetsTheImage)
     ASSERT_TRUE(WriteAll(line.master, fw::BootQuestion));
     ASSERT_EQ(readUntil(line.master, "Y", 3000), QByteArray("Y"));
     ASSERT_TRUE(WriteAll(line.master, fw::BootEcho));
-    ASSERT_TRUE(pumpUntil([&] { return tool.fw->FwState() == FwUpgrade::Armed; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return tool.fw->FwState() == FwUpgrade::Armed; }, 3000));
 
     PtyPair rxLine;
     ASSERT_TRUE(rxLine.open());
@@ -270,7 +248,7 @@ TEST(RxInterop, IndependentReceiverGetsTheImage)
     {
         PtyRelay relay(line.master, rxLine.master);
         // The receiver acknowledges EOT after a second of silence and then ends.
-        pumpUntil([&] { return (status = WaitChild(pid, 0)) != -1; }, 90000);
+        WaitUntil([&] { return (status = WaitChild(pid, 0)) != -1; }, 90000);
     }
     if (status == -1)
         KillChild(pid);

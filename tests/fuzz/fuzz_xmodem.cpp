@@ -7,6 +7,7 @@
 #include "FuzzInput.h"
 
 #include "firmware/FwUpgrade.h"
+#include "tests/common/LineRecorder.h"
 #include "util/LineSink.h"
 #include "util/ProFun.h"
 
@@ -18,10 +19,7 @@
 
 namespace {
 
-struct Console : LineSink {
-    std::vector<std::pair<LineKind, QByteArray>> lines;
-    void showLine(LineKind kind, const QByteArray &text) override { lines.emplace_back(kind, text); }
-};
+using Console = LineRecorder;
 
 const QByteArray kChunks[] = {
     "C",
@@ -106,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int lastBlock = -1;   // index of the last data block sent since the last start
     bool eotSent = false; // since the last data block
     size_t seen = 0;
-    size_t consoleSeen = 0;
+    qsizetype consoleSeen = 0;
     int steps = 0;
     while (!in.empty() && steps++ < 600) {
         const uint8_t op = in.byte();
@@ -150,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // Blocks go out on ticks only, so a chunk's start-over or success line
         // follows every block sent before it.
         for (; consoleSeen < console.lines.size(); ++consoleSeen) {
-            const QByteArray &line = console.lines[consoleSeen].second;
+            const QByteArray &line = console.lines[consoleSeen].text;
             if (line == "info_Sending") {
                 lastBlock = -1;
                 eotSent = false;

@@ -14,22 +14,6 @@ EnglishTexts::EnglishTexts()
 
 EnglishTexts::~EnglishTexts() { FreeLanguage(); }
 
-int FakeConsole::count(LineKind kind, const QByteArray &text) const
-{
-    int n = 0;
-    for (const auto &[k, t] : lines)
-        n += (k == kind && t == text);
-    return n;
-}
-
-int FakeConsole::count(LineKind kind) const
-{
-    int n = 0;
-    for (const auto &l : lines)
-        n += (l.first == kind);
-    return n;
-}
-
 int FakeHooks::GetWorkMode() const
 {
     const char *names[] = {"rbNetTran", "rbHttpd", "rbSmsTran"};

@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTimer>
+#include "tests/common/LineRecorder.h"
+
 #include <QToolButton>
 #include <QWidget>
 
@@ -20,12 +22,7 @@
 #include <utility>
 #include <vector>
 
-struct FakeConsole : LineSink {
-    std::vector<std::pair<LineKind, QByteArray>> lines;
-    void showLine(LineKind kind, const QByteArray &text) override { lines.emplace_back(kind, text); }
-    int count(LineKind kind, const QByteArray &text) const;
-    int count(LineKind kind) const;
-};
+using FakeConsole = LineRecorder;
 
 struct FakeHooks : FormHooks {
     QWidget *form = nullptr;

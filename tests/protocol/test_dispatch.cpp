@@ -107,7 +107,7 @@ TEST(ErrorAnswer, SkipsToNextLineAndStopsAtTheEnd)
     EXPECT_EQ(r.proto->OrderIndex(), 2);
     // A refused last line still ends the run, with its summary after it.
     EXPECT_EQ(r.console.count(LineKind::Info, LangText("info_DoOver")), 1);
-    EXPECT_EQ(r.console.lines.back(), std::make_pair(LineKind::Err, QByteArray("Refused by the module: E, CMDPW")));
+    EXPECT_EQ(r.console.lines.back(), (RecordedLine{LineKind::Err, "Refused by the module: E, CMDPW"}));
     EXPECT_EQ(r.proto->queueState(), TQueueState::Complete);
     EXPECT_FALSE(r.timer.isActive());
     // A later plain answer finds the queue finished; the summary is not repeated.

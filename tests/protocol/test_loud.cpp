@@ -39,8 +39,8 @@ TEST(SilentModule, RepairThenStopWithOneRedLine)
     EXPECT_FALSE(barShown(r));
     EXPECT_EQ(r.proto->BulkMode(), TBulkMode::None);
     ASSERT_EQ(r.console.count(LineKind::Err), 1);
-    EXPECT_TRUE(r.console.lines.back().second.startsWith("The module does not answer"));
-    EXPECT_TRUE(r.console.lines.back().second.contains("baud rate"));
+    EXPECT_TRUE(r.console.lines.back().text.startsWith("The module does not answer"));
+    EXPECT_TRUE(r.console.lines.back().text.contains("baud rate"));
 
     // A late version answer starts nothing; the next Get All runs normally.
     const size_t before = r.sent.size();
@@ -164,15 +164,15 @@ TEST(Refusals, NamedOnceAfterCompletionAndReported)
     r.proto->btnDoClick(11);
     r.runModule();
     const int done = [&] {
-        for (size_t i = 0; i < r.console.lines.size(); ++i)
-            if (r.console.lines[i].second == "Operation complete")
+        for (size_t i = 0; i < size_t(r.console.lines.size()); ++i)
+            if (r.console.lines[i].text == "Operation complete")
                 return int(i);
         return -1;
     }();
     ASSERT_GE(done, 0);
-    ASSERT_EQ(int(r.console.lines.size()), done + 2);
+    ASSERT_EQ(int(size_t(r.console.lines.size())), done + 2);
     EXPECT_EQ(r.console.lines.back(),
-              std::make_pair(LineKind::Err, QByteArray("Refused by the module: SOCKA, HEARTTM")));
+              (RecordedLine{LineKind::Err, "Refused by the module: SOCKA, HEARTTM"}));
     EXPECT_EQ(r.console.count(LineKind::RcvErr, "\r\n+ERR:5\r\n\r\n"), 2); // each refusal still shown
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused.at(0), (QList<QByteArray>{"SOCKA", "HEARTTM"}));
@@ -214,7 +214,7 @@ TEST(Unread, AGetAllNamesTheQueriesNoAnswerNamedAfterCompletion)
     }
     EXPECT_EQ(r.console.count(LineKind::Info, "Operation complete"), 2);
     EXPECT_EQ(r.console.lines.back(),
-              std::make_pair(LineKind::Err, QByteArray("Not read (no answer from the module): STMSG, SN")));
+              (RecordedLine{LineKind::Err, "Not read (no answer from the module): STMSG, SN"}));
     ASSERT_EQ(unread.size(), 1u);
     EXPECT_EQ(unread.at(0), (QList<QByteArray>{"STMSG", "SN"}));
 

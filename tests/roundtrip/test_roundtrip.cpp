@@ -12,6 +12,8 @@
 #include "tools/dtu-sim/SimModule.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/ParamForm.h"
+#include "ui/PortBar.h"
 #include "comm/SPComm.h"
 
 #include <QCheckBox>
@@ -118,8 +120,8 @@ public:
     {
         RegisterExtraPort(sim.slavePath());
         w->FillPortList();
-        ParamCodec::SelectItem(w->cbbOpenCom, QFile::encodeName(sim.slavePath()));
-        ParamCodec::SelectItem(w->cbbOpenBaud, "115200");
+        ParamCodec::SelectItem(w->portBar()->cbbOpenCom, QFile::encodeName(sim.slavePath()));
+        ParamCodec::SelectItem(w->portBar()->cbbOpenBaud, "115200");
         w->btnSysClick(1);
         // Answers arrive whole on a pty; a short gap keeps many seeds affordable.
         w->comm()->setReadIntervalTimeout(30);
@@ -163,7 +165,7 @@ TEST(RoundTrip, GetAllThenSetAllInOneWindowCopiesTheModuleExactly)
         const bool more = m.rng() % 4 != 0;
         win.get<QCheckBox>("rzchckbxMore")->setChecked(more);
         win.get<QComboBox>("cbbRegTp")->setCurrentIndex(int(m.rng() % 5));
-        win.w->cbbRegTpChange();
+        win.w->form()->cbbRegTpChange();
 
         ASSERT_TRUE(win.open(m.a));
         ASSERT_TRUE(win.run(10)) << "Get All did not complete";

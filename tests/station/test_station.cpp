@@ -3,6 +3,7 @@
 #include "config/Records.h"
 #include "lang/AppLang.h"
 #include "tests/common/BatchChild.h"
+#include "tests/common/TestWait.h"
 #include "ui/StationRecords.h"
 #include "ui/StationWindow.h"
 
@@ -14,15 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-bool waitUntil(const std::function<bool()> &cond, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!cond() && t.elapsed() < ms)
-        QTest::qWait(20);
-    return cond();
-}
 
 class Station : public ::testing::Test {
 protected:
@@ -94,12 +86,12 @@ TEST_F(Station, RowsFollowDevicesAndAutoStartWaitsForTheNextModule)
     StationWindow w(setup(fakeChild(kDone)));
     EXPECT_EQ(w.rowCount(), 0);
     writeFile(devs() + "/ttyUSB0", "");
-    ASSERT_TRUE(waitUntil([&] { return w.rowCount() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return w.rowCount() == 1; }, 3000));
     EXPECT_EQ(w.stateOf(0), StationWindow::State::Idle); // auto start is off
     writeFile(devs() + "/ttyUSB1", "");
-    ASSERT_TRUE(waitUntil([&] { return w.rowCount() == 2; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return w.rowCount() == 2; }, 3000));
     QFile::remove(devs() + "/ttyUSB0");
-    ASSERT_TRUE(waitUntil([&] { return w.rowCount() == 1; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return w.rowCount() == 1; }, 3000));
     EXPECT_EQ(w.portOf(0), devs() + "/ttyUSB1");
 
     // Auto start runs the present row once; after it ends the row waits for the device gone and back.
@@ -109,7 +101,7 @@ TEST_F(Station, RowsFollowDevicesAndAutoStartWaitsForTheNextModule)
     EXPECT_EQ(w.stateOf(0), StationWindow::State::Done);
     EXPECT_FALSE(ended.wait(700));
     QFile::remove(devs() + "/ttyUSB1");
-    ASSERT_TRUE(waitUntil([&] { return w.rowCount() == 0; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return w.rowCount() == 0; }, 3000));
     writeFile(devs() + "/ttyUSB1", "");
     ASSERT_TRUE(ended.wait(5000));
     EXPECT_EQ(ended.size(), 2);
@@ -143,7 +135,7 @@ echo '{"event":"result","code":0,"outcome":"done"}')";
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
     w.setAutoStart(true);
-    ASSERT_TRUE(waitUntil([&] { return w.stateOf(0) == StationWindow::State::Waiting; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return w.stateOf(0) == StationWindow::State::Waiting; }, 3000));
     EXPECT_FALSE(ended.wait(800)) << "started without a module answering";
 
     writeFile(module, "A");
@@ -154,7 +146,7 @@ echo '{"event":"result","code":0,"outcome":"done"}')";
     writeFile(module, "B");
     ASSERT_TRUE(ended.wait(5000));
     writeFile(module, "");
-    ASSERT_TRUE(waitUntil([&] { return w.stateOf(0) == StationWindow::State::Waiting; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return w.stateOf(0) == StationWindow::State::Waiting; }, 3000));
     writeFile(module, "B");
     ASSERT_TRUE(ended.wait(5000));
     EXPECT_EQ(runList(), "A\nB\nB\n");
@@ -188,7 +180,7 @@ TEST_F(Station, ChildrenThatCrashHangOrAreStoppedFailTheirRowAndLeaveARecord)
         QSignalSpy ended(&w, &StationWindow::rowFinished);
         w.startRow(0);
         if (c.stop) {
-            ASSERT_TRUE(waitUntil([&] { return w.stateOf(0) == StationWindow::State::Writing; }, 5000)) << c.name;
+            ASSERT_TRUE(WaitUntil([&] { return w.stateOf(0) == StationWindow::State::Writing; }, 5000)) << c.name;
             w.stopRow(0);
         }
         ASSERT_TRUE(ended.wait(10000)) << c.name;

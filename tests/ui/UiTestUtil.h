@@ -2,8 +2,11 @@
 // Helpers for the main-window tests: a window in its own configuration
 // directory, console inspection, keys and waits that run the event loop.
 #include "lang/AppLang.h"
+#include "tests/common/TestWait.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 #include "util/Gbk.h"
 
 #include <QApplication>
@@ -40,26 +43,7 @@ inline void SetSystemLanguage(bool chinese)
 }
 
 // Runs the event loop until cond holds or the deadline passes.
-inline bool WaitFor(const std::function<bool()> &cond, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
-inline void Pump(int ms = 30)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+inline bool WaitFor(const std::function<bool()> &cond, int ms = 5000) { return WaitUntil(cond, ms); }
 
 // Console lines of a pane, one per text block.
 inline QStringList PaneLines(const QPlainTextEdit *pane)
@@ -132,15 +116,15 @@ struct WindowFixture {
     // Opens the port `path` with the port button, as a user who picked it would.
     bool openOn(const QString &path)
     {
-        w->cbbOpenCom->clear();
-        w->cbbOpenCom->addItem(path);
-        w->cbbOpenCom->setCurrentIndex(0);
-        w->btnOpenClose->click();
+        w->portBar()->cbbOpenCom->clear();
+        w->portBar()->cbbOpenCom->addItem(path);
+        w->portBar()->cbbOpenCom->setCurrentIndex(0);
+        w->portBar()->btnOpenClose->click();
         return w->ComOpened();
     }
 
     template <class T> T *find(const char *name) const { return w->findChild<T *>(QString::fromLatin1(name)); }
-    QPlainTextEdit *console() const { return w->edtDialog; }
+    QPlainTextEdit *console() const { return w->consolePanel()->edtDialog; }
 };
 
 // A window shown and active, as keys and focus need it.

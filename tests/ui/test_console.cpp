@@ -1,6 +1,9 @@
 // The console beyond its panes: read-only panes, session log, timestamps, send
 // history, hex sending, find, font size and legible colours.
 #include "UiTestUtil.h"
+#include "ui/ParamForm.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 
 #include "ui/AboutBox.h"
 #include "ui/ConsoleExtras.h"
@@ -54,7 +57,7 @@ TEST(ReadOnlyPanes, TypingPastingAndDeletingChangeNothingButCopyAndClearWork)
 {
     ShownWindow f;
     TFrm_Main &w = *f.w;
-    for (QPlainTextEdit *pane : {w.edtDialog, w.edtDialogHex}) {
+    for (QPlainTextEdit *pane : {w.consolePanel()->edtDialog, w.consolePanel()->edtDialogHex}) {
         SCOPED_TRACE(pane->objectName().toStdString());
         pane->show();
         pane->clear();
@@ -82,21 +85,21 @@ TEST(ReadOnlyPanes, TypingPastingAndDeletingChangeNothingButCopyAndClearWork)
     // The panes' menu offers no paste for a read-only pane.
     QAction *pst = w.pmCls->findChild<QAction *>("mniPst");
     ASSERT_TRUE(pst);
-    f.focus(w.edtDialog);
+    f.focus(w.consolePanel()->edtDialog);
     emit w.pmCls->aboutToShow();
     EXPECT_FALSE(pst->isEnabled());
     emit w.pmCls->aboutToHide();
     EXPECT_TRUE(pst->isEnabled());
-    f.focus(w.edtSend);
+    f.focus(w.consolePanel()->edtSend);
     emit w.pmCls->aboutToShow();
     EXPECT_TRUE(pst->isEnabled());
     emit w.pmCls->aboutToHide();
 
     // The send box stays editable.
-    w.edtSend->clear();
-    f.focus(w.edtSend);
-    TypeText(w.edtSend, "at");
-    EXPECT_EQ(w.edtSend->toPlainText(), "at");
+    w.consolePanel()->edtSend->clear();
+    f.focus(w.consolePanel()->edtSend);
+    TypeText(w.consolePanel()->edtSend, "at");
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "at");
 }
 
 // ---- session log and saving the pane ----
@@ -146,7 +149,7 @@ TEST(SessionLog, FileHoldsEveryLineInOrderWithItsDirectionUntilSwitchedOff)
     w.console()->ShowInfo(gbk::fromUtf8("执行完毕"));
     w.console()->ShowErr("Serial port is not open");
     w.console()->ShowRcv(QByteArray("a\0b", 3));
-    const QStringList pane = PaneLines(w.edtDialog);
+    const QStringList pane = PaneLines(w.consolePanel()->edtDialog);
     x.mniLogToFile->trigger();
     EXPECT_FALSE(x.log().active());
     w.console()->ShowRcv("after the log");
@@ -177,22 +180,22 @@ TEST(SessionLog, UnwritableFileIsReportedAndSwitchesTheLogOff)
     x.askSavePath = [&](const QString &, const QString &) { return path; };
     x.mniLogToFile->trigger();
     EXPECT_FALSE(x.mniLogToFile->isChecked());
-    EXPECT_EQ(LastLine(w.edtDialog), U("无法写入日志文件 ") + path);
-    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Err));
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), U("无法写入日志文件 ") + path);
+    EXPECT_EQ(LastLineColour(w.consolePanel()->edtDialog), ConsoleView::colourOf(LineKind::Err));
 
     // A disk that fills up while logging: the first line that fails ends the log.
     path = "/dev/full";
     x.mniLogToFile->trigger();
     ASSERT_TRUE(WaitFor([&] { return !x.mniLogToFile->isChecked(); }));
     EXPECT_FALSE(x.log().active());
-    EXPECT_EQ(LastLine(w.edtDialog), U("无法写入日志文件 /dev/full"));
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), U("无法写入日志文件 /dev/full"));
 
     // Cancelling the dialog leaves everything as it was.
     path.clear();
-    const int n = PaneLines(w.edtDialog).size();
+    const int n = PaneLines(w.consolePanel()->edtDialog).size();
     x.mniLogToFile->trigger();
     EXPECT_FALSE(x.mniLogToFile->isChecked());
-    EXPECT_EQ(PaneLines(w.edtDialog).size(), n);
+    EXPECT_EQ(PaneLines(w.consolePanel()->edtDialog).size(), n);
 }
 
 TEST(SessionLog, AFileDeletedOrMovedWhileLoggingSwitchesTheLogOffWithOneRedLine)
@@ -208,8 +211,8 @@ TEST(SessionLog, AFileDeletedOrMovedWhileLoggingSwitchesTheLogOffWithOneRedLine)
         w.console()->ShowRcv("lost?");
         ASSERT_TRUE(WaitFor([&] { return !x.mniLogToFile->isChecked(); })) << move;
         EXPECT_FALSE(x.log().active());
-        EXPECT_EQ(LastLine(w.edtDialog), U("日志文件 %1 已被删除或移走，已停止记录").arg(path));
-        EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Err));
+        EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), U("日志文件 %1 已被删除或移走，已停止记录").arg(path));
+        EXPECT_EQ(LastLineColour(w.consolePanel()->edtDialog), ConsoleView::colourOf(LineKind::Err));
     }
 }
 
@@ -218,27 +221,27 @@ TEST(SessionLog, SaveConsoleWritesThePaneAsUtf8)
     ShownWindow f(false);
     TFrm_Main &w = *f.w;
     ConsoleExtras &x = *w.consoleExtras();
-    w.edtDialog->clear();
+    w.consolePanel()->edtDialog->clear();
     w.console()->ShowRcv(gbk::fromUtf8("信号强度 +CSQ: 20"));
     w.console()->ShowSend("AT+CSQ");
     const QString path = f.dir.filePath("console.txt");
     x.askSavePath = [&](const QString &, const QString &) { return path; };
-    const QString held = w.edtDialog->toPlainText();
+    const QString held = w.consolePanel()->edtDialog->toPlainText();
     x.mniSaveConsole->trigger();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), (held + "\n").toUtf8());
-    EXPECT_EQ(LastLine(w.edtDialog), "Console saved to " + path);
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), "Console saved to " + path);
 
     // With the focus in the hex pane, that pane is saved.
-    w.setHexPane(true);
+    w.consolePanel()->setHexPane(true);
     w.console()->ShowSend("AT");
-    f.focus(w.edtDialogHex);
+    f.focus(w.consolePanel()->edtDialogHex);
     x.mniSaveConsole->trigger();
     EXPECT_EQ(FileLines(path), QStringList{"41 54 "});
 
     x.saveConsoleTo(f.dir.filePath("missing/dir/x.txt"));
-    EXPECT_EQ(LastLine(w.edtDialog), "Unable to write to " + f.dir.filePath("missing/dir/x.txt"));
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), "Unable to write to " + f.dir.filePath("missing/dir/x.txt"));
 }
 
 // ---- timestamps ----
@@ -249,25 +252,25 @@ TEST(Timestamps, AppearAndVanishWithTheOptionWhichSurvivesARestart)
     ConsoleExtras *x = f.w->consoleExtras();
     static const QRegularExpression stamped(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "));
     ASSERT_FALSE(x->mniTimestamps->isChecked());
-    f.w->setHexPane(true);
+    f.w->consolePanel()->setHexPane(true);
     f.w->console()->ShowRcv("OK");
-    EXPECT_EQ(LastLine(f.w->edtDialog), "OK");
+    EXPECT_EQ(LastLine(f.w->consolePanel()->edtDialog), "OK");
 
     x->mniTimestamps->trigger();
     const QTime before = QTime::currentTime();
     f.w->console()->ShowRcv("OK");
-    const QString line = LastLine(f.w->edtDialog);
+    const QString line = LastLine(f.w->consolePanel()->edtDialog);
     ASSERT_TRUE(stamped.match(line).hasMatch()) << line.toStdString();
     EXPECT_EQ(line.mid(13), "OK");
     EXPECT_LE(std::abs(QTime::fromString(line.left(12), "hh:mm:ss.zzz").msecsTo(before)), 1000);
-    EXPECT_EQ(LastLineColour(f.w->edtDialog), ConsoleView::colourOf(LineKind::Rcv));
-    const QString hex = LastLine(f.w->edtDialogHex);
+    EXPECT_EQ(LastLineColour(f.w->consolePanel()->edtDialog), ConsoleView::colourOf(LineKind::Rcv));
+    const QString hex = LastLine(f.w->consolePanel()->edtDialogHex);
     EXPECT_TRUE(stamped.match(hex).hasMatch()) << hex.toStdString();
     EXPECT_EQ(hex.mid(13), "4F 4B ");
 
     // Every line of a block with line breaks carries the block's time.
     f.w->console()->ShowRcv("+CSQ: 20,99\r\n\r\nOK\r\n");
-    const QStringList last3 = PaneLines(f.w->edtDialog).mid(PaneLines(f.w->edtDialog).size() - 3);
+    const QStringList last3 = PaneLines(f.w->consolePanel()->edtDialog).mid(PaneLines(f.w->consolePanel()->edtDialog).size() - 3);
     ASSERT_EQ(last3.size(), 3);
     for (const QString &l : last3)
         EXPECT_EQ(l.left(13), last3.first().left(13)) << l.toStdString();
@@ -280,10 +283,10 @@ TEST(Timestamps, AppearAndVanishWithTheOptionWhichSurvivesARestart)
     x = f.w->consoleExtras();
     EXPECT_TRUE(x->mniTimestamps->isChecked());
     f.w->console()->ShowInfo("x");
-    EXPECT_TRUE(stamped.match(LastLine(f.w->edtDialog)).hasMatch());
+    EXPECT_TRUE(stamped.match(LastLine(f.w->consolePanel()->edtDialog)).hasMatch());
     x->mniTimestamps->trigger();
     f.w->console()->ShowInfo("plain");
-    EXPECT_EQ(LastLine(f.w->edtDialog), "plain");
+    EXPECT_EQ(LastLine(f.w->consolePanel()->edtDialog), "plain");
     f.reopen(false);
     EXPECT_FALSE(f.w->consoleExtras()->mniTimestamps->isChecked());
 }
@@ -295,7 +298,7 @@ TEST(SendHistory, UpAndDownWalkTheSentTextsWhichSurviveARestart)
     ShownWindow f(false);
     TFrm_Main *w = f.w.get();
     auto send = [&](const QString &t) {
-        w->edtSend->setPlainText(t);
+        w->consolePanel()->edtSend->setPlainText(t);
         w->actSendExecute();
     };
     send("AT+VER?");
@@ -305,36 +308,36 @@ TEST(SendHistory, UpAndDownWalkTheSentTextsWhichSurviveARestart)
     send("");       // nothing to keep
     EXPECT_EQ(w->consoleExtras()->history().entries(), (QStringList{"AT+VER?", "first\nsecond", "AT+CSQ"}));
 
-    f.focus(w->edtSend);
-    w->edtSend->setPlainText("typing");
-    SendKey(w->edtSend, Qt::Key_Up);
-    EXPECT_EQ(w->edtSend->toPlainText(), "AT+CSQ");
-    SendKey(w->edtSend, Qt::Key_Up);
-    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
+    f.focus(w->consolePanel()->edtSend);
+    w->consolePanel()->edtSend->setPlainText("typing");
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->consolePanel()->edtSend->toPlainText(), "AT+CSQ");
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->consolePanel()->edtSend->toPlainText(), "first\nsecond");
     // On the second line of a recalled text Up moves the cursor, not the history.
-    SendKey(w->edtSend, Qt::Key_Up);
-    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
-    EXPECT_EQ(w->edtSend->textCursor().blockNumber(), 0);
-    SendKey(w->edtSend, Qt::Key_Up);
-    EXPECT_EQ(w->edtSend->toPlainText(), "AT+VER?");
-    SendKey(w->edtSend, Qt::Key_Up); // the oldest: stays
-    EXPECT_EQ(w->edtSend->toPlainText(), "AT+VER?");
-    SendKey(w->edtSend, Qt::Key_Down);
-    EXPECT_EQ(w->edtSend->toPlainText(), "first\nsecond");
-    EXPECT_EQ(w->edtSend->textCursor().blockNumber(), 1) << "the cursor ends at the end";
-    SendKey(w->edtSend, Qt::Key_Down);
-    SendKey(w->edtSend, Qt::Key_Down);
-    EXPECT_EQ(w->edtSend->toPlainText(), "typing") << "back to what was being typed";
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->consolePanel()->edtSend->toPlainText(), "first\nsecond");
+    EXPECT_EQ(w->consolePanel()->edtSend->textCursor().blockNumber(), 0);
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->consolePanel()->edtSend->toPlainText(), "AT+VER?");
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Up); // the oldest: stays
+    EXPECT_EQ(w->consolePanel()->edtSend->toPlainText(), "AT+VER?");
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Down);
+    EXPECT_EQ(w->consolePanel()->edtSend->toPlainText(), "first\nsecond");
+    EXPECT_EQ(w->consolePanel()->edtSend->textCursor().blockNumber(), 1) << "the cursor ends at the end";
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Down);
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Down);
+    EXPECT_EQ(w->consolePanel()->edtSend->toPlainText(), "typing") << "back to what was being typed";
 
     f.close();
     f.open(false);
     f.show();
     w = f.w.get();
     EXPECT_EQ(w->consoleExtras()->history().entries(), (QStringList{"AT+VER?", "first\nsecond", "AT+CSQ"}));
-    f.focus(w->edtSend);
-    w->edtSend->clear();
-    SendKey(w->edtSend, Qt::Key_Up);
-    EXPECT_EQ(w->edtSend->toPlainText(), "AT+CSQ");
+    f.focus(w->consolePanel()->edtSend);
+    w->consolePanel()->edtSend->clear();
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Up);
+    EXPECT_EQ(w->consolePanel()->edtSend->toPlainText(), "AT+CSQ");
 }
 
 TEST(SendHistory, KeepsTheLastHundredAndStoresAnyTextExactly)
@@ -410,7 +413,7 @@ TEST(Traffic, CountsWhatThePortTookAndGaveAndAClickResetsIt)
     ASSERT_TRUE(pty.ok());
     ASSERT_TRUE(f.openOn(pty.slave())) << LastLine(f.console()).toStdString();
 
-    w.edtSend->setPlainText("AT+CSQ");
+    w.consolePanel()->edtSend->setPlainText("AT+CSQ");
     w.actSendExecute(); // the automatic line end makes it 8 bytes
     EXPECT_EQ(pty.read(8, 500), QByteArray("AT+CSQ\r\n"));
     const QByteArray answer("\r\n+CSQ:25,99\r\n\r\nOK\r\n");
@@ -421,7 +424,7 @@ TEST(Traffic, CountsWhatThePortTookAndGaveAndAClickResetsIt)
     EXPECT_EQ(counter->text(), "RX: 20  TX: 8");
 
     // A send refused for a closed port counts nothing.
-    w.btnOpenClose->click();
+    w.portBar()->btnOpenClose->click();
     ASSERT_FALSE(w.ComOpened());
     w.actSendExecute();
     EXPECT_EQ(counter->tx(), 8);
@@ -448,7 +451,7 @@ TEST(RepeatSend, SendsAtOnceThenEveryIntervalAndStopsLoudly)
     QCheckBox *box = w.findChild<QCheckBox *>("chkRepeatSend");
     ASSERT_EQ(box, rep.box());
     EXPECT_EQ(box->text(), "Repeat every");
-    EXPECT_TRUE(w.rztlbrSend->isAncestorOf(w.findChild<QSpinBox *>("spnRepeatMs")));
+    EXPECT_TRUE(w.consolePanel()->rztlbrSend->isAncestorOf(w.findChild<QSpinBox *>("spnRepeatMs")));
 
     // Closed port: refused at once.
     box->setChecked(true);
@@ -459,13 +462,13 @@ TEST(RepeatSend, SendsAtOnceThenEveryIntervalAndStopsLoudly)
     ASSERT_TRUE(pty.ok());
     ASSERT_TRUE(f.openOn(pty.slave())) << LastLine(f.console()).toStdString();
     // Empty box: refused.
-    w.edtSend->clear();
+    w.consolePanel()->edtSend->clear();
     box->setChecked(true);
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(LastLineColour(f.console()), ConsoleView::colourOf(LineKind::Err));
 
     const qsizetype historyBefore = w.consoleExtras()->history().entries().size();
-    w.edtSend->setPlainText("AT+CSQ");
+    w.consolePanel()->edtSend->setPlainText("AT+CSQ");
     rep.setIntervalMs(40);
     QElapsedTimer t;
     t.start();
@@ -484,18 +487,18 @@ TEST(RepeatSend, SendsAtOnceThenEveryIntervalAndStopsLoudly)
 
     // Invalid hex text: one red line, box cleared.
     w.consoleExtras()->mniSendHex->setChecked(true);
-    w.edtSend->setPlainText("41 4G");
+    w.consolePanel()->edtSend->setPlainText("41 4G");
     box->setChecked(true);
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(LastLine(f.console()), "Repeat sending stopped");
     w.consoleExtras()->mniSendHex->setChecked(false);
 
     // Closing the port stops it with a line.
-    w.edtSend->setPlainText("ping");
+    w.consolePanel()->edtSend->setPlainText("ping");
     rep.setIntervalMs(1000);
     box->setChecked(true);
     EXPECT_EQ(pty.read(4, 20, 500), QByteArray("ping"));
-    w.btnOpenClose->click();
+    w.portBar()->btnOpenClose->click();
     EXPECT_TRUE(WaitFor([&] { return !box->isChecked(); }, 1000));
     EXPECT_EQ(LastLine(f.console()), "Repeat sending stopped: the serial port is closed");
 
@@ -516,7 +519,7 @@ TEST(RepeatSend, WaitsWhileAQueuedOperationAwaitsItsAnswer)
     ASSERT_TRUE(f.openOn(pty.slave()));
     w.btnDoClick(10); // Get All: the version query waits for its answer
     EXPECT_EQ(pty.read(9, 20, 500), QByteArray("AT+VER?\r\n"));
-    w.edtSend->setPlainText("data");
+    w.consolePanel()->edtSend->setPlainText("data");
     RepeatSend &rep = w.consoleExtras()->repeat();
     rep.setIntervalMs(30);
     rep.box()->setChecked(true);
@@ -540,30 +543,30 @@ TEST(SendHex, SendsTheExactBytesOrARedLineAndNothing)
     hex->trigger();
     w.mniAutoCR->trigger(); // never adds a line end to hex bytes
 
-    w.edtSend->setPlainText("41 54 0d0A\n00 FF");
+    w.consolePanel()->edtSend->setPlainText("41 54 0d0A\n00 FF");
     w.actSendExecute();
     EXPECT_EQ(pty.read(6, 500), QByteArray("AT\r\n\0\xff", 6));
-    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Send));
+    EXPECT_EQ(LastLineColour(w.consolePanel()->edtDialog), ConsoleView::colourOf(LineKind::Send));
 
-    w.edtSend->setPlainText("41 54");
+    w.consolePanel()->edtSend->setPlainText("41 54");
     w.actSendExecute();
     EXPECT_EQ(pty.read(2, 300), QByteArray("AT"));
 
-    const int n = PaneLines(w.edtDialog).size();
-    w.edtSend->setPlainText("4G");
+    const int n = PaneLines(w.consolePanel()->edtDialog).size();
+    w.consolePanel()->edtSend->setPlainText("4G");
     w.actSendExecute();
-    EXPECT_EQ(PaneLines(w.edtDialog).size(), n + 1);
-    EXPECT_EQ(LastLine(w.edtDialog), "Not hexadecimal byte pairs, nothing sent: 4G");
-    EXPECT_EQ(LastLineColour(w.edtDialog), ConsoleView::colourOf(LineKind::Err));
+    EXPECT_EQ(PaneLines(w.consolePanel()->edtDialog).size(), n + 1);
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), "Not hexadecimal byte pairs, nothing sent: 4G");
+    EXPECT_EQ(LastLineColour(w.consolePanel()->edtDialog), ConsoleView::colourOf(LineKind::Err));
     w.mni_Cn->trigger();
-    w.edtSend->setPlainText("41 5");
+    w.consolePanel()->edtSend->setPlainText("41 5");
     w.actSendExecute();
-    EXPECT_EQ(LastLine(w.edtDialog), U("不是十六进制字节对，未发送：5"));
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), U("不是十六进制字节对，未发送：5"));
     EXPECT_EQ(pty.read(1, 300), QByteArray()) << "nothing went out";
 
     // Off again: the text itself goes out.
     hex->trigger();
-    w.edtSend->setPlainText("41");
+    w.consolePanel()->edtSend->setPlainText("41");
     w.actSendExecute();
     EXPECT_EQ(pty.read(2, 300), QByteArray("41"));
 
@@ -581,30 +584,30 @@ TEST(Find, CtrlFOpensTheBarWhichMovesBetweenMatchesAndEscapeClosesIt)
     ShownWindow f(false);
     TFrm_Main &w = *f.w;
     FindBar &bar = w.consoleExtras()->findBar();
-    w.edtDialog->clear();
+    w.consolePanel()->edtDialog->clear();
     for (const char *l : {"AT+CSQ", "+CSQ: 20,99", "OK", "AT+VER?", "+VER: 1.0 ok", "OK"})
         w.console()->ShowRcv(l);
     ASSERT_TRUE(bar.isHidden());
-    f.focus(w.edtDialog);
-    SendKey(w.edtDialog, Qt::Key_F, Qt::ControlModifier);
+    f.focus(w.consolePanel()->edtDialog);
+    SendKey(w.consolePanel()->edtDialog, Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(bar.isVisible());
     ASSERT_EQ(QApplication::focusWidget(), bar.edtFind);
 
     TypeText(bar.edtFind, "ok");
     EXPECT_EQ(bar.matchCount(), 3);
     EXPECT_EQ(bar.currentMatch(), 1);
-    EXPECT_EQ(w.edtDialog->textCursor().block().text(), "OK");
-    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 2);
+    EXPECT_EQ(w.consolePanel()->edtDialog->textCursor().block().text(), "OK");
+    EXPECT_EQ(w.consolePanel()->edtDialog->textCursor().blockNumber(), 2);
     EXPECT_EQ(bar.lblFindCount->text(), "1/3");
     // Every match in view is highlighted.
-    EXPECT_EQ(w.edtDialog->extraSelections().size(), 3);
+    EXPECT_EQ(w.consolePanel()->edtDialog->extraSelections().size(), 3);
 
     // Enter in the field finds the next match and leaves the send box alone.
-    w.edtSend->setPlainText("AT");
+    w.consolePanel()->edtSend->setPlainText("AT");
     SendKey(bar.edtFind, Qt::Key_Return);
-    EXPECT_EQ(w.edtSend->toPlainText(), "AT");
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "AT");
     EXPECT_EQ(bar.currentMatch(), 2);
-    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 4);
+    EXPECT_EQ(w.consolePanel()->edtDialog->textCursor().blockNumber(), 4);
     bar.btnFindNext->click();
     EXPECT_EQ(bar.currentMatch(), 3);
     bar.btnFindNext->click(); // round the end
@@ -619,7 +622,7 @@ TEST(Find, CtrlFOpensTheBarWhichMovesBetweenMatchesAndEscapeClosesIt)
     bar.chkFindCase->setChecked(true);
     EXPECT_EQ(bar.matchCount(), 1);
     EXPECT_TRUE(bar.findNext());
-    EXPECT_EQ(w.edtDialog->textCursor().blockNumber(), 4);
+    EXPECT_EQ(w.consolePanel()->edtDialog->textCursor().blockNumber(), 4);
     bar.edtFind->clear();
     TypeText(bar.edtFind, "Ok");
     EXPECT_EQ(bar.matchCount(), 0);
@@ -628,12 +631,12 @@ TEST(Find, CtrlFOpensTheBarWhichMovesBetweenMatchesAndEscapeClosesIt)
     bar.edtFind->clear();
     TypeText(bar.edtFind, "OK");
     EXPECT_EQ(bar.matchCount(), 2);
-    EXPECT_EQ(w.edtDialog->extraSelections().size(), 2);
+    EXPECT_EQ(w.consolePanel()->edtDialog->extraSelections().size(), 2);
 
     SendKey(bar.edtFind, Qt::Key_Escape);
     EXPECT_TRUE(bar.isHidden());
-    EXPECT_TRUE(w.edtDialog->extraSelections().isEmpty());
-    EXPECT_EQ(QApplication::focusWidget(), w.edtDialog);
+    EXPECT_TRUE(w.consolePanel()->edtDialog->extraSelections().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), w.consolePanel()->edtDialog);
 
     // The texts follow the language.
     w.mni_Cn->trigger();
@@ -654,8 +657,8 @@ void Wheel(QWidget *viewport, int dy, Qt::KeyboardModifiers mods)
 
 int PointSizes(TFrm_Main &w)
 {
-    const int s = w.edtDialog->font().pointSize();
-    return w.edtDialogHex->font().pointSize() == s && w.edtSend->font().pointSize() == s ? s : -1;
+    const int s = w.consolePanel()->edtDialog->font().pointSize();
+    return w.consolePanel()->edtDialogHex->font().pointSize() == s && w.consolePanel()->edtSend->font().pointSize() == s ? s : -1;
 }
 
 } // namespace
@@ -665,24 +668,24 @@ TEST(FontSize, KeysAndCtrlWheelChangeAllThreeAndTheSizeSurvivesARestart)
     ShownWindow f(false);
     TFrm_Main *w = f.w.get();
     ASSERT_EQ(PointSizes(*w), ConsoleZoom::kDefault);
-    f.focus(w->edtSend);
-    SendKey(w->edtSend, Qt::Key_Plus, Qt::ControlModifier, "+");
+    f.focus(w->consolePanel()->edtSend);
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Plus, Qt::ControlModifier, "+");
     EXPECT_EQ(PointSizes(*w), 13);
-    SendKey(w->edtSend, Qt::Key_Equal, Qt::ControlModifier, "=");
+    SendKey(w->consolePanel()->edtSend, Qt::Key_Equal, Qt::ControlModifier, "=");
     EXPECT_EQ(PointSizes(*w), 14);
-    f.focus(w->edtDialog);
-    SendKey(w->edtDialog, Qt::Key_Minus, Qt::ControlModifier, "-");
+    f.focus(w->consolePanel()->edtDialog);
+    SendKey(w->consolePanel()->edtDialog, Qt::Key_Minus, Qt::ControlModifier, "-");
     EXPECT_EQ(PointSizes(*w), 13);
-    SendKey(w->edtDialog, Qt::Key_0, Qt::ControlModifier, "0");
+    SendKey(w->consolePanel()->edtDialog, Qt::Key_0, Qt::ControlModifier, "0");
     EXPECT_EQ(PointSizes(*w), ConsoleZoom::kDefault);
 
-    Wheel(w->edtDialog->viewport(), 240, Qt::ControlModifier);
+    Wheel(w->consolePanel()->edtDialog->viewport(), 240, Qt::ControlModifier);
     EXPECT_EQ(PointSizes(*w), 14);
-    Wheel(w->edtSend->viewport(), -60, Qt::ControlModifier);
+    Wheel(w->consolePanel()->edtSend->viewport(), -60, Qt::ControlModifier);
     EXPECT_EQ(PointSizes(*w), 14) << "half a notch";
-    Wheel(w->edtSend->viewport(), -60, Qt::ControlModifier);
+    Wheel(w->consolePanel()->edtSend->viewport(), -60, Qt::ControlModifier);
     EXPECT_EQ(PointSizes(*w), 13);
-    Wheel(w->edtDialog->viewport(), -120, Qt::NoModifier);
+    Wheel(w->consolePanel()->edtDialog->viewport(), -120, Qt::NoModifier);
     EXPECT_EQ(PointSizes(*w), 13) << "a plain wheel only scrolls";
 
     // Limits.
@@ -812,24 +815,24 @@ TEST(Contrast, ADarkDesktopKeepsLinesAndWorkModeLabelsLegible)
         PaletteScope scope(pal);
         ShownWindow f(false);
         TFrm_Main &w = *f.w;
-        const QColor base = w.edtDialog->palette().color(QPalette::Base);
+        const QColor base = w.consolePanel()->edtDialog->palette().color(QPalette::Base);
         SCOPED_TRACE(base.name().toStdString());
         ASSERT_EQ(base, pal.color(QPalette::Base));
         w.console()->ShowRcv("rcv");
-        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        EXPECT_GE(ContrastRatio(LastLineColour(w.consolePanel()->edtDialog), base), kMinContrast);
         w.console()->ShowSend("send");
-        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        EXPECT_GE(ContrastRatio(LastLineColour(w.consolePanel()->edtDialog), base), kMinContrast);
         w.console()->ShowInfo("info");
-        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
+        EXPECT_GE(ContrastRatio(LastLineColour(w.consolePanel()->edtDialog), base), kMinContrast);
         w.console()->ShowErr("err");
-        EXPECT_GE(ContrastRatio(LastLineColour(w.edtDialog), base), kMinContrast);
-        for (QRadioButton *rb : {w.rbNetTran, w.rbHttpd})
-            EXPECT_GE(CaptionContrast(w.rzgrpbxWkmod, rb), kMinContrast) << rb->objectName().toStdString();
+        EXPECT_GE(ContrastRatio(LastLineColour(w.consolePanel()->edtDialog), base), kMinContrast);
+        for (QRadioButton *rb : {w.form()->rbNetTran, w.form()->rbHttpd})
+            EXPECT_GE(CaptionContrast(w.form()->rzgrpbxWkmod, rb), kMinContrast) << rb->objectName().toStdString();
         // The blue port-button caption and the About box's web address.
-        const QColor caption = StyleSheetColour(w.btnOpenClose);
-        ASSERT_TRUE(caption.isValid()) << w.btnOpenClose->styleSheet().toStdString();
+        const QColor caption = StyleSheetColour(w.portBar()->btnOpenClose);
+        ASSERT_TRUE(caption.isValid()) << w.portBar()->btnOpenClose->styleSheet().toStdString();
         EXPECT_GE(ContrastRatio(caption, pal.color(QPalette::Button)), kMinContrast);
-        Tfrm_About about(&w);
+        Tfrm_About about(&w, *w.consolePanel());
         QWidget *site = about.findChild<QWidget *>("lbl_About_Website");
         ASSERT_NE(site, nullptr);
         const QColor link = StyleSheetColour(site);
@@ -847,7 +850,7 @@ TEST(ConsoleScroll, ABurstOfLinesEndsWithTheNewestInView)
     for (int i = 0; i < 300; ++i)
         w.console()->ShowRcv(QByteArray::number(i));
     Pump(50);
-    QScrollBar *sb = w.edtDialog->verticalScrollBar();
+    QScrollBar *sb = w.consolePanel()->edtDialog->verticalScrollBar();
     ASSERT_GT(sb->maximum(), 0);
     EXPECT_EQ(sb->value(), sb->maximum());
     // Scrolled up by the user, the next line brings the view back down.

@@ -1,6 +1,7 @@
 // The form never changes what the user did not change: bytes that are no valid
 // GBK, the Hex boxes, the registration slots, the configuration file, the wheel.
 #include "UiTestUtil.h"
+#include "ui/ParamForm.h"
 #include "tests/common/TestFiles.h"
 
 #include "ui/ConfigIo.h"
@@ -57,8 +58,8 @@ TEST(FormFidelity, HexBoxesOffThenOnGiveBackTheSameHexForAnyData)
     auto *heartHex = w.findChild<QCheckBox *>("rzchckbxHeartDtHex");
     auto *regHex = w.findChild<QCheckBox *>("rzchckbxRegDtHex");
     auto *regDt = w.findChild<QComboBox *>("cbbRegDt");
-    w.cbbRegTp->setCurrentIndex(4);
-    w.cbbRegTpChange();
+    w.form()->cbbRegTp->setCurrentIndex(4);
+    w.form()->cbbRegTpChange();
     std::mt19937 rng(11);
     for (int i = 0; i < 300; ++i) {
         const QByteArray hex = randomBytes(rng, 24).toHex().toUpper();
@@ -136,7 +137,7 @@ TEST(FormFidelity, TheWheelOverAFormListScrollsTheFormAndChangesNoSelection)
     }
     EXPECT_GT(scrolled, 0) << "the wheel over a list scrolls the form";
     // A list the user clicked into keeps its wheel.
-    QComboBox *tp = w.cbbRegTp;
+    QComboBox *tp = w.form()->cbbRegTp;
     tp->setFocus(Qt::MouseFocusReason);
     Pump(10);
     ASSERT_EQ(QApplication::focusWidget(), tp);
@@ -214,7 +215,7 @@ TEST(FormFidelity, KeysAndTheWheelOverEveryListOfTheWindowChangeNoValue)
     regDt->lineEdit()->selectAll();
     QTest::keyClicks(regDt, "89860012");
     SendKey(regDt, Qt::Key_Return);
-    f.focus(f.w->cbbRegTp);
+    f.focus(f.w->form()->cbbRegTp);
     EXPECT_EQ(regDt->currentIndex(), 2);
     EXPECT_EQ(regDt->currentText(), QStringLiteral("89860012"));
 }

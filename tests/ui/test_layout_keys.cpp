@@ -1,5 +1,8 @@
 // The form fits its panel in both languages, and the window is usable from the keyboard.
 #include "UiTestUtil.h"
+#include "ui/ParamForm.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -30,13 +33,13 @@ namespace {
 // Every group of the network page shown, with the widest registration row (cloud id and code).
 void ShowEverything(TFrm_Main &w)
 {
-    for (QCheckBox *c : w.rzchckbxSkt)
+    for (QCheckBox *c : w.form()->rzchckbxSkt)
         c->setChecked(true);
-    w.rzchckbxHeartEn->setChecked(true);
-    w.rzchckbxRegEn->setChecked(true);
-    w.rzchckbxMore->setChecked(true);
-    w.cbbRegTp->setCurrentIndex(3);
-    w.cbbRegTpChange();
+    w.form()->rzchckbxHeartEn->setChecked(true);
+    w.form()->rzchckbxRegEn->setChecked(true);
+    w.form()->rzchckbxMore->setChecked(true);
+    w.form()->cbbRegTp->setCurrentIndex(3);
+    w.form()->cbbRegTpChange();
 }
 
 void ExpectFits(QScrollArea *area, const char *what)
@@ -64,33 +67,33 @@ TEST_P(PageWidth, EveryPageFitsItsPanelAtTheDefaultSize)
         EXPECT_GE(hex->width(), hex->sizeHint().width()) << box << " shows its whole caption";
     }
     // The long lists show every item whole, and the registration data a whole cloud id.
-    for (QComboBox *c : {w.cbbRegSnd, w.cbbRegTp, w.cbbHeartSnd}) {
+    for (QComboBox *c : {w.form()->cbbRegSnd, w.form()->cbbRegTp, w.form()->cbbHeartSnd}) {
         QComboBox whole;
         for (int i = 0; i < c->count(); ++i)
             whole.addItem(c->itemText(i));
         EXPECT_GE(c->width(), whole.sizeHint().width()) << c->objectName().toStdString();
     }
-    EXPECT_GE(w.cbbRegDt->lineEdit()->width(), w.cbbRegDt->fontMetrics().horizontalAdvance(QString(21, QLatin1Char('0'))));
+    EXPECT_GE(w.form()->cbbRegDt->lineEdit()->width(), w.form()->cbbRegDt->fontMetrics().horizontalAdvance(QString(21, QLatin1Char('0'))));
     // A narrowed list still drops down wide enough for its longest item.
-    w.cbbRegSnd->showPopup();
+    w.form()->cbbRegSnd->showPopup();
     Pump(30);
-    QAbstractItemView *view = w.cbbRegSnd->view();
+    QAbstractItemView *view = w.form()->cbbRegSnd->view();
     EXPECT_GE(view->width(), view->sizeHintForColumn(0));
-    w.cbbRegSnd->hidePopup();
+    w.form()->cbbRegSnd->hidePopup();
 
-    for (QRadioButton *rb : {w.rbHttpd, w.rbSmsTran}) {
+    for (QRadioButton *rb : {w.form()->rbHttpd, w.form()->rbSmsTran}) {
         rb->setChecked(true);
         Pump(30);
-        QWidget *page = w.rzpgcntrlPara->currentWidget();
-        EXPECT_LE(page->minimumSizeHint().width(), w.rzpgcntrlPara->width()) << page->objectName().toStdString();
+        QWidget *page = w.form()->rzpgcntrlPara->currentWidget();
+        EXPECT_LE(page->minimumSizeHint().width(), w.form()->rzpgcntrlPara->width()) << page->objectName().toStdString();
     }
 
     // The send-type button leaves room for its arrow beside the caption, in both send types.
     for (QAction *type : {w.mniSms, w.mniAtCmd}) {
         type->trigger();
-        const int text = w.btnSendTpye->fontMetrics().horizontalAdvance(w.btnSendTpye->text());
-        EXPECT_GE(w.btnSendTpye->sizeHint().width(), text + 18) << w.btnSendTpye->text().toStdString();
-        EXPECT_GE(w.btnSendTpye->width(), w.btnSendTpye->sizeHint().width());
+        const int text = w.consolePanel()->btnSendTpye->fontMetrics().horizontalAdvance(w.consolePanel()->btnSendTpye->text());
+        EXPECT_GE(w.consolePanel()->btnSendTpye->sizeHint().width(), text + 18) << w.consolePanel()->btnSendTpye->text().toStdString();
+        EXPECT_GE(w.consolePanel()->btnSendTpye->width(), w.consolePanel()->btnSendTpye->sizeHint().width());
     }
 }
 
@@ -124,7 +127,7 @@ TEST(PageWidth, LargeFontsScrollInsteadOfCuttingCaptions)
         ASSERT_TRUE(b);
         EXPECT_GE(b->width(), b->sizeHint().width()) << name;
     }
-    EXPECT_GE(w.btnOpenClose->width(), w.btnOpenClose->sizeHint().width());
+    EXPECT_GE(w.portBar()->btnOpenClose->width(), w.portBar()->btnOpenClose->sizeHint().width());
     // The send bar keeps every caption whole beside the repeat controls.
     for (const char *name : {"btnSendTpye", "chkRepeatSend", "spnRepeatMs", "btnSend"}) {
         auto *c = f.find<QWidget>(name);
@@ -181,17 +184,17 @@ INSTANTIATE_TEST_SUITE_P(BothLanguages, MenuKeys, ::testing::Values(true, false)
 // The widgets Tab visits from the port field until it comes back to it (or stays in the send box).
 QList<QWidget *> TabWalk(TFrm_Main &w)
 {
-    w.cbbOpenCom->setFocus();
+    w.portBar()->cbbOpenCom->setFocus();
     Pump(10);
-    EXPECT_EQ(QApplication::focusWidget(), w.cbbOpenCom);
+    EXPECT_EQ(QApplication::focusWidget(), w.portBar()->cbbOpenCom);
     QList<QWidget *> seen;
     for (int i = 0; i < 300; ++i) {
         QWidget *now = QApplication::focusWidget();
-        if (!now || (i > 0 && now == w.cbbOpenCom))
+        if (!now || (i > 0 && now == w.portBar()->cbbOpenCom))
             break;
         if (!seen.contains(now))
             seen << now;
-        if (now == w.edtSend)
+        if (now == w.consolePanel()->edtSend)
             break;
         QTest::keyClick(now, Qt::Key_Tab);
     }

@@ -1,6 +1,9 @@
 // The main window on the offscreen platform: texts and language switches, form
 // rules, console, send box keys, layout handlers, port button, About box.
 #include "UiTestUtil.h"
+#include "ui/ParamForm.h"
+#include "ui/PortBar.h"
+#include "ui/ConsolePanel.h"
 
 #include "protocol/Protocol.h"
 #include "ui/AboutBox.h"
@@ -60,11 +63,11 @@ TEST(LanguageSwitch, KeepsComboSelectionsAndAppendsStartLines)
     ASSERT_GE(before.size(), 6);
     EXPECT_EQ(before.mid(before.size() - 6), kStartZh);
 
-    w.cbbSL[0]->setCurrentIndex(0);
-    w.cbbHeartSnd->setCurrentIndex(1);
-    w.cbbRegSnd->setCurrentIndex(1);
-    w.cbbRegTp->setCurrentIndex(2);
-    w.cbbRegTpChange();
+    w.form()->cbbSL[0]->setCurrentIndex(0);
+    w.form()->cbbHeartSnd->setCurrentIndex(1);
+    w.form()->cbbRegSnd->setCurrentIndex(1);
+    w.form()->cbbRegTp->setCurrentIndex(2);
+    w.form()->cbbRegTpChange();
 
     w.mni_En->trigger();
     EXPECT_FALSE(LangList->IsChinese);
@@ -75,15 +78,15 @@ TEST(LanguageSwitch, KeepsComboSelectionsAndAppendsStartLines)
     EXPECT_EQ(after.mid(0, before.size()), before) << "nothing is cleared";
     EXPECT_EQ(after.mid(before.size()), kStartEn);
 
-    EXPECT_EQ(w.cbbSL[0]->currentIndex(), 0);
-    EXPECT_EQ(w.cbbSL[0]->currentText(), "Short connection");
-    EXPECT_EQ(w.cbbHeartSnd->currentIndex(), 1);
-    EXPECT_EQ(w.cbbHeartSnd->currentText(), "Send data to serial port");
-    EXPECT_EQ(w.cbbRegSnd->currentIndex(), 1);
-    EXPECT_EQ(w.cbbRegSnd->currentText(), "Send register data as the head of every TCP/UDP package");
-    EXPECT_EQ(w.cbbRegTp->currentIndex(), 2);
-    EXPECT_EQ(w.cbbRegTp->currentText(), "Register ID (for D2D function)");
-    EXPECT_EQ(w.lblRegDt->text(), "Register ID (for D2D function)");
+    EXPECT_EQ(w.form()->cbbSL[0]->currentIndex(), 0);
+    EXPECT_EQ(w.form()->cbbSL[0]->currentText(), "Short connection");
+    EXPECT_EQ(w.form()->cbbHeartSnd->currentIndex(), 1);
+    EXPECT_EQ(w.form()->cbbHeartSnd->currentText(), "Send data to serial port");
+    EXPECT_EQ(w.form()->cbbRegSnd->currentIndex(), 1);
+    EXPECT_EQ(w.form()->cbbRegSnd->currentText(), "Send register data as the head of every TCP/UDP package");
+    EXPECT_EQ(w.form()->cbbRegTp->currentIndex(), 2);
+    EXPECT_EQ(w.form()->cbbRegTp->currentText(), "Register ID (for D2D function)");
+    EXPECT_EQ(w.form()->lblRegDt->text(), "Register ID (for D2D function)");
 
     // The same language again still appends the lines.
     w.mni_En->trigger();
@@ -96,60 +99,60 @@ TEST(LanguageSwitch, ReturnsSendTypeToSerial)
 {
     WindowFixture f(false);
     TFrm_Main &w = *f.w;
-    EXPECT_EQ(w.btnSendTpye->property("Tag").toInt(), 1);
-    EXPECT_TRUE(w.rztlbrSendTpye->isHidden());
+    EXPECT_EQ(w.consolePanel()->btnSendTpye->property("Tag").toInt(), 1);
+    EXPECT_TRUE(w.consolePanel()->rztlbrSendTpye->isHidden());
     w.mniSms->trigger();
-    EXPECT_EQ(w.btnSendTpye->property("Tag").toInt(), 2);
-    EXPECT_FALSE(w.rztlbrSendTpye->isHidden());
-    EXPECT_EQ(w.btnSendTpye->text(), "Sned SMS message");
+    EXPECT_EQ(w.consolePanel()->btnSendTpye->property("Tag").toInt(), 2);
+    EXPECT_FALSE(w.consolePanel()->rztlbrSendTpye->isHidden());
+    EXPECT_EQ(w.consolePanel()->btnSendTpye->text(), "Sned SMS message");
 
     w.mni_Cn->trigger();
-    EXPECT_EQ(w.btnSendTpye->property("Tag").toInt(), 1);
-    EXPECT_TRUE(w.rztlbrSendTpye->isHidden());
-    EXPECT_EQ(w.btnSendTpye->text(), U("通过串口发送"));
+    EXPECT_EQ(w.consolePanel()->btnSendTpye->property("Tag").toInt(), 1);
+    EXPECT_TRUE(w.consolePanel()->rztlbrSendTpye->isHidden());
+    EXPECT_EQ(w.consolePanel()->btnSendTpye->text(), U("通过串口发送"));
 }
 
 TEST(LanguageSwitch, ParamGroupCaptionFollowsModeAndLanguage)
 {
     WindowFixture f(true);
     TFrm_Main &w = *f.w;
-    EXPECT_EQ(w.rzgrpbxPara->title(), U(" 网络透传模式相关参数"));
+    EXPECT_EQ(w.form()->rzgrpbxPara->title(), U(" 网络透传模式相关参数"));
 
-    w.rbSmsTran->setChecked(true); // code may check the hidden SMS mode
-    EXPECT_EQ(w.GetWorkMode(), 2);
-    EXPECT_EQ(w.rzgrpbxPara->title(), U(" 短信透传模式相关参数"));
+    w.form()->rbSmsTran->setChecked(true); // code may check the hidden SMS mode
+    EXPECT_EQ(w.form()->GetWorkMode(), 2);
+    EXPECT_EQ(w.form()->rzgrpbxPara->title(), U(" 短信透传模式相关参数"));
     w.mni_En->trigger();
-    EXPECT_EQ(w.rzgrpbxPara->title(), " Param of SMS Transmission");
+    EXPECT_EQ(w.form()->rzgrpbxPara->title(), " Param of SMS Transmission");
 
     // A mode the module reports that is none of the three: index 3, network caption.
     w.protocol()->ApplyParam("WKMOD", "NONSENSE");
-    ASSERT_EQ(w.GetWorkMode(), 3);
+    ASSERT_EQ(w.form()->GetWorkMode(), 3);
     w.mni_En->trigger();
-    EXPECT_EQ(w.rzgrpbxPara->title(), " Param of Network Transmission");
+    EXPECT_EQ(w.form()->rzgrpbxPara->title(), " Param of Network Transmission");
     w.mni_Cn->trigger();
-    EXPECT_EQ(w.rzgrpbxPara->title(), U(" 网络透传模式相关参数"));
+    EXPECT_EQ(w.form()->rzgrpbxPara->title(), U(" 网络透传模式相关参数"));
 
-    w.rbHttpd->setChecked(true);
-    EXPECT_EQ(w.rzgrpbxPara->title(), U(" HTTPD模式相关参数"));
-    EXPECT_EQ(w.rzpgcntrlPara->currentIndex(), 1);
+    w.form()->rbHttpd->setChecked(true);
+    EXPECT_EQ(w.form()->rzgrpbxPara->title(), U(" HTTPD模式相关参数"));
+    EXPECT_EQ(w.form()->rzpgcntrlPara->currentIndex(), 1);
 }
 
 TEST(TextSetters, ServerCaptionComboItemAndParaGroup)
 {
     WindowFixture f(false);
     TFrm_Main &w = *f.w;
-    EXPECT_EQ(w.rzchckbxSkt[0]->text(), "Enable NetA");
-    EXPECT_EQ(w.rzchckbxSkt[3]->text(), "Enable NetD");
-    SetServerCheckCaption(w.rzchckbxSkt[1], "lang_rzchckbxSkt", "A");
-    EXPECT_EQ(w.rzchckbxSkt[1]->text(), "Enable NetA");
+    EXPECT_EQ(w.form()->rzchckbxSkt[0]->text(), "Enable NetA");
+    EXPECT_EQ(w.form()->rzchckbxSkt[3]->text(), "Enable NetD");
+    SetServerCheckCaption(w.form()->rzchckbxSkt[1], "lang_rzchckbxSkt", "A");
+    EXPECT_EQ(w.form()->rzchckbxSkt[1]->text(), "Enable NetA");
 
-    w.cbbRegTp->setCurrentIndex(1);
-    SetComboItem(w.cbbRegTp, 1, "lang_cbbRegTp1_MEID");
-    EXPECT_EQ(w.cbbRegTp->currentIndex(), 1);
-    EXPECT_EQ(w.cbbRegTp->currentText(), "MEID code");
-    SetComboItem(w.cbbRegTp, 7, "lang_cbbRegTp0"); // no such item: skipped
-    EXPECT_EQ(w.cbbRegTp->count(), 5);
-    EXPECT_EQ(w.cbbRegTp->currentIndex(), 1);
+    w.form()->cbbRegTp->setCurrentIndex(1);
+    SetComboItem(w.form()->cbbRegTp, 1, "lang_cbbRegTp1_MEID");
+    EXPECT_EQ(w.form()->cbbRegTp->currentIndex(), 1);
+    EXPECT_EQ(w.form()->cbbRegTp->currentText(), "MEID code");
+    SetComboItem(w.form()->cbbRegTp, 7, "lang_cbbRegTp0"); // no such item: skipped
+    EXPECT_EQ(w.form()->cbbRegTp->count(), 5);
+    EXPECT_EQ(w.form()->cbbRegTp->currentIndex(), 1);
 
     QGroupBox g;
     SetParaGroupCaption(&g, 3, "lang_rzgrpbxPara");
@@ -170,13 +173,13 @@ TEST(FormRules, EnableBoxesHideAndShowTheirGroupsWithValuesKept)
         QLineEdit *field;
     };
     const Row rows[] = {
-        {w.rzchckbxSkt[0], w.rzgrpbxSkt[0], f.find<QLineEdit>("edtAddrA")},
-        {w.rzchckbxSkt[1], w.rzgrpbxSkt[1], f.find<QLineEdit>("edtAddrB")},
-        {w.rzchckbxSkt[2], w.rzgrpbxSkt[2], f.find<QLineEdit>("edtAddrC")},
-        {w.rzchckbxSkt[3], w.rzgrpbxSkt[3], f.find<QLineEdit>("edtAddrD")},
-        {w.rzchckbxHeartEn, w.rzgrpbxHeart, w.edtHeartDt},
-        {w.rzchckbxRegEn, w.rzgrpbxReg, w.edtCloudPa},
-        {w.rzchckbxMore, w.rzgrpbxMore, f.find<QLineEdit>("lbledtCmdPw")},
+        {w.form()->rzchckbxSkt[0], w.form()->rzgrpbxSkt[0], f.find<QLineEdit>("edtAddrA")},
+        {w.form()->rzchckbxSkt[1], w.form()->rzgrpbxSkt[1], f.find<QLineEdit>("edtAddrB")},
+        {w.form()->rzchckbxSkt[2], w.form()->rzgrpbxSkt[2], f.find<QLineEdit>("edtAddrC")},
+        {w.form()->rzchckbxSkt[3], w.form()->rzgrpbxSkt[3], f.find<QLineEdit>("edtAddrD")},
+        {w.form()->rzchckbxHeartEn, w.form()->rzgrpbxHeart, w.form()->edtHeartDt},
+        {w.form()->rzchckbxRegEn, w.form()->rzgrpbxReg, w.form()->edtCloudPa},
+        {w.form()->rzchckbxMore, w.form()->rzgrpbxMore, f.find<QLineEdit>("lbledtCmdPw")},
     };
     for (const Row &r : rows) {
         ASSERT_TRUE(r.box && r.group && r.field);
@@ -198,22 +201,22 @@ TEST(FormRules, UdpHidesLinkKindAndTcpShowsItWithItsChoice)
     TFrm_Main &w = *f.w;
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
-        w.cbbSL[i]->setCurrentIndex(0);
+        w.form()->cbbSL[i]->setCurrentIndex(0);
         // As the user picks: the change handler is bound to the user's choice.
-        w.cbbProtocol[i]->setCurrentIndex(1);
-        emit w.cbbProtocol[i]->activated(1);
-        EXPECT_TRUE(w.cbbSL[i]->isHidden());
-        w.cbbProtocol[i]->setCurrentIndex(0);
-        emit w.cbbProtocol[i]->activated(0);
-        EXPECT_FALSE(w.cbbSL[i]->isHidden());
-        EXPECT_EQ(w.cbbSL[i]->currentIndex(), 0);
+        w.form()->cbbProtocol[i]->setCurrentIndex(1);
+        emit w.form()->cbbProtocol[i]->activated(1);
+        EXPECT_TRUE(w.form()->cbbSL[i]->isHidden());
+        w.form()->cbbProtocol[i]->setCurrentIndex(0);
+        emit w.form()->cbbProtocol[i]->activated(0);
+        EXPECT_FALSE(w.form()->cbbSL[i]->isHidden());
+        EXPECT_EQ(w.form()->cbbSL[i]->currentIndex(), 0);
     }
     // No item selected changes nothing.
-    w.cbbProtocol[2]->setCurrentIndex(1);
-    w.cbbProtocolChange(3);
-    w.cbbProtocol[2]->setCurrentIndex(-1);
-    w.cbbProtocolChange(3);
-    EXPECT_TRUE(w.cbbSL[2]->isHidden());
+    w.form()->cbbProtocol[2]->setCurrentIndex(1);
+    w.form()->cbbProtocolChange(3);
+    w.form()->cbbProtocol[2]->setCurrentIndex(-1);
+    w.form()->cbbProtocolChange(3);
+    EXPECT_TRUE(w.form()->cbbSL[2]->isHidden());
 }
 
 TEST(FormRules, RegistrationTypeCloudThenIccid)
@@ -223,94 +226,94 @@ TEST(FormRules, RegistrationTypeCloudThenIccid)
     w.protocol()->WriteRegDtSlot(0, "89860012345678901234");
     w.protocol()->WriteRegDtSlot(3, "00000000000000000042");
 
-    w.cbbRegTp->setCurrentIndex(3);
-    emit w.cbbRegTp->activated(3);
-    EXPECT_FALSE(w.edtCloudPa->isHidden());
-    EXPECT_TRUE(w.rzchckbxRegDtHex->isHidden());
-    EXPECT_EQ(w.lblRegDt->text(), "Device id & code");
-    EXPECT_EQ(w.cbbRegDt->toolTip(), "Device ID: length is 20");
-    EXPECT_EQ(w.edtCloudPa->toolTip(),
+    w.form()->cbbRegTp->setCurrentIndex(3);
+    emit w.form()->cbbRegTp->activated(3);
+    EXPECT_FALSE(w.form()->edtCloudPa->isHidden());
+    EXPECT_TRUE(w.form()->rzchckbxRegDtHex->isHidden());
+    EXPECT_EQ(w.form()->lblRegDt->text(), "Device id & code");
+    EXPECT_EQ(w.form()->cbbRegDt->toolTip(), "Device ID: length is 20");
+    EXPECT_EQ(w.form()->edtCloudPa->toolTip(),
               "Communication Code:Length is 8,if less than 8,fill Char '0' in the front");
-    EXPECT_FALSE(w.cbbRegDt->lineEdit()->isReadOnly());
-    EXPECT_EQ(w.cbbRegDt->currentText(), "00000000000000000042");
+    EXPECT_FALSE(w.form()->cbbRegDt->lineEdit()->isReadOnly());
+    EXPECT_EQ(w.form()->cbbRegDt->currentText(), "00000000000000000042");
 
-    w.cbbRegTp->setCurrentIndex(0);
-    emit w.cbbRegTp->activated(0);
-    EXPECT_TRUE(w.edtCloudPa->isHidden());
-    EXPECT_TRUE(w.rzchckbxRegDtHex->isHidden());
-    EXPECT_TRUE(w.cbbRegDt->toolTip().isEmpty());
-    EXPECT_TRUE(w.edtCloudPa->toolTip().isEmpty());
-    EXPECT_TRUE(w.cbbRegDt->lineEdit()->isReadOnly());
-    EXPECT_EQ(w.cbbRegDt->currentText(), "89860012345678901234");
-    EXPECT_EQ(w.lblRegDt->text(), "ICCID code");
+    w.form()->cbbRegTp->setCurrentIndex(0);
+    emit w.form()->cbbRegTp->activated(0);
+    EXPECT_TRUE(w.form()->edtCloudPa->isHidden());
+    EXPECT_TRUE(w.form()->rzchckbxRegDtHex->isHidden());
+    EXPECT_TRUE(w.form()->cbbRegDt->toolTip().isEmpty());
+    EXPECT_TRUE(w.form()->edtCloudPa->toolTip().isEmpty());
+    EXPECT_TRUE(w.form()->cbbRegDt->lineEdit()->isReadOnly());
+    EXPECT_EQ(w.form()->cbbRegDt->currentText(), "89860012345678901234");
+    EXPECT_EQ(w.form()->lblRegDt->text(), "ICCID code");
 
-    w.cbbRegTp->setCurrentIndex(4);
-    w.cbbRegTpChange();
-    EXPECT_FALSE(w.rzchckbxRegDtHex->isHidden());
-    EXPECT_FALSE(w.cbbRegDt->lineEdit()->isReadOnly());
+    w.form()->cbbRegTp->setCurrentIndex(4);
+    w.form()->cbbRegTpChange();
+    EXPECT_FALSE(w.form()->rzchckbxRegDtHex->isHidden());
+    EXPECT_FALSE(w.form()->cbbRegDt->lineEdit()->isReadOnly());
 }
 
 TEST(FormRules, HeartbeatHexBoxConvertsBothWays)
 {
     WindowFixture f(false);
     TFrm_Main &w = *f.w;
-    ASSERT_FALSE(w.rzchckbxHeartDtHex->isChecked());
-    w.edtHeartDt->setText("AB");
-    w.rzchckbxHeartDtHex->setChecked(true);
-    EXPECT_EQ(w.edtHeartDt->text(), "4142");
-    w.rzchckbxHeartDtHex->setChecked(false);
-    EXPECT_EQ(w.edtHeartDt->text(), "AB");
+    ASSERT_FALSE(w.form()->rzchckbxHeartDtHex->isChecked());
+    w.form()->edtHeartDt->setText("AB");
+    w.form()->rzchckbxHeartDtHex->setChecked(true);
+    EXPECT_EQ(w.form()->edtHeartDt->text(), "4142");
+    w.form()->rzchckbxHeartDtHex->setChecked(false);
+    EXPECT_EQ(w.form()->edtHeartDt->text(), "AB");
 
-    w.rzchckbxHeartDtHex->setChecked(true);
-    w.edtHeartDt->setText("4G"); // no hexadecimal text
-    w.rzchckbxHeartDtHex->setChecked(false);
-    EXPECT_EQ(w.edtHeartDt->text(), "4G");
-    w.rzchckbxHeartDtHex->setChecked(true);
-    EXPECT_EQ(w.edtHeartDt->text(), "3447");
+    w.form()->rzchckbxHeartDtHex->setChecked(true);
+    w.form()->edtHeartDt->setText("4G"); // no hexadecimal text
+    w.form()->rzchckbxHeartDtHex->setChecked(false);
+    EXPECT_EQ(w.form()->edtHeartDt->text(), "4G");
+    w.form()->rzchckbxHeartDtHex->setChecked(true);
+    EXPECT_EQ(w.form()->edtHeartDt->text(), "3447");
 }
 
 TEST(FormRules, RegistrationHexBoxStoresSlotFour)
 {
     WindowFixture f(false);
     TFrm_Main &w = *f.w;
-    w.cbbRegTp->setCurrentIndex(4);
-    w.cbbRegTpChange();
-    w.cbbRegDt->setEditText("AB");
-    w.rzchckbxRegDtHex->setChecked(true);
-    EXPECT_EQ(w.cbbRegDt->currentText(), "4142");
-    EXPECT_EQ(w.cbbRegDt->itemText(4), "4142");
-    w.rzchckbxRegDtHex->setChecked(false);
-    EXPECT_EQ(w.cbbRegDt->itemText(4), "AB");
+    w.form()->cbbRegTp->setCurrentIndex(4);
+    w.form()->cbbRegTpChange();
+    w.form()->cbbRegDt->setEditText("AB");
+    w.form()->rzchckbxRegDtHex->setChecked(true);
+    EXPECT_EQ(w.form()->cbbRegDt->currentText(), "4142");
+    EXPECT_EQ(w.form()->cbbRegDt->itemText(4), "4142");
+    w.form()->rzchckbxRegDtHex->setChecked(false);
+    EXPECT_EQ(w.form()->cbbRegDt->itemText(4), "AB");
 }
 
 TEST(FormRules, HardwareVersionNamesTypeOne)
 {
     WindowFixture f(true);
     TFrm_Main &w = *f.w;
-    EXPECT_EQ(w.cbbRegTp->itemText(1), U("IMEI码"));
-    EXPECT_EQ(w.IdCmd(), TCmd::IMEI);
-    w.cbbRegTp->setCurrentIndex(4);
-    w.SetHdVerSign(THdVerSign::Hd510);
-    EXPECT_EQ(w.cbbRegTp->itemText(1), U("MEID码"));
-    EXPECT_EQ(w.IdCmd(), TCmd::MEID);
-    EXPECT_EQ(w.cbbRegTp->currentIndex(), 4);
+    EXPECT_EQ(w.form()->cbbRegTp->itemText(1), U("IMEI码"));
+    EXPECT_EQ(w.form()->IdCmd(), TCmd::IMEI);
+    w.form()->cbbRegTp->setCurrentIndex(4);
+    w.form()->SetHdVerSign(THdVerSign::Hd510);
+    EXPECT_EQ(w.form()->cbbRegTp->itemText(1), U("MEID码"));
+    EXPECT_EQ(w.form()->IdCmd(), TCmd::MEID);
+    EXPECT_EQ(w.form()->cbbRegTp->currentIndex(), 4);
     w.mni_En->trigger();
-    EXPECT_EQ(w.cbbRegTp->itemText(1), "MEID code");
-    EXPECT_EQ(w.IdCmd(), TCmd::MEID);
-    w.SetHdVerSign(THdVerSign::Hd511);
-    EXPECT_EQ(w.cbbRegTp->itemText(1), "IMEI code");
-    EXPECT_EQ(w.IdCmd(), TCmd::IMEI);
+    EXPECT_EQ(w.form()->cbbRegTp->itemText(1), "MEID code");
+    EXPECT_EQ(w.form()->IdCmd(), TCmd::MEID);
+    w.form()->SetHdVerSign(THdVerSign::Hd511);
+    EXPECT_EQ(w.form()->cbbRegTp->itemText(1), "IMEI code");
+    EXPECT_EQ(w.form()->IdCmd(), TCmd::IMEI);
 }
 
 TEST(FormRules, UnknownHardwareWarnsInRedAtEveryLanguageSwitch)
 {
     WindowFixture f(true);
     TFrm_Main &w = *f.w;
-    const QString before = w.cbbRegTp->itemText(1);
-    w.SetHdVerSign(THdVerSign::HdUnknown);
+    const QString before = w.form()->cbbRegTp->itemText(1);
+    w.form()->SetHdVerSign(THdVerSign::HdUnknown);
     EXPECT_EQ(LastLine(f.console()), U("请升级固件！"));
     EXPECT_EQ(LastLineColour(f.console()), kRed);
-    EXPECT_EQ(w.cbbRegTp->itemText(1), before);
+    EXPECT_EQ(w.form()->cbbRegTp->itemText(1), before);
 
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
@@ -333,40 +336,40 @@ TEST(AboutBox, FifthClickShowsHexPaneSixthHidesIt)
     TFrm_Main &w = *f.w;
     Tfrm_About *a = w.about();
     ASSERT_TRUE(a);
-    EXPECT_TRUE(w.edtDialogHex->isHidden());
+    EXPECT_TRUE(w.consolePanel()->edtDialogHex->isHidden());
     a->show();
     for (int i = 1; i <= 4; ++i) {
         a->img_AboutClick();
-        EXPECT_TRUE(w.edtDialogHex->isHidden()) << i;
+        EXPECT_TRUE(w.consolePanel()->edtDialogHex->isHidden()) << i;
     }
     a->img_AboutClick();
-    EXPECT_FALSE(w.edtDialogHex->isHidden());
-    EXPECT_TRUE(w.hexPaneOn());
+    EXPECT_FALSE(w.consolePanel()->edtDialogHex->isHidden());
+    EXPECT_TRUE(w.consolePanel()->hexPaneOn());
 
     w.console()->ShowErr("AT");
-    EXPECT_EQ(LastLine(w.edtDialogHex), "41 54 ");
-    EXPECT_EQ(LastLineColour(w.edtDialogHex), kRed);
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialogHex), "41 54 ");
+    EXPECT_EQ(LastLineColour(w.consolePanel()->edtDialogHex), kRed);
     w.console()->ShowRcv(QByteArray("\r\n"));
-    EXPECT_EQ(LastLine(w.edtDialogHex), "0D 0A ");
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialogHex), "0D 0A ");
 
     a->img_AboutClick();
-    EXPECT_TRUE(w.edtDialogHex->isHidden());
-    const int n = PaneLines(w.edtDialogHex).size();
+    EXPECT_TRUE(w.consolePanel()->edtDialogHex->isHidden());
+    const int n = PaneLines(w.consolePanel()->edtDialogHex).size();
     w.console()->ShowInfo("AT");
-    EXPECT_EQ(PaneLines(w.edtDialogHex).size(), n) << "no mirroring while off";
+    EXPECT_EQ(PaneLines(w.consolePanel()->edtDialogHex).size(), n) << "no mirroring while off";
 
     // Back on, then a new showing: its first click turns the pane off.
     a->close();
     a->show();
     for (int i = 0; i < 5; ++i)
         a->img_AboutClick();
-    ASSERT_FALSE(w.edtDialogHex->isHidden());
+    ASSERT_FALSE(w.consolePanel()->edtDialogHex->isHidden());
     a->close();
-    EXPECT_FALSE(w.edtDialogHex->isHidden()) << "the switch outlives the box";
+    EXPECT_FALSE(w.consolePanel()->edtDialogHex->isHidden()) << "the switch outlives the box";
     a->show();
     EXPECT_EQ(a->AboutClickCount(), 0);
     a->img_AboutClick();
-    EXPECT_TRUE(w.edtDialogHex->isHidden());
+    EXPECT_TRUE(w.consolePanel()->edtDialogHex->isHidden());
     a->close();
 }
 
@@ -560,16 +563,16 @@ TEST(Keys, CtrlDeleteClearsOnlyAFocusedEdit)
     TFrm_Main &w = *f.w;
     auto *btn = f.find<QPushButton>("btnAskAll");
     ASSERT_TRUE(btn);
-    w.edtSend->setPlainText("AT+VER?");
+    w.consolePanel()->edtSend->setPlainText("AT+VER?");
     const int consoleLines = PaneLines(f.console()).size();
     f.focus(btn);
     SendKey(btn, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(w.edtSend->toPlainText(), "AT+VER?");
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "AT+VER?");
     EXPECT_EQ(PaneLines(f.console()).size(), consoleLines);
 
-    f.focus(w.edtSend);
-    SendKey(w.edtSend, Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_TRUE(w.edtSend->toPlainText().isEmpty());
+    f.focus(w.consolePanel()->edtSend);
+    SendKey(w.consolePanel()->edtSend, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_TRUE(w.consolePanel()->edtSend->toPlainText().isEmpty());
 
     auto *addr = f.find<QLineEdit>("edtAddrA");
     addr->setText("10.0.0.1");
@@ -587,38 +590,38 @@ TEST(Keys, EnterAndCtrlEnterSwapWithTheSendKeyChoice)
     ShownWindow f(false);
     TFrm_Main &w = *f.w;
     ASSERT_TRUE(w.mniCtrlEnter->isChecked());
-    w.edtSend->setPlainText("AT");
-    f.focus(w.edtSend);
+    w.consolePanel()->edtSend->setPlainText("AT");
+    f.focus(w.consolePanel()->edtSend);
 
     const int n = PaneLines(f.console()).size();
-    SendKey(w.edtSend, Qt::Key_Return, Qt::ControlModifier);
+    SendKey(w.consolePanel()->edtSend, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(PaneLines(f.console()).size(), n + 1);
     EXPECT_EQ(LastLine(f.console()), "Serial port is not open");
     EXPECT_EQ(LastLineColour(f.console()), kRed);
-    EXPECT_EQ(w.edtSend->toPlainText(), "AT") << "sending does not clear the box";
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "AT") << "sending does not clear the box";
 
-    SendKey(w.edtSend, Qt::Key_Return);
-    EXPECT_EQ(w.edtSend->toPlainText(), "AT\n") << "exactly one empty line";
+    SendKey(w.consolePanel()->edtSend, Qt::Key_Return);
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "AT\n") << "exactly one empty line";
     EXPECT_EQ(PaneLines(f.console()).size(), n + 1);
 
     // Enter in a parameter field also starts a new line in the send box.
     auto *addr = f.find<QLineEdit>("edtAddrA");
     f.focus(addr);
     SendKey(addr, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(w.edtSend->toPlainText(), "AT\n\n");
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "AT\n\n");
 
     w.mniEnter->trigger();
     EXPECT_TRUE(w.mniEnter->isChecked());
     EXPECT_FALSE(w.mniCtrlEnter->isChecked());
-    EXPECT_EQ(w.btnSend->toolTip(), "Enter key to send");
-    w.edtSend->setPlainText("AT");
-    f.focus(w.edtSend);
-    SendKey(w.edtSend, Qt::Key_Return);
+    EXPECT_EQ(w.consolePanel()->btnSend->toolTip(), "Enter key to send");
+    w.consolePanel()->edtSend->setPlainText("AT");
+    f.focus(w.consolePanel()->edtSend);
+    SendKey(w.consolePanel()->edtSend, Qt::Key_Return);
     EXPECT_EQ(PaneLines(f.console()).size(), n + 2);
     EXPECT_EQ(LastLine(f.console()), "Serial port is not open");
-    EXPECT_EQ(w.edtSend->toPlainText(), "AT");
-    SendKey(w.edtSend, Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(w.edtSend->toPlainText(), "AT\n");
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "AT");
+    SendKey(w.consolePanel()->edtSend, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(w.consolePanel()->edtSend->toPlainText(), "AT\n");
     EXPECT_EQ(PaneLines(f.console()).size(), n + 2);
 }
 
@@ -631,19 +634,19 @@ TEST(Layout, SendBarSpacerFollowsTheBarAndNeverGoesNegative)
     // The send type, Send and its arrow, and the repeat box and interval with the gap before them.
     const int repeat = w.findChild<QWidget *>("chkRepeatSend")->sizeHint().width() +
                        w.findChild<QWidget *>("spnRepeatMs")->sizeHint().width() + 8;
-    const int buttons = w.btnSendTpye->sizeHint().width() + w.btnSend->sizeHint().width() + w.btnSetSendKey->width() + repeat;
-    w.rztlbrSend->resize(buttons + 30 + 200, w.rztlbrSend->height());
-    w.rzgrpbxDoResize();
-    EXPECT_EQ(w.rzspcr4->minimumWidth(), 200);
-    w.rztlbrSend->resize(buttons / 2, w.rztlbrSend->height());
-    w.rzgrpbxDoResize();
-    EXPECT_EQ(w.rzspcr4->minimumWidth(), 0);
-    EXPECT_EQ(w.rzspcr4->maximumWidth(), 0);
+    const int buttons = w.consolePanel()->btnSendTpye->sizeHint().width() + w.consolePanel()->btnSend->sizeHint().width() + w.consolePanel()->btnSetSendKey->width() + repeat;
+    w.consolePanel()->rztlbrSend->resize(buttons + 30 + 200, w.consolePanel()->rztlbrSend->height());
+    w.consolePanel()->rzgrpbxDoResize();
+    EXPECT_EQ(w.consolePanel()->rzspcr4->minimumWidth(), 200);
+    w.consolePanel()->rztlbrSend->resize(buttons / 2, w.consolePanel()->rztlbrSend->height());
+    w.consolePanel()->rzgrpbxDoResize();
+    EXPECT_EQ(w.consolePanel()->rzspcr4->minimumWidth(), 0);
+    EXPECT_EQ(w.consolePanel()->rzspcr4->maximumWidth(), 0);
 
     w.resize(300, 500);
     Pump();
-    EXPECT_GE(w.rzspcr4->width(), 0);
-    EXPECT_GE(w.rzspcr4->minimumWidth(), 0);
+    EXPECT_GE(w.consolePanel()->rzspcr4->width(), 0);
+    EXPECT_GE(w.consolePanel()->rzspcr4->minimumWidth(), 0);
 }
 
 TEST(Layout, WindowShrinksAgainAfterBeingWide)
@@ -706,13 +709,13 @@ TEST(Layout, ButtonGridPaneStartsCollapsed)
 {
     ShownWindow f(false);
     TFrm_Main &w = *f.w;
-    const QList<int> sizes = w.rzspltrBtnAndDialog->sizes();
+    const QList<int> sizes = w.consolePanel()->rzspltrBtnAndDialog->sizes();
     ASSERT_EQ(sizes.size(), 2);
     EXPECT_EQ(sizes[0], 0);
     EXPECT_GT(sizes[1], 0);
-    EXPECT_TRUE(w.edtDialogHex->isHidden());
-    EXPECT_FALSE(w.rzpgcntrlPara->tabBar()->isVisible());
-    EXPECT_EQ(w.rzpgcntrlPara->currentIndex(), 0);
+    EXPECT_TRUE(w.consolePanel()->edtDialogHex->isHidden());
+    EXPECT_FALSE(w.form()->rzpgcntrlPara->tabBar()->isVisible());
+    EXPECT_EQ(w.form()->rzpgcntrlPara->currentIndex(), 0);
 }
 
 // ---- port button ----
@@ -811,15 +814,15 @@ TEST(PortButton, EachOpenFailureGivesItsOwnText)
     WindowFixture f(false);
     TFrm_Main &w = *f.w;
     const auto openAs = [&](const QString &port) {
-        w.cbbOpenCom->clear();
+        w.portBar()->cbbOpenCom->clear();
         if (!port.isEmpty()) {
-            w.cbbOpenCom->addItem(port);
-            w.cbbOpenCom->setCurrentIndex(0);
+            w.portBar()->cbbOpenCom->addItem(port);
+            w.portBar()->cbbOpenCom->setCurrentIndex(0);
         }
-        w.btnOpenClose->click();
+        w.portBar()->btnOpenClose->click();
         if (!w.ComOpened()) {
             EXPECT_EQ(LastLineColour(f.console()), kRed) << port.toStdString();
-            EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 1);
+            EXPECT_EQ(w.portBar()->btnOpenClose->property("Tag").toInt(), 1);
         }
         return LastLine(f.console());
     };
@@ -861,31 +864,31 @@ TEST(PortButton, OpenCloseAndHangUpOnAPty)
     TFrm_Main &w = *f.w;
     auto pty = std::make_unique<Pty>();
     ASSERT_TRUE(pty->ok());
-    w.cbbOpenCom->clear();
-    w.cbbOpenCom->addItem(pty->slave());
-    w.cbbOpenCom->setCurrentIndex(0);
+    w.portBar()->cbbOpenCom->clear();
+    w.portBar()->cbbOpenCom->addItem(pty->slave());
+    w.portBar()->cbbOpenCom->setCurrentIndex(0);
 
-    w.btnOpenClose->click();
+    w.portBar()->btnOpenClose->click();
     ASSERT_TRUE(w.ComOpened()) << LastLine(f.console()).toStdString();
     EXPECT_EQ(LastLine(f.console()), "Serial Open Success");
-    EXPECT_EQ(w.btnOpenClose->text(), "Close Serial");
-    EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 2);
+    EXPECT_EQ(w.portBar()->btnOpenClose->text(), "Close Serial");
+    EXPECT_EQ(w.portBar()->btnOpenClose->property("Tag").toInt(), 2);
     w.mni_Cn->trigger();
-    EXPECT_EQ(w.btnOpenClose->text(), U("关闭串口"));
+    EXPECT_EQ(w.portBar()->btnOpenClose->text(), U("关闭串口"));
     w.mni_En->trigger();
 
-    w.btnOpenClose->click();
+    w.portBar()->btnOpenClose->click();
     EXPECT_FALSE(w.ComOpened());
     EXPECT_EQ(LastLine(f.console()), "Serial Close Success");
-    EXPECT_EQ(w.btnOpenClose->text(), "Open Serial");
-    EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 1);
+    EXPECT_EQ(w.portBar()->btnOpenClose->text(), "Open Serial");
+    EXPECT_EQ(w.portBar()->btnOpenClose->property("Tag").toInt(), 1);
 
-    w.btnOpenClose->click();
+    w.portBar()->btnOpenClose->click();
     ASSERT_TRUE(w.ComOpened());
     pty->closeMaster();
-    EXPECT_TRUE(WaitFor([&] { return w.btnOpenClose->property("Tag").toInt() == 1; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return w.portBar()->btnOpenClose->property("Tag").toInt() == 1; }, 5000));
     EXPECT_FALSE(w.ComOpened());
-    EXPECT_EQ(w.btnOpenClose->text(), "Open Serial");
+    EXPECT_EQ(w.portBar()->btnOpenClose->text(), "Open Serial");
     EXPECT_EQ(LastLine(f.console()), LangTextU("info_ComHangup"));
     EXPECT_EQ(LastLineColour(f.console()), kRed);
 }

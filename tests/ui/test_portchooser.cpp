@@ -1,5 +1,6 @@
 // The port field: typed paths, stable names, devices that come and go, reopening, --port.
 #include "UiTestUtil.h"
+#include "ui/PortBar.h"
 
 #include "comm/PortList.h"
 #include "comm/PortWatcher.h"
@@ -36,8 +37,8 @@ struct WatchedWindow : WindowFixture {
     QStringList items() const
     {
         QStringList out;
-        for (int i = 0; i < w->cbbOpenCom->count(); ++i)
-            out << w->cbbOpenCom->itemText(i);
+        for (int i = 0; i < w->portBar()->cbbOpenCom->count(); ++i)
+            out << w->portBar()->cbbOpenCom->itemText(i);
         return out;
     }
 };
@@ -49,36 +50,36 @@ TEST(PortField, ADeviceNodeAppearsAndVanishesWithoutReopeningTheList)
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
     EXPECT_TRUE(f.items().isEmpty());
-    w.cbbOpenCom->setEditText(QStringLiteral("/dev/typed"));
-    w.cbbOpenCom->lineEdit()->setCursorPosition(4); // in the middle of typing
+    w.portBar()->cbbOpenCom->setEditText(QStringLiteral("/dev/typed"));
+    w.portBar()->cbbOpenCom->lineEdit()->setCursorPosition(4); // in the middle of typing
 
     const QString link = f.byId + QStringLiteral("/usb-Maker_Adapter_0001-if00-port0");
     ASSERT_TRUE(QFile::link(pty.slave(), link));
     ASSERT_TRUE(WaitFor([&] { return f.items() == QStringList {link}; }, 3000));
-    EXPECT_EQ(w.cbbOpenCom->itemData(0, Qt::ToolTipRole).toString(), pty.slave()) << "the device beside its name";
-    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/typed") << "a refresh keeps what the field shows";
-    EXPECT_EQ(w.cbbOpenCom->lineEdit()->cursorPosition(), 4);
+    EXPECT_EQ(w.portBar()->cbbOpenCom->itemData(0, Qt::ToolTipRole).toString(), pty.slave()) << "the device beside its name";
+    EXPECT_EQ(w.portBar()->cbbOpenCom->currentText(), "/dev/typed") << "a refresh keeps what the field shows";
+    EXPECT_EQ(w.portBar()->cbbOpenCom->lineEdit()->cursorPosition(), 4);
 
-    w.cbbOpenCom->setCurrentIndex(0);
+    w.portBar()->cbbOpenCom->setCurrentIndex(0);
     ASSERT_TRUE(QFile::remove(link));
     ASSERT_TRUE(WaitFor([&] { return f.items().isEmpty(); }, 3000));
-    EXPECT_EQ(w.cbbOpenCom->currentText(), link) << "the chosen name stays in the field";
+    EXPECT_EQ(w.portBar()->cbbOpenCom->currentText(), link) << "the chosen name stays in the field";
 }
 
 TEST(PortField, TypedPathSurvivesTheListAndTheConfigurationFile)
 {
     WindowFixture f(false);
     TFrm_Main &w = *f.w;
-    ASSERT_TRUE(w.cbbOpenCom->isEditable());
-    w.cbbOpenCom->setEditText(QStringLiteral("/dev/serial/by-id/usb-Gone-if00"));
+    ASSERT_TRUE(w.portBar()->cbbOpenCom->isEditable());
+    w.portBar()->cbbOpenCom->setEditText(QStringLiteral("/dev/serial/by-id/usb-Gone-if00"));
     w.cbbOpenComDropDown();
     w.cbbOpenComCloseUp();
-    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/serial/by-id/usb-Gone-if00");
+    EXPECT_EQ(w.portBar()->cbbOpenCom->currentText(), "/dev/serial/by-id/usb-Gone-if00");
     EXPECT_FALSE(w.portChooser()->reopenBox()->isChecked()) << "reopening is off by default";
     w.portChooser()->reopenBox()->setChecked(true);
 
     f.reopen(false);
-    EXPECT_EQ(f.w->cbbOpenCom->currentText(), "/dev/serial/by-id/usb-Gone-if00");
+    EXPECT_EQ(f.w->portBar()->cbbOpenCom->currentText(), "/dev/serial/by-id/usb-Gone-if00");
     EXPECT_TRUE(f.w->portChooser()->reopenBox()->isChecked());
     f.close();
     TIniFile ini(f.iniPath());
@@ -92,23 +93,23 @@ TEST(PortField, CommandLinePortAndBaudSelectTheRow)
     WindowFixture f(false);
     TFrm_Main &w = *f.w;
     QString err;
-    ASSERT_TRUE(SelectStartPort(w, QStringLiteral("/dev/pts/42"), QStringLiteral("9600"), &err));
-    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/pts/42");
-    EXPECT_EQ(w.cbbOpenBaud->currentText(), "9600");
-    ASSERT_TRUE(SelectStartPort(w, QString(), QStringLiteral("57600"), &err));
-    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/pts/42") << "no --port keeps the port";
-    EXPECT_EQ(w.cbbOpenBaud->currentText(), "57600");
+    ASSERT_TRUE(SelectStartPort(*w.portBar(), *w.portChooser(), QStringLiteral("/dev/pts/42"), QStringLiteral("9600"), &err));
+    EXPECT_EQ(w.portBar()->cbbOpenCom->currentText(), "/dev/pts/42");
+    EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "9600");
+    ASSERT_TRUE(SelectStartPort(*w.portBar(), *w.portChooser(), QString(), QStringLiteral("57600"), &err));
+    EXPECT_EQ(w.portBar()->cbbOpenCom->currentText(), "/dev/pts/42") << "no --port keeps the port";
+    EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "57600");
 
-    EXPECT_FALSE(SelectStartPort(w, QStringLiteral("/dev/pts/43"), QStringLiteral("12345"), &err));
+    EXPECT_FALSE(SelectStartPort(*w.portBar(), *w.portChooser(), QStringLiteral("/dev/pts/43"), QStringLiteral("12345"), &err));
     EXPECT_TRUE(err.contains("115200")) << err.toStdString();
-    EXPECT_EQ(w.cbbOpenBaud->currentText(), "57600");
+    EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "57600");
 
     // A port the list holds is selected as its item.
     RegisterExtraPort(QStringLiteral("/dev/pts/44"));
-    ASSERT_TRUE(SelectStartPort(w, QStringLiteral("/dev/pts/44"), QString(), &err));
+    ASSERT_TRUE(SelectStartPort(*w.portBar(), *w.portChooser(), QStringLiteral("/dev/pts/44"), QString(), &err));
     UnregisterExtraPort(QStringLiteral("/dev/pts/44"));
-    EXPECT_GE(w.cbbOpenCom->currentIndex(), 0);
-    EXPECT_EQ(w.cbbOpenCom->currentText(), "/dev/pts/44");
+    EXPECT_GE(w.portBar()->cbbOpenCom->currentIndex(), 0);
+    EXPECT_EQ(w.portBar()->cbbOpenCom->currentText(), "/dev/pts/44");
 }
 
 TEST(PortField, AnUnpluggedPortIsReopenedWhenItComesBackOnlyWithTheOption)
@@ -120,20 +121,20 @@ TEST(PortField, AnUnpluggedPortIsReopenedWhenItComesBackOnlyWithTheOption)
     ASSERT_TRUE(first->ok());
     ASSERT_TRUE(QFile::link(first->slave(), link));
     ASSERT_TRUE(WaitFor([&] { return f.items() == QStringList {link}; }, 3000));
-    w.cbbOpenCom->setCurrentIndex(0);
-    w.cbbOpenBaud->setCurrentText(QStringLiteral("9600"));
-    w.cbbOpenP->setCurrentIndex(2);
+    w.portBar()->cbbOpenCom->setCurrentIndex(0);
+    w.portBar()->cbbOpenBaud->setCurrentText(QStringLiteral("9600"));
+    w.portBar()->cbbOpenP->setCurrentIndex(2);
 
     for (const bool option : {false, true}) {
         w.portChooser()->reopenBox()->setChecked(option);
-        w.btnOpenClose->click();
+        w.portBar()->btnOpenClose->click();
         ASSERT_TRUE(w.ComOpened());
         // Unplug: the node goes and the line hangs up.
         ASSERT_TRUE(QFile::remove(link));
         first->closeMaster();
         ASSERT_TRUE(WaitFor([&] { return !w.ComOpened() && f.items().isEmpty(); }, 5000));
         EXPECT_EQ(LastLine(f.console()), LangTextU("info_ComHangup"));
-        w.cbbOpenBaud->setCurrentText(QStringLiteral("115200")); // changed while unplugged
+        w.portBar()->cbbOpenBaud->setCurrentText(QStringLiteral("115200")); // changed while unplugged
 
         // Plug in again: the same name comes back on another node.
         first = std::make_unique<PtyPair>();
@@ -144,20 +145,20 @@ TEST(PortField, AnUnpluggedPortIsReopenedWhenItComesBackOnlyWithTheOption)
             Pump(100);
             EXPECT_FALSE(w.ComOpened()) << "off: the port stays closed";
             EXPECT_EQ(LastLine(f.console()), LangTextU("info_ComHangup"));
-            w.cbbOpenBaud->setCurrentText(QStringLiteral("9600"));
+            w.portBar()->cbbOpenBaud->setCurrentText(QStringLiteral("9600"));
             continue;
         }
         ASSERT_TRUE(WaitFor([&] { return w.ComOpened(); }, 3000));
-        EXPECT_EQ(w.btnOpenClose->property("Tag").toInt(), 2);
-        EXPECT_EQ(w.cbbOpenCom->currentText(), link);
-        EXPECT_EQ(w.cbbOpenBaud->currentText(), "9600") << "the settings the port had";
-        EXPECT_EQ(w.cbbOpenP->currentIndex(), 2);
+        EXPECT_EQ(w.portBar()->btnOpenClose->property("Tag").toInt(), 2);
+        EXPECT_EQ(w.portBar()->cbbOpenCom->currentText(), link);
+        EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "9600") << "the settings the port had";
+        EXPECT_EQ(w.portBar()->cbbOpenP->currentIndex(), 2);
         const QStringList lines = PaneLines(f.console());
         ASSERT_GE(lines.size(), 2);
         EXPECT_EQ(lines[lines.size() - 2], QStringLiteral("Serial device %1 is back; reopening it").arg(link));
         EXPECT_EQ(lines.last(), "Serial Open Success");
     }
-    w.btnOpenClose->click();
+    w.portBar()->btnOpenClose->click();
 }
 
 } // namespace

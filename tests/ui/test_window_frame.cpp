@@ -1,5 +1,6 @@
 // Where the windows stand and how their panes and pictures behave.
 #include "UiTestUtil.h"
+#include "ui/ConsolePanel.h"
 
 #include "ui/AboutBox.h"
 #include "ui/Widgets.h"
@@ -49,21 +50,21 @@ TEST(WindowFrame, TheLowerConsolePaneKeepsItsSizeWhenTheWindowGrows)
     TFrm_Main &w = *f.w;
     w.show();
     Pump(50);
-    w.rzspltrBtnAndDialog->setSizes({81, w.rzspltrBtnAndDialog->height() - 81});
+    w.consolePanel()->rzspltrBtnAndDialog->setSizes({81, w.consolePanel()->rzspltrBtnAndDialog->height() - 81});
     Pump(20);
-    const QList<int> before = w.rzspltrBtnAndDialog->sizes();
+    const QList<int> before = w.consolePanel()->rzspltrBtnAndDialog->sizes();
     w.resize(w.width(), w.height() + 100);
     Pump(50);
-    const QList<int> after = w.rzspltrBtnAndDialog->sizes();
+    const QList<int> after = w.consolePanel()->rzspltrBtnAndDialog->sizes();
     ASSERT_EQ(after.size(), 2);
     EXPECT_EQ(after[1], before[1]) << "the console pane keeps its size";
     EXPECT_GT(after[0], before[0]) << "the button grid takes the new room";
     // Collapsed, the button grid stays collapsed.
-    w.rzspltrBtnAndDialog->setSizes({0, w.rzspltrBtnAndDialog->height()});
+    w.consolePanel()->rzspltrBtnAndDialog->setSizes({0, w.consolePanel()->rzspltrBtnAndDialog->height()});
     Pump(20);
     w.resize(w.width(), w.height() + 50);
     Pump(50);
-    EXPECT_EQ(w.rzspltrBtnAndDialog->sizes().at(0), 0);
+    EXPECT_EQ(w.consolePanel()->rzspltrBtnAndDialog->sizes().at(0), 0);
 }
 
 TEST(WindowFrame, TheMainWindowAndTheAboutBoxOpenCentredOnTheScreen)
@@ -90,9 +91,9 @@ TEST(WindowFrame, AboutPictureAndWebSiteReactToTheLeftButtonOnly)
     for (int i = 0; i < 4; ++i)
         click(a->findChild<QLabel *>("img_About"), Qt::LeftButton);
     click(a->findChild<QLabel *>("img_About"), Qt::RightButton);
-    EXPECT_FALSE(f.w->hexPaneOn()) << "four left clicks and a right one are no five clicks";
+    EXPECT_FALSE(f.w->consolePanel()->hexPaneOn()) << "four left clicks and a right one are no five clicks";
     click(a->findChild<QLabel *>("img_About"), Qt::LeftButton);
-    EXPECT_TRUE(f.w->hexPaneOn());
+    EXPECT_TRUE(f.w->consolePanel()->hexPaneOn());
 
     UrlCatcher urls;
     click(a->findChild<QLabel *>("lbl_About_Website"), Qt::RightButton);
@@ -143,16 +144,16 @@ TEST(WindowFrame, PaneMenuItemsCarryTheirNamesAndRunTheirActions)
     EXPECT_EQ(names.mid(0, 5), (QStringList{"mniCopy", "mniPst", "mniAll", "mniN2", "mniCls"}));
     EXPECT_EQ(w.pmCls->actions().at(0)->text(), QStringLiteral("Copy"));
     EXPECT_EQ(w.pmCls->actions().at(4)->text(), QStringLiteral("Clear"));
-    w.edtSend->setPlainText("typed");
+    w.consolePanel()->edtSend->setPlainText("typed");
     w.show();
     QApplication::setActiveWindow(&w);
     Pump(20);
-    w.edtSend->setFocus();
+    w.consolePanel()->edtSend->setFocus();
     Pump(10);
     for (QAction *a : w.pmCls->actions())
         if (a->objectName() == "mniCls")
             a->trigger();
-    EXPECT_TRUE(w.edtSend->toPlainText().isEmpty()) << "mniCls clears the focused pane";
+    EXPECT_TRUE(w.consolePanel()->edtSend->toPlainText().isEmpty()) << "mniCls clears the focused pane";
 }
 
 TEST(WindowFrame, IniMenuItemsShowTheirFileDialogs)
