@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 class PtyPair {
@@ -22,13 +23,34 @@ public:
             && ::ptsname_r(m_master, name, sizeof name) == 0)
             m_slave = QString::fromLocal8Bit(name);
     }
-    ~PtyPair() { closeMaster(); }
+    ~PtyPair()
+    {
+        closeMaster();
+        if (m_slaveFd >= 0)
+            ::close(m_slaveFd);
+    }
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
     bool ok() const { return m_master >= 0 && !m_slave.isEmpty(); }
     int master() const { return m_master; }
     const QString &slave() const { return m_slave; }
+
+    // The master without blocking reads and writes (for relays and draining loops).
+    void setNonBlocking() { ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK); }
+    // The slave opened here in raw mode (a child program's terminal); kept open until the pair ends.
+    int rawSlave()
+    {
+        if (m_slaveFd < 0 && ok()) {
+            m_slaveFd = ::open(m_slave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+            termios tio{};
+            if (m_slaveFd >= 0 && ::tcgetattr(m_slaveFd, &tio) == 0) {
+                ::cfmakeraw(&tio);
+                ::tcsetattr(m_slaveFd, TCSANOW, &tio);
+            }
+        }
+        return m_slaveFd;
+    }
 
     // Writes everything (blocks while the line is full).
     bool write(const QByteArray &data)
@@ -76,5 +98,6 @@ public:
 
 private:
     int m_master = -1;
+    int m_slaveFd = -1;
     QString m_slave;
 };

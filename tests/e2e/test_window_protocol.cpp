@@ -1,6 +1,7 @@
 // The protocol on the real window: answers fed to the dispatcher run the
 // window's own form rules (Hex boxes, protocol lists, registration types).
 #include "lang/AppLang.h"
+#include "tests/common/TestPty.h"
 #include "protocol/Protocol.h"
 #include "ui/Console.h"
 #include "ui/MainWindow.h"
@@ -35,10 +36,8 @@ class WindowOnPty : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        ASSERT_GE(master, 0);
-        ASSERT_EQ(grantpt(master), 0);
-        ASSERT_EQ(unlockpt(master), 0);
+        ASSERT_TRUE(pty.ok());
+        pty.setNonBlocking();
         StartOptions o;
         o.configDir = dir.path();
         w = std::make_unique<TFrm_Main>(o);
@@ -48,7 +47,7 @@ protected:
             if (k == LineKind::Send)
                 sent.append(t);
         });
-        w->portBar()->cbbOpenCom->addItem(QString::fromLocal8Bit(ptsname(master)));
+        w->portBar()->cbbOpenCom->addItem(pty.slave());
         w->portBar()->cbbOpenCom->setCurrentIndex(w->portBar()->cbbOpenCom->count() - 1);
         w->portBar()->cbbOpenBaud->setCurrentText("115200");
         w->btnSysClick(1);
@@ -58,7 +57,6 @@ protected:
     {
         w->PortClose();
         w.reset();
-        close(master);
     }
     void feed(const QByteArray &block) { w->protocol()->DispatchRcv(block); }
     // Answers every queued line with a plain OK until the queue is done.
@@ -75,7 +73,7 @@ protected:
     template <class T> T *find(const char *name) { return w->findChild<T *>(name); }
 
     QTemporaryDir dir;
-    int master = -1;
+    PtyPair pty;
     std::unique_ptr<TFrm_Main> w;
     QList<QByteArray> sent;
 };

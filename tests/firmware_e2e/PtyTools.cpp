@@ -16,30 +16,6 @@
 #include <chrono>
 #include <vector>
 
-bool PtyPair::open()
-{
-    close();
-    char name[256] = {};
-    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
-        return false;
-    termios tio{};
-    ::tcgetattr(slave, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(slave, TCSANOW, &tio);
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    slavePath = QString::fromLocal8Bit(name);
-    return true;
-}
-
-void PtyPair::close()
-{
-    if (master >= 0)
-        ::close(master);
-    if (slave >= 0)
-        ::close(slave);
-    master = slave = -1;
-}
-
 pid_t SpawnOnTty(const QStringList &argv, int tty, const QString &errFile, const QString &dir)
 {
     // Everything the child needs is prepared before fork.

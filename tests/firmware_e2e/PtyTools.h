@@ -1,6 +1,8 @@
 #pragma once
-// Pseudo-terminal helpers for the firmware transfer over a real line: pty pairs, programs
-// started with a pty slave as their terminal, and a byte relay between two masters.
+// Pseudo-terminal helpers for the firmware transfer over a real line: programs started with a
+// pty slave as their terminal, and a byte relay between two masters (the pairs are the common ones).
+#include "tests/common/TestPty.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -9,16 +11,6 @@
 
 #include <atomic>
 #include <thread>
-
-struct PtyPair {
-    int master = -1;
-    int slave = -1;
-    QString slavePath;
-
-    bool open();  // raw mode on the slave; the master is non-blocking
-    void close();
-    ~PtyPair() { close(); }
-};
 
 // Starts argv[0] with stdin and stdout on tty, stderr to errFile, working directory dir.
 // Returns the child's pid, or -1.

@@ -226,27 +226,29 @@ TEST(RxInterop, IndependentReceiverGetsTheImage)
     const QString imagePath = writeFile(dir, "image.bin", image);
 
     PtyPair line;
-    ASSERT_TRUE(line.open());
+    ASSERT_TRUE(line.ok());
+    line.setNonBlocking();
     ToolSide tool;
-    ASSERT_TRUE(tool.open(line.slavePath));
+    ASSERT_TRUE(tool.open(line.slave()));
     ASSERT_TRUE(tool.fw->ChooseFile(imagePath));
 
     // Play the boot loader's menu ourselves, then hand the line to the receiver.
-    ASSERT_TRUE(WriteAll(line.master, fw::BootMenu));
-    ASSERT_EQ(readUntil(line.master, "F", 3000), QByteArray("F"));
-    ASSERT_TRUE(WriteAll(line.master, fw::BootQuestion));
-    ASSERT_EQ(readUntil(line.master, "Y", 3000), QByteArray("Y"));
-    ASSERT_TRUE(WriteAll(line.master, fw::BootEcho));
+    ASSERT_TRUE(WriteAll(line.master(), fw::BootMenu));
+    ASSERT_EQ(readUntil(line.master(), "F", 3000), QByteArray("F"));
+    ASSERT_TRUE(WriteAll(line.master(), fw::BootQuestion));
+    ASSERT_EQ(readUntil(line.master(), "Y", 3000), QByteArray("Y"));
+    ASSERT_TRUE(WriteAll(line.master(), fw::BootEcho));
     ASSERT_TRUE(WaitUntil([&] { return tool.fw->FwState() == FwUpgrade::Armed; }, 3000));
 
     PtyPair rxLine;
-    ASSERT_TRUE(rxLine.open());
-    const pid_t pid = SpawnOnTty({rx, "-X", "-c", "-b", "-y", "out.bin"}, rxLine.slave,
+    ASSERT_TRUE(rxLine.ok());
+    rxLine.setNonBlocking();
+    const pid_t pid = SpawnOnTty({rx, "-X", "-c", "-b", "-y", "out.bin"}, rxLine.rawSlave(),
                                  dir.filePath("rx.log"), dir.path());
     ASSERT_GT(pid, 0);
     int status = -1;
     {
-        PtyRelay relay(line.master, rxLine.master);
+        PtyRelay relay(line.master(), rxLine.master());
         // The receiver acknowledges EOT after a second of silence and then ends.
         WaitUntil([&] { return (status = WaitChild(pid, 0)) != -1; }, 90000);
     }
