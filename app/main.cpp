@@ -96,7 +96,7 @@ int main(int argc, char **argv)
     p.addHelpOption();
     p.addVersionOption();
     const QCommandLineOption optDemo("demo", "Start on a built-in simulated module.");
-    const QCommandLineOption optBatch("batch", "Run a batch command: get-all, set-all, send, upgrade, verify.", "command");
+    const QCommandLineOption optBatch("batch", "Run a batch command: get-all, set-all, send, upgrade, verify, provision, records.", "command");
     const QCommandLineOption optPort("port", "Serial port device, e.g. /dev/ttyUSB0 or a /dev/serial/by-id name; "
                                               "without --batch the window starts with it selected.", "dev");
     const QCommandLineOption optBaud("baud", "Baud rate (default 115200).", "n", "115200");

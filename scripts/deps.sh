@@ -5,7 +5,7 @@ set -euo pipefail
 kind=${1:-test}
 pkgs=(qt6-base-dev libgl-dev cmake g++ ninja-build libjpeg-dev fonts-wqy-microhei libqt6sql6-sqlite libqt6sql6-psql)
 if [ "$kind" = test ]; then
-  pkgs+=(libgtest-dev lrzsz dpkg-dev clang libclang-rt-dev libfuzzer-14-dev postgresql)
+  pkgs+=(libgtest-dev lrzsz dpkg-dev lintian clang libclang-rt-dev libfuzzer-14-dev postgresql)
 fi
 missing=()
 for p in "${pkgs[@]}"; do
