@@ -351,6 +351,13 @@ const TextRow kStationTexts[] = {
     {"info_StNoTemplate", "请先选择模板", "Choose a template first"},
 };
 
+// The View menu.
+const TextRow kViewTexts[] = {
+    {"lang_Menu_View", "视图(&V)", "&View"},
+    {"lang_mniHexPane", "十六进制窗格(&H)", "&Hex pane"},
+    {"lang_mniQuickCmds", "快捷命令(&Q)", "&Quick commands"},
+};
+
 void addRows(const TextRow *rows, std::size_t count)
 {
     for (std::size_t i = 0; i < count; ++i)
@@ -378,6 +385,7 @@ void RegisterTexts()
     addRows(kExtraTexts, std::size(kExtraTexts));
     addRows(kConsoleTexts, std::size(kConsoleTexts));
     addRows(kStationTexts, std::size(kStationTexts));
+    addRows(kViewTexts, std::size(kViewTexts));
     addRows(kUpgradeTexts, std::size(kUpgradeTexts));
 }
 

@@ -176,7 +176,7 @@ ConsolePanel::ConsolePanel(QMenu *pmSend, QMenu *pmSendType, QMenu *pmCls, QWidg
     rzspltrBtnAndDialog->setStretchFactor(1, 0);
     // Collapsed at start; the hot spot on the bar restores it to 81 pixels.
     rzspltrBtnAndDialog->setSizes({0, 600});
-    addHotSpot(rzspltrBtnAndDialog, 0, 81);
+    addHotSpot(rzspltrBtnAndDialog, 0, kQuickRowHeight);
     addHotSpot(rzspltrDialog, 1, 96);
     console_ = std::make_unique<ConsoleView>(edtDialog, edtDialogHex);
     rztlbrSend->installEventFilter(this);
@@ -199,18 +199,29 @@ void ConsolePanel::addHotSpot(QSplitter *split, int pane, int restoreSize)
     lay->addStretch(1);
     lay->addWidget(b);
     lay->addStretch(1);
-    connect(b, &QToolButton::clicked, this, [split, pane, restoreSize] {
-        QList<int> sizes = split->sizes();
-        const int total = sizes[0] + sizes[1];
-        if (sizes[pane] == 0) {
-            sizes[pane] = std::min(restoreSize, total);
-        } else {
-            sizes[pane] = 0;
-        }
-        sizes[1 - pane] = total - sizes[pane];
-        split->setSizes(sizes);
+    connect(b, &QToolButton::clicked, this, [this, split, pane, restoreSize] {
+        showPane(split, pane, split->sizes()[pane] == 0, restoreSize);
     });
+    if (split == rzspltrBtnAndDialog)
+        connect(split, &QSplitter::splitterMoved, this, [this] { emit quickCommandsChanged(quickCommandsShown()); });
 }
+
+void ConsolePanel::showPane(QSplitter *split, int pane, bool on, int restoreSize)
+{
+    QList<int> sizes = split->sizes();
+    const int total = sizes[0] + sizes[1];
+    if (on == (sizes[pane] > 0))
+        return;
+    sizes[pane] = on ? std::min(restoreSize, total) : 0;
+    sizes[1 - pane] = total - sizes[pane];
+    split->setSizes(sizes);
+    if (split == rzspltrBtnAndDialog)
+        emit quickCommandsChanged(on);
+}
+
+bool ConsolePanel::quickCommandsShown() const { return rzspltrBtnAndDialog->sizes().value(0) > 0; }
+
+void ConsolePanel::setQuickCommandsShown(bool on) { showPane(rzspltrBtnAndDialog, 0, on, kQuickRowHeight); }
 
 
 ConsolePanel::~ConsolePanel() = default;
@@ -248,9 +259,12 @@ bool ConsolePanel::hexPaneOn() const { return hexPane_; }
 
 void ConsolePanel::setHexPane(bool on)
 {
+    const bool changed = hexPane_ != on;
     hexPane_ = on;
     console_->setHexMirror(on);
     edtDialogHex->setVisible(on);
+    if (changed)
+        emit hexPaneChanged(on);
 }
 
 void ConsolePanel::pmSendTypeClick(int tag)

@@ -28,6 +28,9 @@ public:
     ConsoleView *console() const { return console_.get(); }
     bool hexPaneOn() const;
     void setHexPane(bool on);
+    // The quick-command row above the console (collapsed at start).
+    bool quickCommandsShown() const;
+    void setQuickCommandsShown(bool on);
     // Send by the serial line (1) or as a text message (2).
     void pmSendTypeClick(int tag);
     // A line break into the send box.
@@ -47,13 +50,18 @@ public:
 signals:
     // A command button with its Tag.
     void commandClicked(int tag);
+    // The hex pane or the quick-command row was shown or hidden, by whatever way.
+    void hexPaneChanged(bool on);
+    void quickCommandsChanged(bool shown);
 
 protected:
     bool eventFilter(QObject *o, QEvent *e) override;
     void resizeEvent(QResizeEvent *e) override;
 
 private:
+    static constexpr int kQuickRowHeight = 81;
     void addHotSpot(QSplitter *split, int pane, int restoreSize);
+    void showPane(QSplitter *split, int pane, bool on, int restoreSize);
 
     std::unique_ptr<ConsoleView> console_;
     bool hexPane_ = false;

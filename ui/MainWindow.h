@@ -31,6 +31,7 @@ class ParamForm;
 class PortBar;
 class ConsoleExtras;
 class StationMenu;
+class ViewMenu;
 class Protocol;
 class TComm;
 class TrafficCounter;
@@ -148,6 +149,7 @@ private:
     ConsolePanel *m_consolePanel = nullptr;
     ConsoleExtras *m_extras = nullptr;
     StationMenu *m_station = nullptr;
+    ViewMenu *m_view = nullptr;
     TrafficCounter *m_traffic = nullptr;
     std::unique_ptr<Protocol> m_protocol;
     std::unique_ptr<FwUpgrade> m_fw;

@@ -5,6 +5,7 @@
 #include "ui/ParamForm.h"
 #include "ui/PortBar.h"
 #include "ui/StationMenu.h"
+#include "ui/ViewMenu.h"
 
 #include "util/Version.h"
 #include "comm/PortList.h"
@@ -136,6 +137,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     connect(this, &TFrm_Main::portClosed, m_extras, [this] { m_extras->portClosed(); }, Qt::QueuedConnection);
     InstallUpgradeMenu(*this);
     m_station = new StationMenu(*mni_File);
+    m_view = new ViewMenu(*menuBar(), mni_Lang, *m_consolePanel, m_extras->mniTimestamps);
     m_ports = new PortChooser(*m_portBar, [this](const QString &path) {
         console()->ShowInfo(gbk::fromUnicode(LangTextU("info_ComReopen").replace(QLatin1String("%s"), path)));
         btnSysClick(1);
@@ -331,6 +333,7 @@ void TFrm_Main::ApplyMainTexts()
     SetPopupItemCaption(pmFwUpOpt, 0, "lang_pmFwUpOpt0");
     SetPopupItemCaption(pmFwUpOpt, 1, "lang_pmFwUpOpt1");
     m_extras->applyTexts();
+    m_view->applyTexts();
     m_station->applyTexts();
     m_traffic->applyTexts();
     ApplyUpgradeTexts(*this);

@@ -26,7 +26,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QLineEdit>
+#include <QAction>
+#include <QKeySequence>
 #include <QMenu>
+#include <QSplitter>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -858,4 +861,40 @@ TEST(ConsoleScroll, ABurstOfLinesEndsWithTheNewestInView)
     w.console()->ShowRcv("newest");
     Pump(50);
     EXPECT_EQ(sb->value(), sb->maximum());
+}
+
+// The View menu's items show and hide the hex pane and the quick-command row, and follow
+// them when the picture clicks or the splitter spot change them; both languages name them
+// with a key letter.
+TEST(ViewMenu, ItemsSwitchThePanesAndFollowTheOtherWays)
+{
+    for (const bool chinese : {false, true}) {
+        WindowFixture f(chinese);
+        TFrm_Main &w = *f.w;
+        auto *view = w.findChild<QMenu *>("mni_View");
+        ASSERT_NE(view, nullptr);
+        EXPECT_FALSE(QKeySequence::mnemonic(view->title()).isEmpty()) << view->title().toStdString();
+        auto *hex = w.findChild<QAction *>("mniHexPane");
+        auto *quick = w.findChild<QAction *>("mniQuickCmds");
+        auto *stamps = w.findChild<QAction *>("mniTimestamps");
+        ASSERT_TRUE(hex && quick && stamps);
+        EXPECT_TRUE(view->actions().contains(stamps));
+        for (QAction *a : {hex, quick, stamps})
+            EXPECT_FALSE(QKeySequence::mnemonic(a->text()).isEmpty()) << a->text().toStdString();
+
+        ConsolePanel &panel = *w.consolePanel();
+        EXPECT_FALSE(hex->isChecked());
+        hex->trigger();
+        EXPECT_TRUE(panel.hexPaneOn());
+        EXPECT_FALSE(panel.edtDialogHex->isHidden());
+        panel.setHexPane(false); // the About picture's way
+        EXPECT_FALSE(hex->isChecked());
+
+        EXPECT_FALSE(quick->isChecked());
+        quick->trigger();
+        EXPECT_GT(panel.rzspltrBtnAndDialog->sizes().value(0), 0);
+        w.findChild<QToolButton *>("rzspltrBtnAndDialogHotSpot")->click(); // the splitter spot's way
+        EXPECT_EQ(panel.rzspltrBtnAndDialog->sizes().value(0), 0);
+        EXPECT_FALSE(quick->isChecked());
+    }
 }
