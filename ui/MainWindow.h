@@ -2,6 +2,7 @@
 // The main window: the control tree, its form rules, texts and wiring.
 #include "config/ConfigIo.h"
 #include "protocol/FormHooks.h"
+#include "protocol/Timings.h"
 #include "util/ProFun.h"
 
 #include <QMainWindow>
@@ -41,6 +42,7 @@ struct StartOptions {
     bool loadConfig = true;
     bool keepStoredWorkMode = false; // batch set-all applies the stored mode
     bool perUserConfig = false;      // the files live in the per-user directory: say where
+    TProtocolTimings timings;        // how long the protocol waits for the module
 };
 
 class TFrm_Main : public QMainWindow, public FormHooks, public IniTarget {

@@ -11,6 +11,7 @@
 #include "config/IniFile.h"
 #include "firmware/FwUpgrade.h"
 #include "lang/AppLang.h"
+#include "protocol/FinalLine.h"
 #include "protocol/Protocol.h"
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
@@ -176,6 +177,9 @@ void TFrm_Main::wireProtocol()
         return queued;
     };
     m_protocol = std::make_unique<Protocol>(this, *this, *m_console, m_tmrRcv, toPort, [this] { return m_comOpened; });
+    m_protocol->setTimings(m_opts.timings);
+    // A block ends with the module's final line as well as at the read gap.
+    m_cm1->setBlockEnd(EndsWithFinalLine);
 
     FwUpgradeDeps d;
     d.sendToCom = [this](const QByteArray &t) { m_protocol->SendToCom(t); };
@@ -557,7 +561,7 @@ bool TFrm_Main::PortOpen()
     row.dataIndex = cbbOpenD->currentIndex();
     row.stopIndex = cbbOpenS->currentIndex();
     row.flowIndex = cbbOpenFlow->currentIndex();
-    m_tmrRcv->setInterval(5000);
+    m_tmrRcv->setInterval(m_protocol->timings().answerMs);
     m_tmrRcv->stop();
     TOpenFailureInfo why;
     m_comOpened = ::PortOpen(*m_cm1, row, nullptr, &why);
