@@ -4,6 +4,7 @@
 // after the other, as the exchanges are.
 // Usage: bench_wire [baud] [runs]
 #include "comm/PortList.h"
+#include "comm/SPComm.h"
 #include "protocol/ParamCodec.h"
 #include "protocol/Protocol.h"
 #include "tools/dtu-sim/SimModule.h"
@@ -31,11 +32,15 @@ struct Measure {
 
 class Bench {
 public:
-    Bench(SimModule &sim, int baud) : baud_(baud), port_(sim.slavePath())
+    Bench(SimModule &sim, int baud, bool old) : baud_(baud), port_(sim.slavePath())
     {
         StartOptions opts;
         opts.configDir = dir_.path();
+        if (old)
+            opts.timings.firstAnswerMs = 0;
         w_ = std::make_unique<TFrm_Main>(opts);
+        if (old)
+            w_->comm()->setBlockEnd(nullptr);
         RegisterExtraPort(port_);
         w_->FillPortList();
         ParamCodec::SelectItem(w_->cbbOpenCom, QFile::encodeName(port_));
@@ -106,13 +111,14 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int baud = argc > 1 ? std::max(1200, atoi(argv[1])) : 115200;
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
-    std::printf("paced at %d baud, %d run(s)\n", baud, runs);
+    const bool old = argc > 3 && QByteArray(argv[3]) == "old";
+    std::printf("paced at %d baud, %d run(s)%s\n", baud, runs, old ? ", framed by the read gap alone" : "");
     for (int r = 0; r < runs; ++r) {
         // A fresh module in its data state: the first line meets silence.
         SimModule sim(paced(baud, false));
         if (!sim.start())
             return 1;
-        Bench b(sim, baud);
+        Bench b(sim, baud, old);
         if (!b.open())
             return 1;
         b.print("get-all (data state)", b.run(10));

@@ -1,6 +1,4 @@
-// The first line's short wait: a module in its data state is repaired at once,
-// a module that answers late still gets every line asked once and answered,
-// and the protocol's times come from the window's start options.
+// The first line's short wait, with the window's own timings.
 #include "comm/PortList.h"
 #include "lang/AppLang.h"
 #include "protocol/Protocol.h"
@@ -22,8 +20,8 @@
 
 namespace {
 
-struct Run {
-    Run(SimModule &sim, const TProtocolTimings &t)
+struct Session {
+    Session(SimModule &sim, const TProtocolTimings &t)
     {
         StartOptions o;
         o.configDir = dir.path();
@@ -45,7 +43,7 @@ struct Run {
         ParamCodec::SelectItem(w->cbbOpenBaud, "115200");
         w->btnSysClick(1);
     }
-    ~Run()
+    ~Session()
     {
         w->PortClose();
         UnregisterExtraPort(port);
@@ -68,100 +66,46 @@ struct Run {
     std::optional<TOpOutcome> ended;
 };
 
-TProtocolTimings timings(int answerMs, int firstMs)
-{
-    TProtocolTimings t;
-    t.answerMs = answerMs;
-    t.firstAnswerMs = firstMs;
-    return t;
-}
-
 } // namespace
 
-// The answer time-out is a minute here: only the short wait can bring the
-// repair in time.
-TEST(FirstWait, AModuleInItsDataStateIsRepairedAfterTheShortWait)
+// The first line meets silence from a module in its data state (the answer
+// time-out is a minute there: only the short wait brings the repair in time),
+// or an answer that comes after the short wait, while the repair already waits
+// for "a" and "+ok". Either way the version query goes out twice, around the
+// one repair, the bulk list is appended once and each of its lines asked once.
+TEST(FirstWait, DataStateAndLateModuleBothCompleteWithOneRepair)
 {
-    SimModule sim{SimOptions{}};
-    ASSERT_TRUE(sim.start());
-    sim.setParam("SOCKA", "UDP,10.0.0.9,7001");
-    Run r(sim, timings(60000, 200));
-    ASSERT_TRUE(r.w->ComOpened());
-    r.w->btnDoClick(10);
-    ASSERT_TRUE(r.waitFor([&] { return r.ended.has_value(); }, 30000));
-    EXPECT_EQ(r.ended->end, TOpEnd::Complete);
-    EXPECT_TRUE(r.ended->unread.isEmpty());
-    EXPECT_TRUE(r.ended->refused.isEmpty());
-    EXPECT_EQ(r.ended->answers.value("SOCKA"), QByteArray("UDP,10.0.0.9,7001"));
-    EXPECT_EQ(r.sentCount("+++"), 1);
-    EXPECT_EQ(r.sentCount("AT+VER?\r\n"), 2); // before and after the repair
-    EXPECT_TRUE(r.errors.empty());
-}
-
-// Every answer takes longer than the short wait: the repair goes out while the
-// version answer is on its way. That late answer moves nothing; the module's
-// "a" and "+ok" walk the queue to the version query again, and every further
-// line is asked once and gets its own answer.
-TEST(FirstWait, AModuleThatAnswersLateIsServedWithoutHarm)
-{
-    SimOptions so;
-    so.startInCommandState = true;
-    so.replyDelayMs = 150;
-    SimModule sim(so);
-    ASSERT_TRUE(sim.start());
-    sim.setParam("HEARTTM", "42");
-    Run r(sim, timings(5000, 60));
-    ASSERT_TRUE(r.w->ComOpened());
-    r.w->btnDoClick(10);
-    ASSERT_TRUE(r.waitFor([&] { return r.ended.has_value(); }, 60000));
-    EXPECT_EQ(r.ended->end, TOpEnd::Complete);
-    EXPECT_TRUE(r.ended->unread.isEmpty());
-    EXPECT_TRUE(r.ended->refused.isEmpty());
-    EXPECT_EQ(r.ended->answers.value("HEARTTM"), QByteArray("42"));
-    EXPECT_EQ(r.sentCount("+++"), 1);
-    EXPECT_EQ(r.sentCount("AT+VER?\r\n"), 2);
-    // The Get All list was appended once, and each of its lines went out once.
-    const std::vector<QByteArray> lines(r.w->protocol()->orders().lines.begin(),
-                                        r.w->protocol()->orders().lines.end());
-    for (const QByteArray &l : lines)
-        if (l != "AT+VER?\r\n" && l != "+++" && l != "a")
-            EXPECT_EQ(r.sentCount(l), 1) << l.toStdString();
-    EXPECT_EQ(r.w->protocol()->OrderIndex(), int(lines.size()) - 1);
-    EXPECT_TRUE(r.errors.empty());
-    // Nothing arrives after the end that could be taken for another answer.
-    QElapsedTimer t;
-    t.start();
-    r.waitFor([&] { return t.elapsed() > 600; }, 1000);
-    EXPECT_TRUE(r.errors.empty());
-}
-
-// The window hands its start options' times to the protocol: a mute module is
-// given up after the short answer and repair times, a command button's line
-// is reported after the command watch time.
-TEST(FirstWait, TheWindowsTimingsReachTheProtocol)
-{
-    SimOptions so;
-    so.mute = true;
-    SimModule sim(so);
-    ASSERT_TRUE(sim.start());
-    TProtocolTimings t;
-    t.answerMs = 300;
-    t.repairMs = 300;
-    t.commandWatchMs = 200;
-    t.firstAnswerMs = 0;
-    Run r(sim, t);
-    ASSERT_TRUE(r.w->ComOpened());
-    EXPECT_EQ(r.w->protocol()->tmrRcv()->interval(), 300);
-    QElapsedTimer clock;
-    clock.start();
-    r.w->btnDoClick(10);
-    ASSERT_TRUE(r.waitFor([&] { return r.ended.has_value(); }, 10000));
-    EXPECT_EQ(r.ended->end, TOpEnd::NoAnswer);
-    EXPECT_LT(clock.elapsed(), 4000); // 5 s each by default
-    EXPECT_EQ(r.sentCount("+++"), 1);
-
-    r.errors.clear();
-    r.w->btnDoClick(23); // CSQ, watched outside the queue
-    ASSERT_TRUE(r.waitFor([&] { return !r.errors.empty(); }, 3000));
-    EXPECT_TRUE(r.errors.front().contains("AT+CSQ")) << r.errors.front().toStdString();
+    struct Case {
+        bool commandState;
+        int replyDelayMs, answerMs, firstMs;
+    };
+    for (const Case c : {Case{false, 5, 60000, 200}, Case{true, 150, 5000, 60}}) {
+        SCOPED_TRACE(c.commandState ? "late module" : "data state");
+        SimOptions so;
+        so.startInCommandState = c.commandState;
+        so.replyDelayMs = c.replyDelayMs;
+        SimModule sim(so);
+        ASSERT_TRUE(sim.start());
+        sim.setParam("HEARTTM", "42");
+        TProtocolTimings t;
+        t.answerMs = c.answerMs;
+        t.firstAnswerMs = c.firstMs;
+        Session r(sim, t);
+        ASSERT_TRUE(r.w->ComOpened());
+        r.w->btnDoClick(10);
+        ASSERT_TRUE(r.waitFor([&] { return r.ended.has_value(); }, 60000));
+        EXPECT_EQ(r.ended->end, TOpEnd::Complete);
+        EXPECT_TRUE(r.ended->unread.isEmpty());
+        EXPECT_TRUE(r.ended->refused.isEmpty());
+        EXPECT_EQ(r.ended->answers.value("HEARTTM"), QByteArray("42"));
+        EXPECT_EQ(r.sentCount("+++"), 1);
+        EXPECT_EQ(r.sentCount("AT+VER?\r\n"), 2);
+        const QList<QByteArray> &lines = r.w->protocol()->orders().lines;
+        for (const QByteArray &l : lines) {
+            if (l != "AT+VER?\r\n" && l != "+++" && l != "a")
+                EXPECT_EQ(r.sentCount(l), 1) << l.toStdString();
+        }
+        EXPECT_EQ(r.w->protocol()->OrderIndex(), int(lines.size()) - 1);
+        EXPECT_TRUE(r.errors.empty());
+    }
 }

@@ -17,15 +17,6 @@ struct Burst {
     std::vector<qsizetype> chunkEnds; // ascending, the last is bytes.size()
 };
 
-// Gap framing: every burst is one block.
-std::vector<QByteArray> gapBlocks(const std::vector<Burst> &bursts)
-{
-    std::vector<QByteArray> out;
-    for (const Burst &b : bursts)
-        out.push_back(b.bytes);
-    return out;
-}
-
 // The reader with the block end: after every chunk the bytes gathered so far
 // end a block when they end with a final line; the gap ends the rest.
 std::vector<QByteArray> finalLineBlocks(const std::vector<Burst> &bursts, int *earlyCuts)
@@ -221,7 +212,9 @@ TEST(FinalLine, OldAndNewFramingGiveTheDispatcherTheSameResults)
     int earlyCuts = 0, blocks = 0;
     for (unsigned seed = 1; seed <= 400; ++seed) {
         const std::vector<Burst> bursts = StreamGen(seed).stream(30);
-        const std::vector<QByteArray> before = gapBlocks(bursts);
+        std::vector<QByteArray> before; // the gap alone: a burst is a block
+        for (const Burst &b : bursts)
+            before.push_back(b.bytes);
         const std::vector<QByteArray> after = finalLineBlocks(bursts, &earlyCuts);
         blocks += int(after.size());
         const Result a = dispatch(before), b = dispatch(after);
