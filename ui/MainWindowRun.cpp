@@ -110,7 +110,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
                   " padding: 2px 4px; background: #dce6f2; color: #1a3a5a; }"
                   "QGroupBox[frame=\"true\"] { border: 1px solid #b8c4d0; margin-top: 0px; }"
                   "QGroupBox#rzgrpbxBtn { border: none; margin-top: 0px; }"
-                  "QGroupBox#rzgrpbxDo { border-width: 2px; }");
+                  "QGroupBox#rzgrpbxDo { border-width: 2px; }" + RefusalMarks::styleRule());
 
     m_tmrRcv = new QTimer(this);
     m_tmrRcv->setObjectName("tmrRcv");
