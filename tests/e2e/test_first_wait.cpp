@@ -102,8 +102,9 @@ TEST(FirstWait, DataStateAndLateModuleBothCompleteWithOneRepair)
         EXPECT_EQ(r.sentCount("AT+VER?\r\n"), 2);
         const QList<QByteArray> &lines = r.w->protocol()->orders().lines;
         for (const QByteArray &l : lines) {
-            if (l != "AT+VER?\r\n" && l != "+++" && l != "a")
+            if (l != "AT+VER?\r\n" && l != "+++" && l != "a") {
                 EXPECT_EQ(r.sentCount(l), 1) << l.toStdString();
+            }
         }
         EXPECT_EQ(r.w->protocol()->OrderIndex(), int(lines.size()) - 1);
         EXPECT_TRUE(r.errors.empty());
