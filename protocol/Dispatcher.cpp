@@ -85,8 +85,12 @@ Dispatcher::Dispatcher(OrderList &orders, Sender &sender, ParamCodec &codec, Lin
 
 void Dispatcher::DispatchRcv(const QByteArray &r)
 {
-    if (claimBlock && claimBlock(r))
+    if (claimBlock && claimBlock(r)) {
+        // A module talking from its boot loader is not one in its data state:
+        // the first line keeps the ordinary answer time-out.
+        sender_.keepOrdinaryTimeout();
         return;
+    }
 
     // A module still in its data state may forward a server line just before
     // its reply to "+++"; both then arrive as one block ending in "a".

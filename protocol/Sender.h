@@ -56,6 +56,8 @@ public:
     // the module's "a" and "+ok": an answer or refusal arriving now is the late
     // reply to the line the repair sends again, and does not move the queue.
     bool lateAnswerWindow() const;
+    // The module spoke, though not as an answer: no short wait for this line.
+    void keepOrdinaryTimeout() { firstWait_.stop(); }
 
     // The answer time-out is the timer's interval (set from answerMs); the
     // repair and the first line's short wait come from here.
