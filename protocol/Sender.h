@@ -51,6 +51,8 @@ public:
     // A recognised answer or an error answer: the wait is over, the repair
     // (if any) worked.
     void answerArrived();
+    // Told of every such answer (the command watch listens).
+    std::function<void()> onAnswer;
 
     // The repair that the first line's short wait started is still waiting for
     // the module's "a" and "+ok": an answer or refusal arriving now is the late
@@ -63,8 +65,6 @@ public:
     // repair and the first line's short wait come from here.
     void setTimings(const TProtocolTimings &t);
     const TProtocolTimings &timings() const { return timings_; }
-    // Told of every such answer (the command watch listens).
-    std::function<void()> onAnswer;
 
     const QByteArray &LastSend() const { return lastSend_; }
     bool comOpened() const { return comOpened_ && comOpened_(); }
