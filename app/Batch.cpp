@@ -416,6 +416,7 @@ int BatchRun::execCommand()
     opts.configDir = work.path();
     opts.loadConfig = true;
     opts.keepStoredWorkMode = fromFile();
+    opts.timings = a_.timings;
     TFrm_Main w(opts);
     if (fromFile())
         if (const int code = loadFile(w, workIni); code != ExitOk)

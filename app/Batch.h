@@ -1,6 +1,8 @@
 #pragma once
 // Headless runs of the window's own logic for scripts: get-all, set-all, send,
 // upgrade. The window is created hidden on the offscreen platform.
+#include "protocol/Timings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +34,7 @@ struct BatchArgs {
     QString station;   // provision: the station's name in its records; empty: the host name
     QString csv;       // records: export to this file
     QString since;     // records: runs started at or after this date (ISO 8601)
+    TProtocolTimings timings; // how long the protocol waits (the defaults, but for tests)
 };
 
 // Text of --help that documents the exit codes.

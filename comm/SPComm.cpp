@@ -217,6 +217,18 @@ struct TComm::Link {
     std::atomic<bool> parmrk{false}, ignoreNull{false}, dsrSensitivity{false};
     std::atomic<char> replacedChar{0};
 
+    std::mutex endMu; // guards blockEnd, which the owner may replace while the reader runs
+    std::shared_ptr<const BlockEndFn> blockEnd;
+    bool complete(const char *data, int n)
+    {
+        std::shared_ptr<const BlockEndFn> fn;
+        {
+            std::lock_guard<std::mutex> lock(endMu);
+            fn = blockEnd;
+        }
+        return fn && *fn && (*fn)(QByteArrayView(data, n));
+    }
+
     std::mutex mu;
     std::condition_variable cv;
     std::deque<QByteArray> queue; // write requests, oldest first
@@ -357,7 +369,7 @@ void TComm::Link::readLoop()
                                    replacedChar.load());
                 if (haveCounters)
                     checkLine(counters);
-                if (n >= kChunk)
+                if (n >= kChunk || complete(chunk.data(), std::min(n, kChunk)))
                     break;
                 continue;
             }
@@ -554,6 +566,7 @@ void TComm::OpenComm()
     auto link = std::make_unique<Link>();
     link->fd = fd;
     link->receiver = m_notifier;
+    link->blockEnd = m_blockEnd;
     m_link = std::move(link);
     (void)::tcflush(fd, TCIOFLUSH);
     ApplyCommTimeouts();
@@ -648,6 +661,15 @@ bool TComm::SendBytes(const char *buffer, quint16 length)
     }
     m_link->cv.notify_one();
     return true;
+}
+
+void TComm::setBlockEnd(BlockEndFn fn)
+{
+    m_blockEnd = fn ? std::make_shared<const BlockEndFn>(std::move(fn)) : nullptr;
+    if (m_link) {
+        std::lock_guard<std::mutex> lock(m_link->endMu);
+        m_link->blockEnd = m_blockEnd;
+    }
 }
 
 bool TComm::SendBytes(const QByteArray &data)

@@ -6,10 +6,12 @@
 // notices (custom QEvents) to a hidden receiver object that lives on the thread that created the
 // TComm, and the receiver raises the signals there. Everything public is for that owner thread only.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -77,6 +79,13 @@ public:
     // length is 0, or when the writer has ended after a failure.
     bool SendBytes(const char *buffer, quint16 length);
     bool SendBytes(const QByteArray &data); // also false for more than 65535 bytes
+
+    // Besides the gap and the 4096 bytes, a read also ends as soon as this says that the bytes
+    // gathered so far are complete (the owner knows what its peer's last bytes look like; the
+    // component does not). Called on the reader thread with the bytes of the read in progress, so
+    // it must be a pure function of them. Empty: only the gap and the size end a read.
+    using BlockEndFn = std::function<bool(QByteArrayView)>;
+    void setBlockEnd(BlockEndFn fn);
 
     bool isOpen() const { return m_link != nullptr; }
     quint32 ComHandle() const; // the port's file descriptor (always >= 3), 0 while closed
@@ -156,6 +165,7 @@ private:
     static bool drain(Link &link, quint32 baud); // true: everything reached the line
 
     std::unique_ptr<Link> m_link; // empty while closed
+    std::shared_ptr<const BlockEndFn> m_blockEnd; // handed to each Link at open
     TCommNotifier *m_notifier;    // hidden receiver of the threads' notices (a child of this)
     TCommApplied m_applied;
 

@@ -12,7 +12,7 @@ class LineSink;
 class CommandWatch : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kWaitMs = 5000;
+    static constexpr int kWaitMs = 5000; // the default; setWaitMs changes it
 
     explicit CommandWatch(LineSink &console, QObject *parent = nullptr);
 
@@ -23,6 +23,7 @@ public:
     // The port was closed: nothing more is expected.
     void cancel() { timer_.stop(); }
     bool waiting() const { return timer_.isActive(); }
+    void setWaitMs(int ms) { timer_.setInterval(ms); }
 
 private:
     void expired();

@@ -72,6 +72,11 @@ bool IsAnswer(const QByteArray &r)
     return r == "a" || r == kEntrySecond;
 }
 
+bool IsEntryReply(const QByteArray &r)
+{
+    return r == kEntryA || r == kEntrySecond || r.contains(kEntryJoined);
+}
+
 Dispatcher::Dispatcher(OrderList &orders, Sender &sender, ParamCodec &codec, LineSink &console,
                        FormControls &controls)
     : orders_(orders), sender_(sender), codec_(codec), console_(console), c_(controls)
@@ -80,14 +85,29 @@ Dispatcher::Dispatcher(OrderList &orders, Sender &sender, ParamCodec &codec, Lin
 
 void Dispatcher::DispatchRcv(const QByteArray &r)
 {
-    if (claimBlock && claimBlock(r))
+    if (claimBlock && claimBlock(r)) {
+        // A module talking from its boot loader is not one in its data state:
+        // the first line keeps the ordinary answer time-out.
+        sender_.keepOrdinaryTimeout();
         return;
+    }
 
     // A module still in its data state may forward a server line just before
     // its reply to "+++"; both then arrive as one block ending in "a".
     if (sender_.LastSend() == kPPP && r.size() > 2 && r.endsWith("\na")) {
         DispatchRcv(r.chopped(1));
         DispatchRcv(kEntryA);
+        return;
+    }
+
+    // The first line's short wait took a slow module for one in its data state:
+    // its reply to that line comes while the repair awaits "a" and "+ok". The
+    // repair sends the line again and that answer counts; this one is shown.
+    if (sender_.lateAnswerWindow() && !IsEntryReply(r) && (r.contains(kErrMarker) || IsAnswer(r))) {
+        const bool refusal = r.contains(kErrMarker);
+        console_.showReceived(refusal ? LineKind::RcvErr : LineKind::Rcv, r);
+        if (onBlock)
+            onBlock(TBlockKind::Other);
         return;
     }
 

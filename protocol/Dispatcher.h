@@ -33,6 +33,8 @@ std::optional<std::pair<QByteArray, QByteArray>> NamedAnswer(const QByteArray &b
 
 // Whether a block counts as an answer that moves the queue.
 bool IsAnswer(const QByteArray &block);
+// The module's replies to "+++" and "a".
+bool IsEntryReply(const QByteArray &block);
 
 inline const QByteArray kErrMarker = QByteArrayLiteral("+ERR:");
 inline const QByteArray kAnswerStart = QByteArrayLiteral("\r\n+");

@@ -15,7 +15,7 @@ QTimer *ownTimerIfNone(QTimer *given, QObject *owner)
     if (given)
         return given;
     auto *t = new QTimer(owner);
-    t->setInterval(5000);
+    t->setInterval(TProtocolTimings{}.answerMs);
     return t;
 }
 
@@ -36,7 +36,7 @@ Protocol::Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *t
 {
     quick_.onCommandSent = [this](const QByteArray &line) { watch_.watch(line); };
     sender_.onAnswer = [this] { watch_.answered(); };
-    // A coarse timer may fire 5 % early or late; the answer time-out is 5000 ms.
+    // A coarse timer may fire 5 % early or late.
     tmrRcv_->setTimerType(Qt::PreciseTimer);
     connect(tmrRcv_, &QTimer::timeout, this, &Protocol::tmrRcvTimer);
     dispatcher_.onRefused = [this](const QList<QByteArray> &words) { emit paramsRefused(words); };
@@ -93,6 +93,12 @@ void Protocol::StopQueue(TQueueState why)
     console_.ShowErr(LangText(why == TQueueState::NoAnswer ? "info_NoAnswer" : "info_OpCancelled"));
     emit queueStopped(why);
     emit operationEnded(o);
+}
+
+void Protocol::setTimings(const TProtocolTimings &t)
+{
+    sender_.setTimings(t);
+    watch_.setWaitMs(t.commandWatchMs);
 }
 
 void Protocol::setClaimBlock(std::function<bool(const QByteArray &)> claim)

@@ -14,6 +14,7 @@
 #include "protocol/ParamCodec.h"
 #include "protocol/QuickCmd.h"
 #include "protocol/Sender.h"
+#include "protocol/Timings.h"
 
 #include <QObject>
 
@@ -31,6 +32,10 @@ public:
     Protocol(QWidget *form, FormHooks &hooks, LineSink &console, QTimer *tmrRcv,
              std::function<bool(const QByteArray &)> sendBytes, std::function<bool()> comOpened,
              QObject *parent = nullptr);
+
+    // How long the protocol waits for the module (defaults: the program's own).
+    void setTimings(const TProtocolTimings &t);
+    const TProtocolTimings &timings() const { return sender_.timings(); }
 
     // The firmware upgrade's claim on received blocks (none: nothing claimed).
     void setClaimBlock(std::function<bool(const QByteArray &)> claim);

@@ -14,6 +14,18 @@ Sender::Sender(OrderList &orders, LineSink &console, QTimer *tmrRcv, SendBytesFn
     : orders_(orders), console_(console), tmrRcv_(tmrRcv), sendBytes_(std::move(sendBytes)),
       comOpened_(std::move(comOpened))
 {
+    firstWait_.setSingleShot(true);
+    firstWait_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&firstWait_, &QTimer::timeout, [this] { firstWaitExpired(); });
+}
+
+void Sender::setTimings(const TProtocolTimings &t)
+{
+    timings_ = t;
+    if (tmrRcv_) {
+        savedInterval_ = -1;
+        tmrRcv_->setInterval(t.answerMs);
+    }
 }
 
 void Sender::SendToCom(const QByteArray &text)
@@ -41,6 +53,16 @@ void Sender::SendOrder(qsizetype i)
     SendToCom(line);
     state_ = TQueueState::Waiting;
     armTimeout();
+    if (!firstLine_)
+        return;
+    firstLine_ = false;
+    // Only a line that asks something: the entry lines keep the module's guard
+    // times, so "+++" is never sent over an "a" still on its way.
+    const int wait = timings_.firstAnswerMs;
+    if (wait > 0 && tmrRcv_ && wait < tmrRcv_->interval() && line != kPPP && line != kEntryA) {
+        firstIndex_ = int(i);
+        firstWait_.start(wait);
+    }
 }
 
 void Sender::SendCurOrder()
@@ -60,6 +82,9 @@ void Sender::NewQueue()
     repairSent_ = false;
     retriedIndex_ = -1;
     state_ = TQueueState::Idle;
+    firstWait_.stop();
+    firstLine_ = true;
+    quickRepair_ = false;
 }
 
 bool Sender::tmrRcvTimer()
@@ -70,19 +95,43 @@ bool Sender::tmrRcvTimer()
         stopTimeout();
         return false;
     }
+    quickRepair_ = false;
+    repair();
+    return true;
+}
+
+void Sender::repair()
+{
+    firstWait_.stop();
     const int before = orders_.count();
     orders_.InsertPPPA();
     retriedIndex_ = orders_.OrderIndex + (orders_.count() - before);
     SendCurOrder();
     repairSent_ = true;
-    // The repair gets its own full 5 s, counted from "+++".
+    // The repair gets its own full time, counted from "+++".
     stopTimeout();
-    armTimeout();
-    return true;
+    if (tmrRcv_) {
+        savedInterval_ = tmrRcv_->interval();
+        tmrRcv_->start(timings_.repairMs);
+    }
+}
+
+void Sender::firstWaitExpired()
+{
+    if (state_ != TQueueState::Waiting || repairSent_ || orders_.OrderIndex != firstIndex_)
+        return;
+    quickRepair_ = true;
+    repair();
+}
+
+bool Sender::lateAnswerWindow() const
+{
+    return quickRepair_ && orders_.OrderIndex < retriedIndex_;
 }
 
 void Sender::answerArrived()
 {
+    firstWait_.stop();
     stopTimeout();
     repairSent_ = false;
     if (onAnswer)
@@ -91,14 +140,25 @@ void Sender::answerArrived()
 
 void Sender::armTimeout()
 {
-    if (tmrRcv_ && !tmrRcv_->isActive())
+    if (tmrRcv_ && !tmrRcv_->isActive()) {
+        restoreAnswerInterval();
         tmrRcv_->start();
+    }
 }
 
 void Sender::stopTimeout()
 {
-    if (tmrRcv_)
+    if (tmrRcv_) {
         tmrRcv_->stop();
+        restoreAnswerInterval();
+    }
+}
+
+void Sender::restoreAnswerInterval()
+{
+    if (savedInterval_ >= 0)
+        tmrRcv_->setInterval(savedInterval_);
+    savedInterval_ = -1;
 }
 
 bool Sender::timeoutActive() const

@@ -1,14 +1,16 @@
 #pragma once
 // Everything written to the port goes through SendToCom: it is echoed to the
 // console and remembered as LastSend. Queued lines arm the answer time-out.
+#include "protocol/Timings.h"
+
 #include <QByteArray>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 
 class LineSink;
 class OrderList;
-class QTimer;
 
 // Where the queued operation stands. A caller (the batch mode, say) reads it
 // through Protocol::queueState() or follows Protocol::queueStopped.
@@ -52,6 +54,18 @@ public:
     // Told of every such answer (the command watch listens).
     std::function<void()> onAnswer;
 
+    // The repair that the first line's short wait started is still waiting for
+    // the module's "a" and "+ok": an answer or refusal arriving now is the late
+    // reply to the line the repair sends again, and does not move the queue.
+    bool lateAnswerWindow() const;
+    // The module spoke, though not as an answer: no short wait for this line.
+    void keepOrdinaryTimeout() { firstWait_.stop(); }
+
+    // The answer time-out is the timer's interval (set from answerMs); the
+    // repair and the first line's short wait come from here.
+    void setTimings(const TProtocolTimings &t);
+    const TProtocolTimings &timings() const { return timings_; }
+
     const QByteArray &LastSend() const { return lastSend_; }
     bool comOpened() const { return comOpened_ && comOpened_(); }
 
@@ -65,6 +79,12 @@ public:
     bool timeoutActive() const;
 
 private:
+    // "+++" and "a" in front of the line in flight; "+++" goes out and has
+    // repairMs for its answers.
+    void repair();
+    void firstWaitExpired();
+    void restoreAnswerInterval();
+
     OrderList &orders_;
     LineSink &console_;
     QTimer *tmrRcv_;
@@ -74,4 +94,10 @@ private:
     TQueueState state_ = TQueueState::Idle;
     bool repairSent_ = false;
     int retriedIndex_ = -1; // where the line the last repair sends again stands
+    TProtocolTimings timings_;
+    QTimer firstWait_;        // the first line of a queue: a silent module is in its data state
+    bool firstLine_ = false;  // the next queued line is the first of a new queue
+    int firstIndex_ = -1;     // where that line stands
+    bool quickRepair_ = false; // the current repair came from the short wait
+    int savedInterval_ = -1;  // the answer time-out while the repair's own runs
 };

@@ -1,5 +1,6 @@
 #pragma once
 // The main window: the control tree, its form rules, texts and wiring.
+#include "protocol/Timings.h"
 #include "ui/ConfigIo.h"
 #include "util/ProFun.h"
 
@@ -44,6 +45,7 @@ struct StartOptions {
     bool loadConfig = true;
     bool keepStoredWorkMode = false; // batch set-all applies the stored mode
     bool perUserConfig = false;      // the files live in the per-user directory: say where
+    TProtocolTimings timings;        // how long the protocol waits for the module
 };
 
 class TFrm_Main : public QMainWindow, public IniTarget {

@@ -15,6 +15,7 @@
 #include "config/IniFile.h"
 #include "firmware/FwUpgrade.h"
 #include "lang/AppLang.h"
+#include "protocol/FinalLine.h"
 #include "protocol/Protocol.h"
 #include "ui/AboutBox.h"
 #include "ui/Console.h"
@@ -109,7 +110,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
                   " padding: 2px 4px; background: #dce6f2; color: #1a3a5a; }"
                   "QGroupBox[frame=\"true\"] { border: 1px solid #b8c4d0; margin-top: 0px; }"
                   "QGroupBox#rzgrpbxBtn { border: none; margin-top: 0px; }"
-                  "QGroupBox#m_consolePanel->rzgrpbxDo { border-width: 2px; }");
+                  "QGroupBox#rzgrpbxDo { border-width: 2px; }" + RefusalMarks::styleRule());
 
     m_tmrRcv = new QTimer(this);
     m_tmrRcv->setObjectName("tmrRcv");
@@ -181,6 +182,9 @@ void TFrm_Main::wireProtocol()
         return queued;
     };
     m_protocol = std::make_unique<Protocol>(this, *m_form, *console(), m_tmrRcv, toPort, [this] { return m_comOpened; });
+    m_protocol->setTimings(m_opts.timings);
+    // A block ends with the module's final line as well as at the read gap.
+    m_cm1->setBlockEnd(EndsWithFinalLine);
 
     FwUpgradeDeps d;
     d.sendToCom = [this](const QByteArray &t) { m_protocol->SendToCom(t); };
@@ -439,7 +443,7 @@ bool TFrm_Main::PortOpen()
     row.dataIndex = m_portBar->cbbOpenD->currentIndex();
     row.stopIndex = m_portBar->cbbOpenS->currentIndex();
     row.flowIndex = m_portBar->cbbOpenFlow->currentIndex();
-    m_tmrRcv->setInterval(5000);
+    m_tmrRcv->setInterval(m_protocol->timings().answerMs);
     m_tmrRcv->stop();
     TOpenFailureInfo why;
     m_comOpened = ::PortOpen(*m_cm1, row, nullptr, &why);

@@ -17,12 +17,17 @@ constexpr const char *kProperty = "refused";
 RefusalMarks::RefusalMarks(QWidget *form, Protocol &protocol) : QObject(form), m_protocol(protocol)
 {
     setObjectName(QStringLiteral("refusalMarks"));
-    form->setStyleSheet(form->styleSheet()
-                        + QStringLiteral("*[refused=\"true\"] { border: 2px solid #e00000; }"));
+    if (!form->styleSheet().contains(styleRule()))
+        form->setStyleSheet(form->styleSheet() + styleRule());
     connect(&protocol, &Protocol::paramsRefused, this, [this](const QList<QByteArray> &w) { mark(w); });
     // A word Get All could not read holds no value of the module's either.
     connect(&protocol, &Protocol::paramsUnread, this, [this](const QList<QByteArray> &w) { mark(w); });
     connect(&protocol, &Protocol::paramApplied, this, [this](TCmd c) { clear(c); });
+}
+
+QString RefusalMarks::styleRule()
+{
+    return QStringLiteral("*[refused=\"true\"] { border: 2px solid #e00000; }");
 }
 
 void RefusalMarks::mark(const QList<QByteArray> &words)

@@ -16,8 +16,11 @@ class QWidget;
 class RefusalMarks : public QObject {
 public:
     // Follows the protocol's refusals and applied values; adds the frame's rule
-    // to the form's style sheet.
+    // to the form's style sheet unless it is there already.
     RefusalMarks(QWidget *form, Protocol &protocol);
+    // The frame's rule, for a form that sets its whole style sheet at once:
+    // every further change of a form's style sheet polishes all its controls again.
+    static QString styleRule();
 
     // Frames the controls of these command words (unknown words are skipped).
     void mark(const QList<QByteArray> &words);

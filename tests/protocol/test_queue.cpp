@@ -179,6 +179,9 @@ TEST(TimeoutRepair, TheAnswerTimeOutFiresAtFiveSeconds)
 {
     Rig r;
     r.timer.setInterval(5000);
+    TProtocolTimings noShortWait;
+    noShortWait.firstAnswerMs = 0; // the first line's own short wait is FirstWait's
+    r.proto->setTimings(noShortWait);
     QElapsedTimer t;
     r.proto->AskVersion();
     t.start();

@@ -307,6 +307,12 @@ void SimModule::onBytes(const QByteArray &bytes, Clock::time_point now)
             burst[i] = (i % 64 == 63) ? '\n' : char('0' + i % 43);
         queueRaw(burst, 0);
     }
+    // Bytes read after the module sat in a reply delay came a guard time or more
+    // after the earlier burst (the tool waited for that reply): judge that burst
+    // first, so a "+++" sent meanwhile stands alone.
+    if ((m_state == State::Data || m_state == State::Command) && !m_burst.isEmpty() &&
+        now - m_lastRx >= std::chrono::milliseconds(m_opt.guardMs))
+        onBurstEnd(now);
     switch (m_state) {
     case State::Data:
         m_burst += bytes;
