@@ -7,6 +7,7 @@
 #include "ui/ConfigIo.h"
 #include "config/IniFile.h"
 #include "lang/AppLang.h"
+#include "protocol/Timings.h"
 #include "ui/MainWindow.h"
 #include "ui/PortChooser.h"
 #include "ui/StationWindow.h"
@@ -130,8 +131,17 @@ int main(int argc, char **argv)
         std::printf("%s", p.helpText().toLocal8Bit().constData());
         return 0;
     }
+    // Protocol waits from the environment: test suites shorten them.
+    TProtocolTimings timings;
+    if (const QString t = qEnvironmentVariable(kTimingsVariable); !t.isEmpty()) {
+        if (QString why; !ParseTimings(t, &timings, &why)) {
+            std::fprintf(stderr, "dtu-config: %s: %s\n", kTimingsVariable, why.toLocal8Bit().constData());
+            return ExitUsage;
+        }
+    }
     if (p.isSet(optBatch)) {
         BatchArgs a;
+        a.timings = timings;
         a.command = p.value(optBatch);
         a.port = p.value(optPort);
         a.baud = p.value(optBaud);
@@ -157,6 +167,7 @@ int main(int argc, char **argv)
     }
 
     StartOptions opts;
+    opts.timings = timings;
     const QString exeDir = QCoreApplication::applicationDirPath();
     opts.configDir = ConfigDirFor(exeDir, {QLatin1String(kConfigFileName), QLatin1String(kLangFileName)});
     opts.perUserConfig = QDir(opts.configDir) != QDir(exeDir);

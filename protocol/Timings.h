@@ -1,6 +1,7 @@
 #pragma once
 // How long the protocol waits for the module. The defaults are the program's;
 // tests and the batch mode may shorten them (Protocol::setTimings).
+#include <QString>
 
 struct TProtocolTimings {
     // A queued line's answer time-out; then "+++" and "a" go in front of it.
@@ -14,3 +15,10 @@ struct TProtocolTimings {
     // that answers later is still served: see Sender::lateAnswer. 0: off.
     int firstAnswerMs = 500;
 };
+
+// "answer=MS,repair=MS,watch=MS,first=MS" (any of them, any order) over *out;
+// false with a message for a name or a number that does not fit.
+bool ParseTimings(const QString &text, TProtocolTimings *out, QString *error);
+
+// The environment variable that sets them for a run (tests give short ones).
+inline constexpr char kTimingsVariable[] = "DTU_PROTOCOL_TIMINGS";

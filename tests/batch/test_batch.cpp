@@ -403,6 +403,7 @@ TEST_F(Batch, SendOfARefusedLineGivesTheRefusedCode)
 
 TEST_F(Batch, ModuleThatNeverAnswersEndsTheRunWithItsTimeOutCodeAtOnce)
 {
+    const RealTimings real; // the program's own waits: the first line's, then the repair's
     Sim mute({"--mute"});
     ASSERT_FALSE(mute.port.isEmpty());
     QElapsedTimer t;

@@ -208,3 +208,33 @@ TEST(TimeoutRepair, TimerFiringRunsTheRepair)
     EXPECT_EQ(r.lastSent(), QByteArray("+++"));
     EXPECT_TRUE(r.timer.isActive());
 }
+
+// The waits a run takes from its environment: any of the four, in any order; a wrong
+// name, a number that is none or out of range leaves every wait as it was.
+TEST(Timings, ParsedFromTheEnvironmentText)
+{
+    const struct {
+        const char *text;
+        bool ok;
+        int answer, repair, watch, first;
+    } cases[] = {
+        {"", true, 5000, 5000, 5000, 500},
+        {"answer=1500,repair=1200", true, 1500, 1200, 5000, 500},
+        {" first = 0 , watch=900", true, 5000, 5000, 900, 0},
+        {"answer=0", false, 5000, 5000, 5000, 500},
+        {"answer=1500,wait=3", false, 5000, 5000, 5000, 500},
+        {"repair=fast", false, 5000, 5000, 5000, 500},
+        {"first=-1", false, 5000, 5000, 5000, 500},
+        {"answer=9999999", false, 5000, 5000, 5000, 500},
+    };
+    for (const auto &c : cases) {
+        TProtocolTimings t;
+        QString why;
+        EXPECT_EQ(ParseTimings(QString::fromLatin1(c.text), &t, &why), c.ok) << c.text;
+        EXPECT_EQ(why.isEmpty(), c.ok) << c.text;
+        EXPECT_EQ(t.answerMs, c.answer) << c.text;
+        EXPECT_EQ(t.repairMs, c.repair) << c.text;
+        EXPECT_EQ(t.commandWatchMs, c.watch) << c.text;
+        EXPECT_EQ(t.firstAnswerMs, c.first) << c.text;
+    }
+}
