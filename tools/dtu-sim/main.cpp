@@ -53,6 +53,7 @@ int main(int argc, char **argv)
     const QCommandLineOption optEcho(QStringLiteral("echo"), QStringLiteral("Factory value of E is ON (echo command lines)."));
     const QCommandLineOption optIgnore(QStringLiteral("ignore"), QStringLiteral("Give no answer to the first <n> command lines."), QStringLiteral("n"));
     const QCommandLineOption optSplit(QStringLiteral("split"), QStringLiteral("Send every command answer in two writes about 300 ms apart."));
+    const QCommandLineOption optSplitGap(QStringLiteral("split-gap"), QStringLiteral("The pause between the two writes of --split and --double, in ms (default 300)."), QStringLiteral("ms"));
     const QCommandLineOption optNak(QStringLiteral("nak-every"), QStringLiteral("NAK every <n>th good XModem block once."), QStringLiteral("n"));
     const QCommandLineOption optGarbage(QStringLiteral("garbage"), QStringLiteral("Send a few stray bytes before every third command answer."));
     const QCommandLineOption optPace(QStringLiteral("pace"), QStringLiteral("Emulate the wire rate of <baud> (10 bits per byte)."), QStringLiteral("baud"));
@@ -78,7 +79,7 @@ int main(int argc, char **argv)
     const QCommandLineOption optStale(QStringLiteral("stale"), QStringLiteral("Answer the queries of these words (comma-separated) with the previous answer again."), QStringLiteral("words"));
     const QCommandLineOption optBurst(QStringLiteral("burst"), QStringLiteral("Send <n> bytes of network data when the tool first sends."), QStringLiteral("n"));
     p.addOptions({optCLimit, optStale, optGlue, optDouble, optHangLines, optHangBlocks, optNakAll, optBurst});
-    p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optNak, optGarbage, optPace, optDelay, optRestart,
+    p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optSplitGap, optNak, optGarbage, optPace, optDelay, optRestart,
                   optC, optMenu, optSave, optParams, optDump, optNet, optMute});
     p.process(app);
 
@@ -88,6 +89,14 @@ int main(int argc, char **argv)
     o.xmodemReceiver = p.isSet(optXmodem);
     o.echo = p.isSet(optEcho);
     o.splitAnswers = p.isSet(optSplit);
+    if (p.isSet(optSplitGap)) {
+        bool ok = false;
+        o.splitGapMs = p.value(optSplitGap).toInt(&ok);
+        if (!ok || o.splitGapMs < 0 || o.splitGapMs > 60000) {
+            std::fprintf(stderr, "dtu-sim: --split-gap needs 0 to 60000 ms\n");
+            return 1;
+        }
+    }
     o.garbage = p.isSet(optGarbage);
     o.mute = p.isSet(optMute);
     o.saveImagePath = p.value(optSave);
