@@ -57,6 +57,11 @@ bool Protocol::refusedWhileBusy()
 
 void Protocol::btnDoClick(int tag)
 {
+    // A closed port: one line that says what to do, and no operation that could only fail.
+    if (!sender_.comOpened()) {
+        console_.ShowErr(LangText("info_OpenPortFirst"));
+        return;
+    }
     if (!refusedWhileBusy())
         quick_.btnDoClick(tag);
 }

@@ -229,7 +229,8 @@ int TFrm_Main::iniSendKeyTag() const
 
 void TFrm_Main::btnDoClick(int tag)
 {
-    if (ConfirmModuleReset(this, tag))
+    // On a closed port nothing is asked: the protocol says to open it first.
+    if (!m_comOpened || ConfirmModuleReset(this, tag))
         m_protocol->btnDoClick(tag);
 }
 void TFrm_Main::actSendExecute()

@@ -201,3 +201,19 @@ TEST(Sms, CleanUpAndEmptyParts)
     r.proto->SendAtSetting("WKMOD", "NET");
     EXPECT_EQ(r.console.count(LineKind::Err, LangText("info_ComNoOpen")), 1);
 }
+
+// Every command button on a closed port: one red line saying what to do, nothing sent,
+// nothing waiting that could add a line later.
+TEST(Buttons, OnAClosedPortEachSaysOpenThePortFirstAndNothingElse)
+{
+    for (const int tag : {10, 11, 12, 13, 16, 17, 18, 19, 20, 21, 22, 23}) {
+        Rig r;
+        r.open = false;
+        r.proto->btnDoClick(tag);
+        ASSERT_EQ(r.console.lines.size(), 1) << tag;
+        EXPECT_EQ(r.console.lines[0], (RecordedLine{LineKind::Err, LangText("info_OpenPortFirst")})) << tag;
+        EXPECT_TRUE(r.sent.empty()) << tag;
+        EXPECT_FALSE(r.proto->busy()) << tag;
+        EXPECT_FALSE(r.proto->commandUnanswered()) << tag;
+    }
+}
