@@ -118,6 +118,10 @@ void QuickCmd::actSendExecute()
             && !s.endsWith('\n'))
             s += LineEnd;
         sender_.SendToCom(s);
+        // A typed AT line is watched like a button's: silence gets the same notice.
+        const QByteArray first = s.split('\n').constFirst().trimmed();
+        if (sender_.comOpened() && onCommandSent && first.size() >= 2 && first.left(2).toUpper() == "AT")
+            onCommandSent(first);
     } else if (type == 2) {
         SendSms(TextOf(c_.edtReTelNum), SendBoxText());
     }

@@ -1,5 +1,6 @@
 // Command buttons, the send box and text messages.
 #include "FakeForm.h"
+#include "tests/common/TestWait.h"
 #include "lang/AppLang.h"
 
 #include <QCoreApplication>
@@ -216,4 +217,42 @@ TEST(Buttons, OnAClosedPortEachSaysOpenThePortFirstAndNothingElse)
         EXPECT_FALSE(r.proto->busy()) << tag;
         EXPECT_FALSE(r.proto->commandUnanswered()) << tag;
     }
+}
+
+// A typed AT line is watched as a button's line is: no answer within the watch time gives
+// the same red notice naming it; data that is no AT line, or a closed port, is not watched.
+TEST(SendBox, ATypedATLineLeftUnansweredGetsTheButtonsNotice)
+{
+    const struct {
+        const char *typed;
+        bool open;
+        const char *watched; // nullptr: not watched
+    } cases[] = {
+        {"AT+VER?", true, "AT+VER?"},
+        {"at+csq\nsecond line", true, "at+csq"},
+        {"  AT", true, "AT"},
+        {"hello server", true, nullptr},
+        {"+++", true, nullptr},
+        {"AT+VER?", false, nullptr},
+    };
+    for (const auto &c : cases) {
+        Rig r;
+        TProtocolTimings t;
+        t.commandWatchMs = 50;
+        r.proto->setTimings(t);
+        r.open = c.open;
+        r.w<QPlainTextEdit>("edtSend")->setPlainText(QString::fromLatin1(c.typed));
+        r.proto->actSendExecute();
+        EXPECT_EQ(r.proto->commandUnanswered(), c.watched != nullptr) << c.typed;
+        if (!c.watched)
+            continue;
+        const QByteArray want = LangText("info_CmdNoAnswer").replace("%s", c.watched);
+        EXPECT_TRUE(WaitUntil([&] { return r.console.count(LineKind::Err, want) == 1; }, 3000)) << c.typed;
+    }
+    // An answer ends the watch.
+    Rig r;
+    r.w<QPlainTextEdit>("edtSend")->setPlainText("AT+CSQ");
+    r.proto->actSendExecute();
+    r.proto->DispatchRcv("\r\n+CSQ:20,99\r\n\r\nOK\r\n");
+    EXPECT_FALSE(r.proto->commandUnanswered());
 }
