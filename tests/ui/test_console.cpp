@@ -11,6 +11,7 @@
 #include "ui/ConsoleZoom.h"
 #include "ui/FindBar.h"
 #include "ui/HexInput.h"
+#include "protocol/Protocol.h"
 #include "ui/RepeatSend.h"
 #include "ui/SendHistory.h"
 #include "ui/TrafficCounter.h"
@@ -153,12 +154,13 @@ TEST(SessionLog, FileHoldsEveryLineInOrderWithItsDirectionUntilSwitchedOff)
     w.console()->ShowErr("Serial port is not open");
     w.console()->ShowRcv(QByteArray("a\0b", 3));
     const QStringList pane = PaneLines(w.consolePanel()->edtDialog);
+    w.protocol()->DispatchRcv("data from the server\r\n"); // forwarded by the module: received, not ours
     x.mniLogToFile->trigger();
     EXPECT_FALSE(x.log().active());
     w.console()->ShowRcv("after the log");
 
     const QStringList lines = FileLines(path);
-    ASSERT_EQ(lines.size(), 8) << lines.join('|').toStdString();
+    ASSERT_EQ(lines.size(), 9) << lines.join('|').toStdString();
     const std::vector<std::pair<QString, QString>> want = {
         {"INFO", "Logging to " + path},
         {"TX", "AT+VER?"},
@@ -167,9 +169,10 @@ TEST(SessionLog, FileHoldsEveryLineInOrderWithItsDirectionUntilSwitchedOff)
         {"INFO", U("执行完毕")},
         {"ERR", "Serial port is not open"},
         {"RX", pane.last()}, // the zero byte as the console shows it
+        {"RX", "data from the server"},
         {"INFO", "Logging stopped: " + path},
     };
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 9; ++i)
         EXPECT_EQ(LogParts(lines[i]), want[size_t(i)]) << lines[i].toStdString();
     EXPECT_EQ(pane.last(), U("a·b"));
 }
