@@ -266,6 +266,8 @@ const TextRow kConsoleTexts[] = {
     {"lang_mniLogToFile", "记录到文件...", "Log to file..."},
     {"lang_mniSaveConsole", "控制台另存为...", "Save console as..."},
     {"lang_mniTimestamps", "显示时间戳", "Show timestamps"},
+    {"lang_mniClearAfterSend", "发送后清空", "Clear after send"},
+    {"hint_lblSendHexMark", "发送框的内容按十六进制字节发送", "The send box goes out as hexadecimal byte pairs"},
     {"lang_mniFind", "查找...", "Find..."},
     {"lang_mniSendHex", "十六进制发送", "Send hex"},
     {"lang_FindNext", "下一个", "Next"},

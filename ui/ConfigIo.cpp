@@ -126,6 +126,7 @@ bool LoadIni(IniTarget &t, const QString &dir, QString *error)
     con.sendHex = ReadIniBool("System", "SendHex", false);
     con.fontSize = ReadIniInt("System", "ConsoleFontSize", 0);
     con.repeatMs = ReadIniInt("System", "RepeatMs", con.repeatMs);
+    con.clearAfterSend = ReadIniBool("System", "ClearAfterSend", false);
     t.iniSetConsoleOptions(con);
 
     // OpenUart
@@ -231,6 +232,7 @@ bool SaveIni(IniTarget &t, QString *error)
     IniFile->WriteBool("System", "SendHex", con.sendHex);
     WriteIniInt("System", "ConsoleFontSize", con.fontSize);
     WriteIniInt("System", "RepeatMs", con.repeatMs);
+    IniFile->WriteBool("System", "ClearAfterSend", con.clearAfterSend);
 
     WriteIniStr("OpenUart", "ComName", comboText(child<QComboBox>(form, "cbbOpenCom")));
     WriteIniStr("OpenUart", "BaudRate", comboText(child<QComboBox>(form, "cbbOpenBaud")));

@@ -20,6 +20,7 @@ struct ConsoleOptions {
     bool sendHex = false;    // SendHex: the send box holds hexadecimal byte pairs
     int fontSize = 0;        // ConsoleFontSize: points of the panes and send box; 0: default
     int repeatMs = 1000;     // RepeatMs: the interval of repeat sending
+    bool clearAfterSend = false; // ClearAfterSend: the send box empties once its bytes went out
 };
 
 // What loading and saving need of the window beyond its named controls.

@@ -16,6 +16,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -117,6 +119,20 @@ ConsoleExtras::ConsoleExtras(ConsolePanel &panel, const ConsoleHost &host, const
     // Under the send key menu, after the line-end choice.
     mniSendHex = namedAction(&w, "mniSendHex", true);
     host.sendMenu.addAction(mniSendHex);
+    mniClearAfterSend = namedAction(&w, "mniClearAfterSend", true);
+    host.sendMenu.addAction(mniClearAfterSend);
+    // Hex sending changes what the box means: the bar says so while it is on.
+    auto *mark = new QLabel(QStringLiteral("HEX"), panel.rztlbrSend);
+    mark->setObjectName(QStringLiteral("lblSendHexMark"));
+    mark->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; padding: 0 4px; border: 1px solid palette(mid); }"));
+    mark->setVisible(false);
+    if (auto *bar = qobject_cast<QBoxLayout *>(panel.rztlbrSend->layout()))
+        bar->insertWidget(bar->indexOf(panel.btnSend), mark);
+    hexMark_ = mark;
+    connect(mniSendHex, &QAction::toggled, mark, [this, mark](bool on) {
+        mark->setVisible(on);
+        panel_.rzgrpbxDoResize();
+    });
 
     // Paste has nothing to do in a read-only pane.
     QAction *pst = host.paneMenu.findChild<QAction *>(QStringLiteral("mniPst"));
@@ -148,6 +164,8 @@ void ConsoleExtras::applyTexts()
     mniSaveConsole->setText(LangTextU("lang_mniSaveConsole"));
     mniTimestamps->setText(LangTextU("lang_mniTimestamps"));
     mniSendHex->setText(LangTextU("lang_mniSendHex"));
+    mniClearAfterSend->setText(LangTextU("lang_mniClearAfterSend"));
+    hexMark_->setToolTip(LangTextU("hint_lblSendHexMark"));
     mniFind->setText(LangTextU("lang_mniFind"));
     find_->applyTexts();
     repeat_->applyTexts();
@@ -199,6 +217,16 @@ bool ConsoleExtras::sendAsHex(bool *ok)
 
 void ConsoleExtras::portClosed() { repeat_->portClosed(); }
 
+void ConsoleExtras::send()
+{
+    const qint64 before = host_.bytesSent ? host_.bytesSent() : 0;
+    if (!beforeSend())
+        host_.protocol.actSendExecute();
+    // Only a text that went out is cleared: a refused or failed send keeps it to correct.
+    if (mniClearAfterSend->isChecked() && host_.bytesSent && host_.bytesSent() > before)
+        panel_.edtSend->clear();
+}
+
 ConsoleOptions ConsoleExtras::options() const
 {
     ConsoleOptions o;
@@ -206,6 +234,7 @@ ConsoleOptions ConsoleExtras::options() const
     o.sendHex = mniSendHex->isChecked();
     o.fontSize = zoom_->size();
     o.repeatMs = repeat_->intervalMs();
+    o.clearAfterSend = mniClearAfterSend->isChecked();
     return o;
 }
 
@@ -215,6 +244,7 @@ void ConsoleExtras::setOptions(const ConsoleOptions &o)
     mniSendHex->setChecked(o.sendHex);
     zoom_->setSize(o.fontSize);
     repeat_->setIntervalMs(o.repeatMs);
+    mniClearAfterSend->setChecked(o.clearAfterSend);
 }
 
 

@@ -32,6 +32,7 @@ struct ConsoleHost {
     QAction *paste;    // disabled over a read-only pane
     Protocol &protocol; // sends, and tells whether an operation waits
     std::function<bool()> portOpen;
+    std::function<qint64()> bytesSent; // everything that went to the port so far
 };
 
 class ConsoleExtras : public QObject {
@@ -43,9 +44,9 @@ public:
     // Captions in the current language (run by every text application).
     void applyTexts();
 
-    // Run by the send action before it sends: remembers the send box's text.
-    // True when the text was handled here and the usual send must not run.
-    bool beforeSend();
+    // The send action: remembers the send box's text, sends it (as hex bytes when
+    // that is on), and empties the box when asked to and its bytes went out.
+    void send();
 
     // The port was closed (button or lost line): repeating stops.
     void portClosed();
@@ -71,9 +72,11 @@ public:
     void setOptions(const ConsoleOptions &o);
 
     QAction *mniLogToFile = nullptr, *mniSaveConsole = nullptr, *mniTimestamps = nullptr,
-            *mniSendHex = nullptr, *mniFind = nullptr;
+            *mniSendHex = nullptr, *mniFind = nullptr, *mniClearAfterSend = nullptr;
 
 private:
+    // Remembers the send box's text; true when hex sending handled it.
+    bool beforeSend();
     void logToggled(bool on);
     // When hex sending applies (on, serial type) the bytes go out, or a red line
     // says why and *ok turns false; returns whether it applied.
@@ -90,4 +93,5 @@ private:
     ConsoleZoom *zoom_ = nullptr;
     RepeatSend *repeat_ = nullptr;
     bool historyFailReported_ = false;
+    QWidget *hexMark_ = nullptr; // on the send bar while hex sending is on
 };

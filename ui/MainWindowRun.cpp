@@ -132,7 +132,8 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     connect(m_portBar, &PortBar::closeUp, this, &TFrm_Main::cbbOpenComCloseUp);
     connect(m_consolePanel, &ConsolePanel::commandClicked, this, &TFrm_Main::btnDoClick);
     wireProtocol();
-    const ConsoleHost host{*this, *pmSend, *pmCls, *mni_File, mni_Exit, edtpst, *m_protocol, [this] { return m_comOpened; }};
+    const ConsoleHost host{*this, *pmSend, *pmCls, *mni_File, mni_Exit, edtpst, *m_protocol,
+                           [this] { return m_comOpened; }, [this] { return m_traffic ? m_traffic->tx() : 0; }};
     m_extras = new ConsoleExtras(*m_consolePanel, host, m_opts.loadConfig ? m_opts.configDir : QString());
     // After the window's own line about the closed port.
     connect(this, &TFrm_Main::portClosed, m_extras, [this] { m_extras->portClosed(); }, Qt::QueuedConnection);
@@ -235,8 +236,7 @@ void TFrm_Main::btnDoClick(int tag)
 }
 void TFrm_Main::actSendExecute()
 {
-    if (!m_extras->beforeSend())
-        m_protocol->actSendExecute();
+    m_extras->send();
 }
 
 void TFrm_Main::FormCreate()

@@ -901,3 +901,46 @@ TEST(ViewMenu, ItemsSwitchThePanesAndFollowTheOtherWays)
         EXPECT_FALSE(quick->isChecked());
     }
 }
+
+// "Clear after send" empties the box only once its bytes went out; the choice is kept in the
+// configuration file. While hex sending is on, the send bar shows a mark.
+TEST(SendBox, ClearAfterSendOnlyWhatWentOutAndTheHexMark)
+{
+    WindowFixture f(false);
+    {
+        TFrm_Main &w = *f.w;
+        ConsoleExtras &x = *w.consoleExtras();
+        ASSERT_TRUE(w.pmSend->actions().contains(x.mniClearAfterSend));
+        EXPECT_FALSE(x.mniClearAfterSend->isChecked()); // off unless chosen
+        EXPECT_EQ(x.mniClearAfterSend->text(), "Clear after send");
+        QPlainTextEdit *box = w.consolePanel()->edtSend;
+
+        x.mniClearAfterSend->trigger();
+        box->setPlainText("AT+CSQ");
+        w.actSendExecute(); // the port is closed: nothing went out, the text stays
+        EXPECT_EQ(box->toPlainText(), "AT+CSQ");
+
+        PtyPair pty;
+        ASSERT_TRUE(pty.ok());
+        ASSERT_TRUE(f.openOn(pty.slave())) << LastLine(f.console()).toStdString();
+        w.actSendExecute();
+        EXPECT_EQ(pty.read(8, 500), QByteArray("AT+CSQ\r\n"));
+        EXPECT_TRUE(box->toPlainText().isEmpty());
+
+        QWidget *mark = w.findChild<QWidget *>("lblSendHexMark");
+        ASSERT_NE(mark, nullptr);
+        EXPECT_TRUE(w.consolePanel()->rztlbrSend->isAncestorOf(mark));
+        EXPECT_TRUE(mark->isHidden());
+        x.mniSendHex->trigger();
+        EXPECT_FALSE(mark->isHidden());
+        box->setPlainText("41 5"); // refused as hex: nothing went out, the text stays
+        w.actSendExecute();
+        EXPECT_EQ(box->toPlainText(), "41 5");
+        x.mniSendHex->trigger();
+        EXPECT_TRUE(mark->isHidden());
+        w.PortClose();
+    }
+    f.close();
+    f.open(false);
+    EXPECT_TRUE(f.w->consoleExtras()->mniClearAfterSend->isChecked());
+}
