@@ -128,6 +128,7 @@ bool LoadIni(IniTarget &t, const QString &dir, QString *error)
     con.repeatMs = ReadIniInt("System", "RepeatMs", con.repeatMs);
     con.clearAfterSend = ReadIniBool("System", "ClearAfterSend", false);
     t.iniSetConsoleOptions(con);
+    t.iniSetWindowPlace(ReadIniStr("System", "WindowPlace", ""));
 
     // OpenUart
     t.iniFillPortList();
@@ -233,6 +234,8 @@ bool SaveIni(IniTarget &t, QString *error)
     WriteIniInt("System", "ConsoleFontSize", con.fontSize);
     WriteIniInt("System", "RepeatMs", con.repeatMs);
     IniFile->WriteBool("System", "ClearAfterSend", con.clearAfterSend);
+    if (const QByteArray place = t.iniWindowPlace(); !place.isEmpty())
+        WriteIniStr("System", "WindowPlace", place);
 
     WriteIniStr("OpenUart", "ComName", comboText(child<QComboBox>(form, "cbbOpenCom")));
     WriteIniStr("OpenUart", "BaudRate", comboText(child<QComboBox>(form, "cbbOpenBaud")));

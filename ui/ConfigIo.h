@@ -39,6 +39,9 @@ public:
     virtual void iniSetHdVerSign(THdVerSign s) = 0; // stored only, not applied
     virtual ConsoleOptions iniConsoleOptions() const { return {}; }
     virtual void iniSetConsoleOptions(const ConsoleOptions &) {}
+    // Where the window was (an opaque text of numbers; empty: nowhere kept).
+    virtual QByteArray iniWindowPlace() const { return {}; }
+    virtual void iniSetWindowPlace(const QByteArray &) {}
 };
 
 // Default host names of a first run (reserved example domains).

@@ -31,6 +31,8 @@ public:
     // The quick-command row above the console (collapsed at start).
     bool quickCommandsShown() const;
     void setQuickCommandsShown(bool on);
+    // The splitters got sizes from elsewhere (a kept place): say how the panes stand.
+    void splittersRestored() { emit quickCommandsChanged(quickCommandsShown()); }
     // Send by the serial line (1) or as a text message (2).
     void pmSendTypeClick(int tag);
     // A line break into the send box.

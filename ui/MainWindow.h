@@ -115,6 +115,8 @@ public:
     void iniSetHdVerSign(THdVerSign s) override;
     ConsoleOptions iniConsoleOptions() const override;
     void iniSetConsoleOptions(const ConsoleOptions &o) override;
+    QByteArray iniWindowPlace() const override;
+    void iniSetWindowPlace(const QByteArray &text) override;
 
 signals:
     // The port was closed by the button or lost with its line.

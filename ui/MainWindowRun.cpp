@@ -6,6 +6,7 @@
 #include "ui/PortBar.h"
 #include "ui/StationMenu.h"
 #include "ui/ViewMenu.h"
+#include "ui/WindowPlace.h"
 
 #include "util/Version.h"
 #include "comm/PortList.h"
@@ -351,6 +352,23 @@ ConsoleView *TFrm_Main::console() const { return m_consolePanel->console(); }
 FormHooks &TFrm_Main::iniHooks() { return *m_form; }
 ConsoleOptions TFrm_Main::iniConsoleOptions() const { return m_extras->options(); }
 void TFrm_Main::iniSetConsoleOptions(const ConsoleOptions &o) { m_extras->setOptions(o); }
+
+// The window's splitters, in the order their sizes are kept.
+static QList<QSplitter *> keptSplitters(const TFrm_Main &w)
+{
+    return {w.findChild<QSplitter *>(QStringLiteral("pnlLSplitter")), w.consolePanel()->rzspltrBtnAndDialog,
+            w.consolePanel()->rzspltrDialog};
+}
+
+QByteArray TFrm_Main::iniWindowPlace() const { return EncodeWindowPlace(CaptureWindowPlace(*this, keptSplitters(*this))); }
+
+void TFrm_Main::iniSetWindowPlace(const QByteArray &text)
+{
+    if (const auto place = DecodeWindowPlace(text)) {
+        RestoreWindowPlace(*this, keptSplitters(*this), *place);
+        m_consolePanel->splittersRestored();
+    }
+}
 THdVerSign TFrm_Main::iniHdVerSign() const { return m_form->HdVerSign(); }
 void TFrm_Main::iniSetHdVerSign(THdVerSign s) { m_form->setHdVerSignValue(s); }
 

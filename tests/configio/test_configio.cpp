@@ -157,7 +157,7 @@ TEST(ConfigFirstRun, NewFileHoldsNineSectionsInTableOrder)
     };
     const QList<QPair<QByteArray, Keys>> expected = {
         {"System", {"Language", "ReadTimeHelp", "AutoCR", "SendShortCutTag", "HeartDtHex", "RegDtHex", "ShowMore", "HdVerSign",
-                    "ConsoleTime", "SendHex", "ConsoleFontSize", "RepeatMs", "ClearAfterSend"}},
+                    "ConsoleTime", "SendHex", "ConsoleFontSize", "RepeatMs", "ClearAfterSend", "WindowPlace"}},
         {"OpenUart", {"ComName", "BaudRate", "Parity", "Data", "Stop", "Flow", "AutoReopen"}}, // the port option of our own
         {"WKMOD", {"WKMOD"}},
         {"Socket", sock('A') + sock('B') + sock('C') + Keys{"SOCKIND"} + sock('D')},

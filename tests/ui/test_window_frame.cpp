@@ -1,6 +1,7 @@
 // Where the windows stand and how their panes and pictures behave.
 #include "UiTestUtil.h"
 #include "ui/ConsolePanel.h"
+#include "ui/WindowPlace.h"
 
 #include "ui/AboutBox.h"
 #include "ui/Widgets.h"
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QUrl>
 
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 namespace {
@@ -173,3 +175,57 @@ TEST(WindowFrame, IniMenuItemsShowTheirFileDialogs)
 }
 
 #include "test_window_frame.moc"
+
+// The window's place as the configuration keeps it: numbers only, and anything else is no place.
+TEST(WindowPlace, TextRoundTripsAndNonsenseIsNoPlace)
+{
+    const WindowPlace p{QRect(-20, 35, 1160, 783), true, {{600, 147}, {0, 600}, {471, 96}}};
+    const QByteArray text = EncodeWindowPlace(p);
+    EXPECT_EQ(text, "-20,35,1160,783,1|600,147|0,600|471,96");
+    const auto back = DecodeWindowPlace(text);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->rect, p.rect);
+    EXPECT_EQ(back->maximized, p.maximized);
+    EXPECT_EQ(back->splits, p.splits);
+    for (const char *bad : {"", "1,2,3,4", "1,2,3,4,5,6", "0,0,50,600,0", "0,0,800,600,2", "0,0,800,600,0|1,-2",
+                            "0,0,800,600,0|a,b", "x,0,800,600,0", "0,0,800,600,0|"})
+        EXPECT_FALSE(DecodeWindowPlace(bad)) << bad;
+}
+
+// A place inside a screen is kept (shrunk to fit); one that no screen shows is centred.
+TEST(WindowPlace, RestoredInsideTheScreenOrCentred)
+{
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget w;
+    auto *split = new QSplitter(&w);
+    split->addWidget(new QWidget);
+    split->addWidget(new QWidget);
+    split->resize(400, 100);
+    w.show();
+    QCoreApplication::processEvents();
+    const int total = split->sizes().value(0) + split->sizes().value(1);
+    const QList<int> kept{total / 4, total - total / 4};
+    RestoreWindowPlace(w, {split}, {QRect(avail.topLeft() + QPoint(10, 20), QSize(300, 200)), false, {kept}});
+    EXPECT_EQ(w.geometry(), QRect(avail.topLeft() + QPoint(10, 20), QSize(300, 200)));
+    EXPECT_EQ(split->sizes(), kept);
+
+    RestoreWindowPlace(w, {split}, {QRect(avail.right() + 5000, 10, 300, 200), false, {{1, 2, 3}}});
+    EXPECT_EQ(w.geometry().center(), avail.center()); // off every screen: centred
+    EXPECT_EQ(split->sizes(), kept); // a count that does not match is left alone
+
+    RestoreWindowPlace(w, {}, {QRect(avail.topLeft(), avail.size() * 2), false, {}});
+    EXPECT_TRUE(avail.contains(w.geometry())); // larger than the screen: shrunk into it
+}
+
+// The window keeps its splitters across a restart, and the View menu follows.
+TEST(WindowPlace, KeptAcrossARestart)
+{
+    WindowFixture f(false);
+    f.w->consolePanel()->setQuickCommandsShown(true);
+    const QList<int> quick = f.w->consolePanel()->rzspltrBtnAndDialog->sizes();
+    ASSERT_GT(quick.value(0), 0);
+    f.close();
+    f.open(false);
+    EXPECT_EQ(f.w->consolePanel()->rzspltrBtnAndDialog->sizes(), quick);
+    EXPECT_TRUE(f.w->findChild<QAction *>("mniQuickCmds")->isChecked());
+}
