@@ -194,6 +194,7 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_NotRead       after a Get All: the queried words that no answer named (%s)
 //   info_OpBusy        an operation was started while another waits for the module
 //   info_OpenPortFirst a command button was pressed while the port is closed
+//   info_PortReapplied the line settings changed on the open port, which was reopened (%s: them)
 //   info_CfgNotUnderstood the configuration file holds no section; defaults are used (%s: its path)
 //   info_LangFileNotUnderstood no row of the language file names a text of the program (%s: its path)
 //   info_FwOtherBytes  the module sent bytes that are no part of the transfer, which ended
@@ -242,6 +243,7 @@ const TextRow kExtraTexts[] = {
      "Language file too large, not read; the built-in texts are used: %s"},
     {"info_NotRead", "以下参数未读到（模块未应答）：%s", "Not read (no answer from the module): %s"},
     {"info_OpenPortFirst", "请先打开串口", "Open the serial port first"},
+    {"info_PortReapplied", "串口参数已更改，已按 %s 重新打开串口", "Port settings changed: reopened at %s"},
     {"info_OpBusy", "上一个操作仍在等待模块应答，请等它结束或关闭串口",
      "An operation is still waiting for the module; wait for it to end or close the port"},
     {"info_CfgNotUnderstood", "配置文件中没有可识别的内容（格式或编码不对），使用默认参数；关闭时参数将添加到文件中：%s",

@@ -145,8 +145,12 @@ bool LoadIni(IniTarget &t, const QString &dir, QString *error)
     for (auto [key, name, def] : {std::tuple{"BaudRate", "cbbOpenBaud", "115200"}, std::tuple{"Parity", "cbbOpenP", "NONE"},
                                   std::tuple{"Data", "cbbOpenD", "8"}, std::tuple{"Stop", "cbbOpenS", "1"},
                                   std::tuple{"Flow", "cbbOpenFlow", "NONE"}})
-        if (auto *cb = child<QComboBox>(form, name))
-            ParamCodec::SelectItem(cb, ReadIniStr("OpenUart", key, def));
+        if (auto *cb = child<QComboBox>(form, name)) {
+            const QByteArray stored = ReadIniStr("OpenUart", key, def);
+            ParamCodec::SelectItem(cb, stored);
+            if (cb->currentIndex() < 0 && cb->isEditable()) // a typed baud rate
+                cb->setEditText(gbk::toUnicode(stored));
+        }
 
     // WKMOD
     param("WKMOD", "WKMOD", "NET");

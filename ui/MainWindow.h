@@ -38,6 +38,7 @@ class TComm;
 class TrafficCounter;
 class FwUpgrade;
 class PortChooser;
+class PortReapply;
 class Tfrm_About;
 
 struct StartOptions {
@@ -82,6 +83,9 @@ public:
     void PortClose();
     void cm1ReceiveError(quint32 bits);
     void cm1RequestHangup();
+    // The port bar's line settings changed while the port is open.
+    void reapplyPortSettings();
+    QString rowText() const;
 
     void btnDoClick(int tag);
     void actSendExecute();
@@ -159,6 +163,9 @@ private:
     std::unique_ptr<FwUpgrade> m_fw;
     Tfrm_About *m_about = nullptr;
     PortChooser *m_ports = nullptr;
+    PortReapply *m_reapply = nullptr;
+    QString m_openedRow; // the line settings the port was opened with
+    QByteArray m_placeAsRead, m_placeAsRestored; // the kept window place, and where it put the window
     QTimer *m_tmrRcv = nullptr;
 
 public:

@@ -28,6 +28,7 @@
 #include "ui/UpgradeDialog.h"
 #include "ui/Pictures.h"
 #include "ui/PortChooser.h"
+#include "ui/PortReapply.h"
 #include "ui/RefusalMarks.h"
 #include "ui/Safeguards.h"
 #include "ui/TrafficCounter.h"
@@ -146,6 +147,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
         btnSysClick(1);
     });
     connect(m_cm1, &TComm::requestHangup, m_ports, &PortChooser::lineLost);
+    m_reapply = new PortReapply(*m_portBar, [this] { return m_comOpened; }, [this] { reapplyPortSettings(); });
     ChainTabOrder(*this);
 
     qApp->installEventFilter(this);
@@ -360,13 +362,21 @@ static QList<QSplitter *> keptSplitters(const TFrm_Main &w)
             w.consolePanel()->rzspltrDialog};
 }
 
-QByteArray TFrm_Main::iniWindowPlace() const { return EncodeWindowPlace(CaptureWindowPlace(*this, keptSplitters(*this))); }
+// A place the user did not change goes back as it was read: fitting it to this screen
+// is no reason to rewrite the file.
+QByteArray TFrm_Main::iniWindowPlace() const
+{
+    const QByteArray now = EncodeWindowPlace(CaptureWindowPlace(*this, keptSplitters(*this)));
+    return now == m_placeAsRestored ? m_placeAsRead : now;
+}
 
 void TFrm_Main::iniSetWindowPlace(const QByteArray &text)
 {
     if (const auto place = DecodeWindowPlace(text)) {
         RestoreWindowPlace(*this, keptSplitters(*this), *place);
         m_consolePanel->splittersRestored();
+        m_placeAsRead = text;
+        m_placeAsRestored = EncodeWindowPlace(CaptureWindowPlace(*this, keptSplitters(*this)));
     }
 }
 THdVerSign TFrm_Main::iniHdVerSign() const { return m_form->HdVerSign(); }
@@ -466,6 +476,7 @@ bool TFrm_Main::PortOpen()
     m_tmrRcv->stop();
     TOpenFailureInfo why;
     m_comOpened = ::PortOpen(*m_cm1, row, nullptr, &why);
+    m_openedRow = m_comOpened ? rowText() : QString();
     m_lastOpenError = m_comOpened ? QByteArray() : OpenFailureText(why, row.comName);
     return m_comOpened;
 }
@@ -504,6 +515,34 @@ void TFrm_Main::btnSysClick(int tag)
             return;
         m_fw->ChooseFile(path);
     }
+}
+
+// The line settings of the port bar as one text: "9600 8 NONE 1 NONE".
+QString TFrm_Main::rowText() const
+{
+    return QStringList{m_portBar->cbbOpenBaud->currentText(), m_portBar->cbbOpenD->currentText(),
+                       m_portBar->cbbOpenP->currentText(), m_portBar->cbbOpenS->currentText(),
+                       m_portBar->cbbOpenFlow->currentText()}
+        .join(QLatin1Char(' '));
+}
+
+// New line settings on the open port: reopen it with them, saying so in one line. An
+// operation that waits is cancelled first: its answers would come at another rate.
+void TFrm_Main::reapplyPortSettings()
+{
+    if (!m_comOpened || rowText() == m_openedRow)
+        return;
+    m_protocol->CancelQueue();
+    PortClose();
+    if (PortOpen()) {
+        console()->ShowInfo(gbk::fromUnicode(LangTextU("info_PortReapplied").replace(QLatin1String("%s"), m_openedRow)));
+        return;
+    }
+    m_portBar->btnOpenClose->setProperty("Tag", 1);
+    SetControlCaption(m_portBar->btnOpenClose, "lang_btnOpen");
+    m_portBar->btnOpenClose->setIcon(ToolImage(0));
+    console()->ShowErr(m_lastOpenError);
+    emit portClosed();
 }
 
 // A line error reopens the port. An operation waiting for an answer is cancelled, since

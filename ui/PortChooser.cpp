@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QValidator>
 #include <QToolButton>
 
 namespace {
@@ -123,7 +124,7 @@ PortChooser::RowState PortChooser::rowState() const
 {
     RowState s;
     s.path = m_combo->currentText();
-    s.baud = m_bar.cbbOpenBaud->currentIndex();
+    s.baudText = m_bar.cbbOpenBaud->currentText();
     s.parity = m_bar.cbbOpenP->currentIndex();
     s.data = m_bar.cbbOpenD->currentIndex();
     s.stop = m_bar.cbbOpenS->currentIndex();
@@ -134,7 +135,10 @@ PortChooser::RowState PortChooser::rowState() const
 void PortChooser::restoreRow(const RowState &s)
 {
     Select(s.path);
-    m_bar.cbbOpenBaud->setCurrentIndex(s.baud);
+    if (const int i = findExact(m_bar.cbbOpenBaud, s.baudText); i >= 0)
+        m_bar.cbbOpenBaud->setCurrentIndex(i);
+    else if (m_bar.cbbOpenBaud->isEditable())
+        m_bar.cbbOpenBaud->setEditText(s.baudText);
     m_bar.cbbOpenP->setCurrentIndex(s.parity);
     m_bar.cbbOpenD->setCurrentIndex(s.data);
     m_bar.cbbOpenS->setCurrentIndex(s.stop);
@@ -171,17 +175,20 @@ void PortChooser::devicesChanged()
 bool SelectStartPort(PortBar &bar, PortChooser &ports, const QString &port, const QString &baud, QString *error)
 {
     if (!baud.isEmpty()) {
-        const int i = findExact(bar.cbbOpenBaud, baud.trimmed());
-        if (i < 0) {
-            if (error) {
-                QStringList rates;
-                for (int k = 0; k < bar.cbbOpenBaud->count(); ++k)
-                    rates << bar.cbbOpenBaud->itemText(k);
-                *error = QStringLiteral("--baud must be one of ") + rates.join(QStringLiteral(", "));
-            }
+        // A listed rate is chosen as its item; any other rate the field takes is typed in.
+        QString typed = baud.trimmed();
+        int pos = 0;
+        const QValidator *v = bar.cbbOpenBaud->lineEdit() ? bar.cbbOpenBaud->lineEdit()->validator() : nullptr;
+        const int i = findExact(bar.cbbOpenBaud, typed);
+        if (i >= 0) {
+            bar.cbbOpenBaud->setCurrentIndex(i);
+        } else if (v && v->validate(typed, pos) == QValidator::Acceptable) {
+            bar.cbbOpenBaud->setEditText(typed);
+        } else {
+            if (error)
+                *error = QStringLiteral("--baud must be a rate from 50 to 4000000, not '%1'").arg(baud);
             return false;
         }
-        bar.cbbOpenBaud->setCurrentIndex(i);
     }
     if (!port.isEmpty()) {
         ports.Fill();

@@ -41,7 +41,8 @@ public:
 private:
     struct RowState {
         QString path;
-        int baud = -1, parity = -1, data = -1, stop = -1, flow = -1;
+        QString baudText; // a typed rate is kept as typed
+        int parity = -1, data = -1, stop = -1, flow = -1;
     };
     void devicesChanged();
     RowState rowState() const;

@@ -1,5 +1,6 @@
 // The port field: typed paths, stable names, devices that come and go, reopening, --port.
 #include "UiTestUtil.h"
+#include "comm/SPComm.h"
 #include "ui/PortBar.h"
 
 #include "comm/PortList.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -100,9 +102,13 @@ TEST(PortField, CommandLinePortAndBaudSelectTheRow)
     EXPECT_EQ(w.portBar()->cbbOpenCom->currentText(), "/dev/pts/42") << "no --port keeps the port";
     EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "57600");
 
-    EXPECT_FALSE(SelectStartPort(*w.portBar(), *w.portChooser(), QStringLiteral("/dev/pts/43"), QStringLiteral("12345"), &err));
-    EXPECT_TRUE(err.contains("115200")) << err.toStdString();
-    EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "57600");
+    ASSERT_TRUE(SelectStartPort(*w.portBar(), *w.portChooser(), QString(), QStringLiteral("12345"), &err));
+    EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "12345") << "a rate the list lacks is typed in";
+    for (const char *bad : {"fast", "0", "99999999"}) {
+        EXPECT_FALSE(SelectStartPort(*w.portBar(), *w.portChooser(), QStringLiteral("/dev/pts/43"), QString::fromLatin1(bad), &err));
+        EXPECT_TRUE(err.contains(QLatin1String(bad))) << err.toStdString();
+        EXPECT_EQ(w.portBar()->cbbOpenBaud->currentText(), "12345");
+    }
 
     // A port the list holds is selected as its item.
     RegisterExtraPort(QStringLiteral("/dev/pts/44"));
@@ -162,3 +168,42 @@ TEST(PortField, AnUnpluggedPortIsReopenedWhenItComesBackOnlyWithTheOption)
 }
 
 } // namespace
+
+// A choice in the line settings of an open port reopens it with them at once, in one line; a
+// typed baud rate counts too. What the program sets itself, or a choice that changes nothing,
+// does not reopen.
+TEST(PortReapply, AChoiceOnAnOpenPortTakesEffectAtOnce)
+{
+    WindowFixture f(false);
+    TFrm_Main &w = *f.w;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    ASSERT_TRUE(f.openOn(pty.slave())) << LastLine(f.console()).toStdString();
+    QComboBox *baud = w.portBar()->cbbOpenBaud;
+    const quint32 before = w.comm()->BaudRate();
+
+    baud->setCurrentText("9600"); // the program's own change: nothing happens
+    EXPECT_EQ(w.comm()->BaudRate(), before);
+
+    const int lines = PaneLines(f.console()).size();
+    emit baud->activated(baud->currentIndex()); // the user's choice
+    EXPECT_TRUE(w.ComOpened());
+    EXPECT_EQ(w.comm()->BaudRate(), 9600u);
+    EXPECT_EQ(LastLine(f.console()), "Port settings changed: reopened at 9600 8 NONE 1 NONE");
+    EXPECT_EQ(PaneLines(f.console()).size(), lines + 1);
+    emit baud->activated(baud->currentIndex()); // the same again: no second reopen
+    EXPECT_EQ(PaneLines(f.console()).size(), lines + 1);
+
+    w.portBar()->cbbOpenP->setCurrentIndex(2);
+    emit w.portBar()->cbbOpenP->activated(2);
+    EXPECT_EQ(LastLine(f.console()), "Port settings changed: reopened at 9600 8 EVEN 1 NONE");
+
+    baud->lineEdit()->setText("250000"); // typed, not in the list
+    emit baud->lineEdit()->editingFinished();
+    EXPECT_TRUE(w.ComOpened()) << LastLine(f.console()).toStdString();
+    EXPECT_EQ(w.comm()->BaudRate(), 250000u);
+    baud->lineEdit()->clear();
+    QTest::keyClicks(baud->lineEdit(), "12ab"); // the field takes digits only
+    EXPECT_EQ(baud->currentText(), "12");
+    w.PortClose();
+}
