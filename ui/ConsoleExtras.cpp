@@ -24,6 +24,12 @@
 
 namespace {
 
+// "path (cause)": what failed and why, in one place of the line.
+QString withCause(const QString &path, const QString &why)
+{
+    return why.isEmpty() ? path : QStringLiteral("%1 (%2)").arg(path, why);
+}
+
 QAction *namedAction(QObject *parent, const char *name, bool checkable = false)
 {
     auto *a = new QAction(parent);
@@ -63,12 +69,12 @@ ConsoleExtras::ConsoleExtras(ConsolePanel &panel, const ConsoleHost &host, const
         if (!path.isEmpty())
             saveConsoleTo(path);
     });
-    log_.onFailure = [this](const QString &path, bool gone) {
+    log_.onFailure = [this](const QString &path, bool gone, const QString &why) {
         // Reported once the line that failed has been added.
-        QMetaObject::invokeMethod(this, [this, path, gone] {
+        QMetaObject::invokeMethod(this, [this, path, gone, why] {
             const QSignalBlocker b(mniLogToFile);
             mniLogToFile->setChecked(false);
-            say(true, gone ? "info_LogGone" : "info_LogFail", path);
+            say(true, gone ? "info_LogGone" : "info_LogFail", gone ? path : withCause(path, why));
         }, Qt::QueuedConnection);
     };
     console_.setLog(&log_);
@@ -275,7 +281,7 @@ void ConsoleExtras::logToggled(bool on)
         const QSignalBlocker b(mniLogToFile);
         mniLogToFile->setChecked(false);
         if (!path.isEmpty())
-            say(true, "info_LogFail", path);
+            say(true, "info_LogFail", withCause(path, why));
         return;
     }
     say(false, "info_LogStarted", path);

@@ -65,9 +65,10 @@ void SessionLog::write(LineKind kind, const QDateTime &when, const QString &show
     const bool lost = gone();
     if (lost || file_->write(bytes) != bytes.size() || !file_->flush()) {
         const QString p = file_->fileName();
+        const QString why = file_->errorString();
         file_.reset();
         if (onFailure)
-            onFailure(p, lost);
+            onFailure(p, lost, why);
     }
 }
 

@@ -26,7 +26,7 @@ public:
     // prefix). A failed write, or a file that is no longer at its path (deleted,
     // moved), closes the log and runs onFailure.
     void write(LineKind kind, const QDateTime &when, const QString &shown);
-    std::function<void(const QString &path, bool gone)> onFailure;
+    std::function<void(const QString &path, bool gone, const QString &why)> onFailure;
 
     // "2026-01-31 13:45:07.089 RX   text"
     static QByteArray format(LineKind kind, const QDateTime &when, const QString &shown);

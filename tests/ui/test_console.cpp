@@ -186,7 +186,8 @@ TEST(SessionLog, UnwritableFileIsReportedAndSwitchesTheLogOff)
     x.askSavePath = [&](const QString &, const QString &) { return path; };
     x.mniLogToFile->trigger();
     EXPECT_FALSE(x.mniLogToFile->isChecked());
-    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), U("无法写入日志文件 ") + path);
+    // The line names the file and the cause.
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), U("无法写入日志文件 ") + path + " (No such file or directory)");
     EXPECT_EQ(LastLineColour(w.consolePanel()->edtDialog), ConsoleView::colourOf(LineKind::Err));
 
     // A disk that fills up while logging: the first line that fails ends the log.
@@ -194,7 +195,7 @@ TEST(SessionLog, UnwritableFileIsReportedAndSwitchesTheLogOff)
     x.mniLogToFile->trigger();
     ASSERT_TRUE(WaitFor([&] { return !x.mniLogToFile->isChecked(); }));
     EXPECT_FALSE(x.log().active());
-    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), U("无法写入日志文件 /dev/full"));
+    EXPECT_EQ(LastLine(w.consolePanel()->edtDialog), U("无法写入日志文件 /dev/full (No space left on device)"));
 
     // Cancelling the dialog leaves everything as it was.
     path.clear();
@@ -944,3 +945,4 @@ TEST(SendBox, ClearAfterSendOnlyWhatWentOutAndTheHexMark)
     f.open(false);
     EXPECT_TRUE(f.w->consoleExtras()->mniClearAfterSend->isChecked());
 }
+
