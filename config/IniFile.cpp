@@ -239,10 +239,16 @@ void TIniFile::parse(QByteArray bytes)
     // configuration the program can read (another format, UTF-16, binary).
     QByteArray name;
     bool content = false, section = false;
-    for (const QByteArray &line : std::as_const(m_lines)) {
+    m_strange.clear();
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const QByteArray &line = m_lines.at(i);
         const QByteArray t = trimBlanks(line);
         content = content || (!t.isEmpty() && t.at(0) != ';');
-        section = section || sectionOf(line, &name);
+        const bool isSection = sectionOf(line, &name);
+        section = section || isSection;
+        qsizetype valueStart = 0;
+        if (!t.isEmpty() && t.at(0) != ';' && !isSection && !keyOf(line, &name, &valueStart))
+            m_strange.append(int(i + 1));
     }
     m_understood = section || !content;
 }

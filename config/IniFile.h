@@ -67,6 +67,9 @@ public:
     // False when the content is more than blanks and comments but holds no section (another
     // format, UTF-16, binary): nothing of it can be read. Saving keeps it and adds the keys.
     bool isUnderstood() const { return m_understood; }
+    // Line numbers (from 1) of lines that are no section, key, comment or blank line;
+    // they are kept as they are.
+    const QList<int> &strangeLines() const { return m_strange; }
 
 private:
     struct KeyLine {
@@ -97,6 +100,7 @@ private:
     bool m_modified = false;
     bool m_unreadable = false; // load found the file but could not read it
     bool m_understood = true;
+    QList<int> m_strange;
 };
 
 // A file the program writes in GBK starts with this comment line whenever its bytes

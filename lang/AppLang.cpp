@@ -195,6 +195,7 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_OpBusy        an operation was started while another waits for the module
 //   info_OpenPortFirst a command button was pressed while the port is closed
 //   info_PortReapplied the line settings changed on the open port, which was reopened (%s: them)
+//   info_CfgLinesNotUnderstood lines of the configuration file that are no section, key or comment (%s: file: numbers)
 //   info_CfgNotUnderstood the configuration file holds no section; defaults are used (%s: its path)
 //   info_LangFileNotUnderstood no row of the language file names a text of the program (%s: its path)
 //   info_FwOtherBytes  the module sent bytes that are no part of the transfer, which ended
@@ -243,6 +244,8 @@ const TextRow kExtraTexts[] = {
      "Language file too large, not read; the built-in texts are used: %s"},
     {"info_NotRead", "以下参数未读到（模块未应答）：%s", "Not read (no answer from the module): %s"},
     {"info_OpenPortFirst", "请先打开串口", "Open the serial port first"},
+    {"info_CfgLinesNotUnderstood", "配置文件中以下行无法识别，已原样保留：%s",
+     "Lines of the configuration file not understood, kept as they are: %s"},
     {"info_PortReapplied", "串口参数已更改，已按 %s 重新打开串口", "Port settings changed: reopened at %s"},
     {"info_OpBusy", "上一个操作仍在等待模块应答，请等它结束或关闭串口",
      "An operation is still waiting for the module; wait for it to end or close the port"},

@@ -254,6 +254,15 @@ void TFrm_Main::FormCreate()
         console()->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotRead").replace(QLatin1String("%s"), iniError)));
     else if (IniFile && !IniFile->isUnderstood())
         console()->ShowErr(gbk::fromUnicode(LangTextU("info_CfgNotUnderstood").replace(QLatin1String("%s"), IniFile->FileName())));
+    else if (IniFile && !IniFile->strangeLines().isEmpty()) {
+        QStringList numbers;
+        for (int n : IniFile->strangeLines().mid(0, 10))
+            numbers << QString::number(n);
+        if (IniFile->strangeLines().size() > 10)
+            numbers << QStringLiteral("...");
+        const QString what = QStringLiteral("%1: %2").arg(IniFile->FileName(), numbers.join(QStringLiteral(", ")));
+        console()->ShowErr(gbk::fromUnicode(LangTextU("info_CfgLinesNotUnderstood").replace(QLatin1String("%s"), what)));
+    }
     if (lf == TLangFileState::TooLarge || lf == TLangFileState::NotUnderstood)
         console()->ShowErr(gbk::fromUnicode(LangTextU(lf == TLangFileState::TooLarge ? "info_LangFileTooLarge" : "info_LangFileNotUnderstood")
                                                 .replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));

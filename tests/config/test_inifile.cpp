@@ -355,6 +355,22 @@ TEST(IniLoad, RandomBytesHugeLinesAndInvalidGbkDoNoHarm)
     }
 }
 
+// Lines that are no section, key, comment or blank line are counted by number and kept.
+TEST(IniFileTest, LinesThatAreNothingAreNamedByNumber)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("strange.ini");
+    const QByteArray text = "; comment\r\n[Base]\r\nAPN=CMNET,,\r\nthis is no key\r\n\r\n[broken\r\n  ; indented comment\r\nUART=115200\r\n";
+    ASSERT_TRUE(writeAll(path, text));
+    TIniFile ini(path);
+    ASSERT_TRUE(ini.load());
+    EXPECT_TRUE(ini.isUnderstood());
+    EXPECT_EQ(ini.strangeLines(), (QList<int>{4, 6}));
+    EXPECT_EQ(ini.ReadString("Base", "APN", "x"), "CMNET,,");
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(readAll(path), text); // kept as they are
+}
+
 TEST(IniGlobal, FreeFunctionsWorkOnTheOneFileObject)
 {
     FreeIni();

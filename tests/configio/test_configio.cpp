@@ -398,6 +398,11 @@ TEST(ConfigLoad, DamagedFileLoadsWithoutCrash)
     EXPECT_FALSE(LangList->IsChinese) << "a language that is no number takes the desktop's";
     EXPECT_EQ(w.form()->cbbSL[0]->currentIndex(), 0) << "an unknown link kind keeps the form's selection";
     EXPECT_TRUE(w.form()->rzchckbxSkt[1]->isChecked());
+    // One red line at start names the lines that are nothing the file format knows.
+    const QString want = "Lines of the configuration file not understood, kept as they are: " + f.iniPath() + ": 1, 2, ";
+    const QStringList said = PaneLines(f.console()).filter("not understood");
+    ASSERT_EQ(said.size(), 1) << said.join('|').toStdString();
+    EXPECT_TRUE(said[0].startsWith(want)) << said[0].toStdString();
     f.close();
     const QByteArray saved = ReadAll(f.iniPath());
     EXPECT_TRUE(ValueOf(saved, "Base", "STMSG") == QByteArray(2047, 'Z'));
