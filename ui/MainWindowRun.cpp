@@ -155,6 +155,9 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     FitFormToPanel(this);
     m_about = new Tfrm_About(this, *m_consolePanel);
     FormCreate();
+    // Without a kept place the window opens inside the screen's available area.
+    if (m_placeAsRead.isEmpty())
+        FitIntoScreen(this);
 }
 
 QWidget *TFrm_Main::named_central()

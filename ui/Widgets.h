@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <algorithm>
 #include <functional>
 
 // Port list: refreshed when it drops down, selection restored when closed empty.
@@ -57,6 +58,20 @@ public:
     }
 };
 
+
+// Shrinks a top-level window to its screen's available area (as far as its minimum
+// allows; a title bar's height is kept free) and centres it there.
+inline void FitIntoScreen(QWidget *w)
+{
+    const QScreen *screen = w->screen();
+    if (!screen)
+        return;
+    const QRect avail = screen->availableGeometry();
+    const int frame = std::max(0, w->frameGeometry().height() - w->height());
+    const int title = frame > 0 ? frame : 30;
+    w->resize(w->size().boundedTo(QSize(avail.width(), avail.height() - title)));
+    w->move(avail.center() - QPoint(w->frameGeometry().width() / 2, w->frameGeometry().height() / 2));
+}
 
 // Places a top-level window in the middle of its screen's available area.
 inline void CentreOnScreen(QWidget *w)

@@ -229,3 +229,14 @@ TEST(WindowPlace, KeptAcrossARestart)
     EXPECT_EQ(f.w->consolePanel()->rzspltrBtnAndDialog->sizes(), quick);
     EXPECT_TRUE(f.w->findChild<QAction *>("mniQuickCmds")->isChecked());
 }
+
+// Without a kept place the window opens in the middle of the screen's available area, no
+// taller than it (as far as its minimum allows; a title bar's height stays free).
+TEST(WindowPlace, AFirstStartOpensInsideTheScreen)
+{
+    WindowFixture f(false);
+    const QRect avail = f.w->screen()->availableGeometry();
+    EXPECT_LE(f.w->height(), std::max(avail.height() - 30, f.w->minimumSizeHint().height()));
+    EXPECT_LE(f.w->width(), std::max(avail.width(), f.w->minimumSizeHint().width()));
+    EXPECT_LE((f.w->frameGeometry().center() - avail.center()).manhattanLength(), 2);
+}
