@@ -82,8 +82,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     f.setFamilies({"SimSun", "WenQuanYi Micro Hei", "Sans Serif"});
     f.setPointSize(9);
     setFont(f);
-    resize(1160, 783);
-    CentreOnScreen(this);
+    resize(1160, 783); // placed at the end of the start: a kept place, or fitted into the screen
 
     buildMenus();
     buildActions();
