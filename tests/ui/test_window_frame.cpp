@@ -217,10 +217,15 @@ TEST(WindowPlace, RestoredInsideTheScreenOrCentred)
     EXPECT_TRUE(avail.contains(w.geometry())); // larger than the screen: shrunk into it
 }
 
-// The window keeps its splitters across a restart, and the View menu follows.
-TEST(WindowPlace, KeptAcrossARestart)
+// A first start opens centred in the screen's available area, no larger than it (as far as
+// the window's minimum allows); the splitters are kept across a restart, and the View menu follows.
+TEST(WindowPlace, FirstStartInsideTheScreenThenKeptAcrossARestart)
 {
     WindowFixture f(false);
+    const QRect avail = f.w->screen()->availableGeometry();
+    EXPECT_LE(f.w->height(), std::max(avail.height() - 30, f.w->minimumSizeHint().height()));
+    EXPECT_LE(f.w->width(), std::max(avail.width(), f.w->minimumSizeHint().width()));
+    EXPECT_LE((f.w->frameGeometry().center() - avail.center()).manhattanLength(), 2);
     f.w->consolePanel()->setQuickCommandsShown(true);
     const QList<int> quick = f.w->consolePanel()->rzspltrBtnAndDialog->sizes();
     ASSERT_GT(quick.value(0), 0);
@@ -230,13 +235,3 @@ TEST(WindowPlace, KeptAcrossARestart)
     EXPECT_TRUE(f.w->findChild<QAction *>("mniQuickCmds")->isChecked());
 }
 
-// Without a kept place the window opens in the middle of the screen's available area, no
-// taller than it (as far as its minimum allows; a title bar's height stays free).
-TEST(WindowPlace, AFirstStartOpensInsideTheScreen)
-{
-    WindowFixture f(false);
-    const QRect avail = f.w->screen()->availableGeometry();
-    EXPECT_LE(f.w->height(), std::max(avail.height() - 30, f.w->minimumSizeHint().height()));
-    EXPECT_LE(f.w->width(), std::max(avail.width(), f.w->minimumSizeHint().width()));
-    EXPECT_LE((f.w->frameGeometry().center() - avail.center()).manhattanLength(), 2);
-}
