@@ -564,10 +564,10 @@ TEST_F(Batch, EachSignalDuringSetAllAndUpgradeEndsTheRunCleanlyAndSaysHowFar)
         o.bootLoader = true;
         o.bootMenuRepeatMs = 400;
         o.cRepeatMs = 200;
-        o.paceBaud = 9600;
+        o.paceBaud = 57600;
         SimModule boot(o);
         ASSERT_TRUE(boot.start());
-        interrupt({"upgrade", "--port", boot.slavePath(), "--baud", "9600", "--firmware", image}, "[INFO] 10 %", sig,
+        interrupt({"upgrade", "--port", boot.slavePath(), "--baud", "57600", "--firmware", image}, "[INFO] 10 %", sig,
                   "after \\d+ of 313 blocks; the transfer was cancelled \\(CAN CAN sent\\)");
         for (int i = 0; i < 250 && boot.senderCancels() == 0; ++i)
             QThread::msleep(20);

@@ -2,6 +2,8 @@
 // The real program in its batch mode and the simulated module, as child processes.
 // DTU_CONFIG_BIN is compiled into the test; DTU_SIM_BIN comes from the environment.
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -11,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
+#include <vector>
 
 inline QString simBin() { return qEnvironmentVariable("DTU_SIM_BIN"); }
 
@@ -71,25 +75,53 @@ struct BatchRun {
     double seconds = 0;
 };
 
-// One `--batch` run to its end, or killed after waitMs; what it printed is kept either way.
-inline BatchRun batch(const QStringList &args, int waitMs = 120000)
+// `--batch` runs side by side, each to its end or killed once waitMs have passed; what each
+// printed is kept either way. Runs that mostly wait cost no more together than one.
+inline QList<BatchRun> batchAll(const QList<QStringList> &runs, int waitMs = 120000)
 {
-    QProcess p;
-    QElapsedTimer t;
-    t.start();
-    p.start(QStringLiteral(DTU_CONFIG_BIN), QStringList{"--batch"} + args);
-    BatchRun r;
-    if (!p.waitForFinished(waitMs)) {
-        p.kill();
-        p.waitForFinished();
-    } else {
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    std::vector<std::unique_ptr<QProcess>> ps;
+    QList<BatchRun> results(runs.size());
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    int running = int(runs.size());
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+        auto &p = *ps.emplace_back(std::make_unique<QProcess>());
+        const auto ended = [&, i] {
+            BatchRun &r = results[i];
+            const QProcess &q = *ps[size_t(i)];
+            r.code = q.exitStatus() == QProcess::NormalExit && q.error() != QProcess::FailedToStart ? q.exitCode() : -2;
+            r.seconds = double(clock.elapsed()) / 1000;
+            if (--running == 0)
+                loop.quit();
+        };
+        QObject::connect(&p, &QProcess::finished, &loop, ended);
+        QObject::connect(&p, &QProcess::errorOccurred, &loop, [ended](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart)
+                ended();
+        });
+        p.start(QStringLiteral(DTU_CONFIG_BIN), QStringList{"--batch"} + runs[i]);
     }
-    r.seconds = double(t.elapsed()) / 1000;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    if (running > 0)
+        loop.exec();
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+        QProcess &p = *ps[size_t(i)];
+        if (p.state() != QProcess::NotRunning) { // still running at the bound
+            QObject::disconnect(&p, nullptr, &loop, nullptr);
+            p.kill();
+            p.waitForFinished();
+            results[i].code = -1;
+            results[i].seconds = double(clock.elapsed()) / 1000;
+        }
+        results[i].out = QString::fromUtf8(p.readAllStandardOutput());
+        results[i].err = QString::fromUtf8(p.readAllStandardError());
+    }
+    return results;
 }
+
+// One `--batch` run to its end, or killed after waitMs.
+inline BatchRun batch(const QStringList &args, int waitMs = 120000) { return batchAll({args}, waitMs).first(); }
 
 // The parameter table a dtu-sim wrote with --dump-params (WORD=value lines).
 inline QMap<QByteArray, QByteArray> readDump(const QString &path)

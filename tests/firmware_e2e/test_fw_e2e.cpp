@@ -124,8 +124,8 @@ TEST_P(SimUpgrade, ImageArrivesPaddedAndModuleRestarts)
     ASSERT_TRUE(QFile::exists(simBin)) << simBin.toStdString();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    // Without NAKs a whole MiB: block numbers wrap 32 times.
-    const QByteArray image = pattern(GetParam() == 0 ? 1024 * 1024 + 77 : 70000, 11);
+    // Without NAKs 160 KiB: block numbers wrap five times.
+    const QByteArray image = pattern(GetParam() == 0 ? 160 * 1024 + 77 : 70000, 11);
     const QString imagePath = writeFile(dir, "image.bin", image);
     const QString savePath = dir.filePath("received.bin");
 
@@ -171,12 +171,13 @@ TEST(SimUpgradeClose, RestartByteSurvivesAnImmediateClose)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString imagePath = writeFile(dir, "image.bin", pattern(300, 5));
-    for (int run = 0; run < 50; ++run) {
+    // A lost restart byte shows within the first two runs; a dozen leave a margin.
+    for (int run = 0; run < 12; ++run) {
         SimOptions o;
         o.bootLoader = true;
         o.cRepeatMs = 150; // apart from the confirmation echo
         o.replyDelayMs = 0;
-        o.bootMenuRepeatMs = 400; // the first menu goes out before the port is open
+        o.bootMenuRepeatMs = 100; // the first menu goes out before the port is open
         SimModule sim(o);
         ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
         ToolSide tool;
