@@ -494,21 +494,21 @@ TEST_F(Batch, ALostLineEndsTheRunAtOnceWithThePortCode)
 
 TEST_F(Batch, UpgradeTimeOutCountsOnlyTimeWithoutProgress)
 {
-    // About 8 s on the paced line, with a 3 s time-out: progress keeps it going.
+    // About 3.5 s on the paced line, with a 2 s time-out: progress keeps it going.
     const QByteArray data = pattern(128 * 100);
     QFile f(path("fw.bin"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(data);
     f.close();
-    Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--pace", "19200", "--save-image",
+    Sim sim({"--boot", "--boot-repeat", "400", "--c-interval", "200", "--pace", "38400", "--save-image",
              path("got.bin")});
     ASSERT_FALSE(sim.port.isEmpty());
     QElapsedTimer t;
     t.start();
-    const BatchRun r = batch({"upgrade", "--port", sim.port, "--baud", "19200", "--firmware", path("fw.bin"),
-                              "--timeout", "3"});
+    const BatchRun r = batch({"upgrade", "--port", sim.port, "--baud", "38400", "--firmware", path("fw.bin"),
+                              "--timeout", "2"});
     ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
-    EXPECT_GT(t.elapsed(), 3000); // the whole run took longer than the time-out
+    EXPECT_GT(t.elapsed(), 2000); // the whole run took longer than the time-out
     for (int pc = 10; pc <= 90; pc += 10)
         EXPECT_EQ(r.out.count(QStringLiteral("[INFO] %1 % (").arg(pc)), 1) << pc << r.out.toStdString();
     QFile g(path("got.bin"));

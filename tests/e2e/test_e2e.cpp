@@ -169,6 +169,7 @@ TEST_F(EndToEnd, AModuleThatAnswersAfterTheShortWaitIsServedWithoutHarm)
 {
     SimOptions o = commandState();
     o.replyDelayMs = 150;
+    o.slowAnswers = 1;
     SimModule sim(o);
     ASSERT_TRUE(sim.start());
     sim.setParam("HEARTTM", "42");
@@ -261,7 +262,9 @@ TEST_F(EndToEnd, EchoAndSplitAnswersAreSurvived)
     SimModule slow(split);
     ASSERT_TRUE(slow.start());
     QTemporaryDir d2;
-    Rig r(slow, d2.path());
+    TProtocolTimings shortWaits; // the real 5 s are another case's
+    shortWaits.answerMs = shortWaits.repairMs = 1500;
+    Rig r(slow, d2.path(), shortWaits);
     QElapsedTimer t;
     t.start();
     r.w->btnDoClick(18); // the version query alone

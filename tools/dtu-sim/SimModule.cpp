@@ -680,7 +680,7 @@ void SimModule::queueRaw(const QByteArray &bytes, int delayMs)
 
 void SimModule::queueAnswer(const QByteArray &answer)
 {
-    int delay = m_opt.replyDelayMs;
+    int delay = m_opt.slowAnswers == 0 || m_answerCount < m_opt.slowAnswers ? m_opt.replyDelayMs : 0;
     if (m_opt.garbage && m_answerCount % 3 == 0) {
         QByteArray junk;
         const int n = 3 + static_cast<int>(m_garbageSeed % 4);

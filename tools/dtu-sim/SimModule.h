@@ -38,6 +38,7 @@ struct SimOptions
     int garbageGapMs = 250;           // pause between the stray bytes and the answer
     int paceBaud = 0;                 // emulate the wire rate both ways: 10 bits per byte (0: off)
     int replyDelayMs = 5;             // pause before every answer
+    int slowAnswers = 0;              // the reply delay holds for this many command answers only (0: all)
     int restartDelayMs = 500;         // Z / boot 'R': pause before the start-up message
     int entryTimeoutMs = 3000;        // how long "a" is awaited after "+++"
     int guardMs = 20;                 // silence that ends a burst ("+++", "a")

@@ -56,6 +56,7 @@ int main(int argc, char **argv)
     const QCommandLineOption optSplitGap(QStringLiteral("split-gap"), QStringLiteral("The pause between the two writes of --split and --double, in ms (default 300)."), QStringLiteral("ms"));
     const QCommandLineOption optNak(QStringLiteral("nak-every"), QStringLiteral("NAK every <n>th good XModem block once."), QStringLiteral("n"));
     const QCommandLineOption optGarbage(QStringLiteral("garbage"), QStringLiteral("Send a few stray bytes before every third command answer."));
+    const QCommandLineOption optGarbageGap(QStringLiteral("garbage-gap"), QStringLiteral("The pause between the stray bytes of --garbage and the answer, in ms (default 250)."), QStringLiteral("ms"));
     const QCommandLineOption optPace(QStringLiteral("pace"), QStringLiteral("Emulate the wire rate of <baud> (10 bits per byte)."), QStringLiteral("baud"));
     const QCommandLineOption optDelay(QStringLiteral("delay"), QStringLiteral("Pause before every answer, in ms (default 5)."), QStringLiteral("ms"));
     const QCommandLineOption optRestart(QStringLiteral("restart-delay"), QStringLiteral("Pause before the start-up message after a restart, in ms (default 500)."), QStringLiteral("ms"));
@@ -79,7 +80,7 @@ int main(int argc, char **argv)
     const QCommandLineOption optStale(QStringLiteral("stale"), QStringLiteral("Answer the queries of these words (comma-separated) with the previous answer again."), QStringLiteral("words"));
     const QCommandLineOption optBurst(QStringLiteral("burst"), QStringLiteral("Send <n> bytes of network data when the tool first sends."), QStringLiteral("n"));
     p.addOptions({optCLimit, optStale, optGlue, optDouble, optHangLines, optHangBlocks, optNakAll, optBurst});
-    p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optSplitGap, optNak, optGarbage, optPace, optDelay, optRestart,
+    p.addOptions({optXmodem, optCancel, optRefuse, optCmd, optBoot, optEcho, optIgnore, optSplit, optSplitGap, optNak, optGarbage, optGarbageGap, optPace, optDelay, optRestart,
                   optC, optMenu, optSave, optParams, optDump, optNet, optMute});
     p.process(app);
 
@@ -114,7 +115,8 @@ int main(int argc, char **argv)
         !intValue(p, optCancel, 0, &o.cancelAfter) ||
         !intValue(p, optPace, 0, &o.paceBaud) || !intValue(p, optDelay, 0, &o.replyDelayMs) ||
         !intValue(p, optRestart, 0, &o.restartDelayMs) || !intValue(p, optC, 1, &o.cRepeatMs) || !intValue(p, optCLimit, 0, &o.cLimit) ||
-        !intValue(p, optMenu, 0, &o.bootMenuRepeatMs) || !intValue(p, optNet, 0, &o.networkDataEveryMs))
+        !intValue(p, optMenu, 0, &o.bootMenuRepeatMs) || !intValue(p, optNet, 0, &o.networkDataEveryMs) ||
+        !intValue(p, optGarbageGap, 0, &o.garbageGapMs))
         return 2;
 
     SimModule sim(o);
