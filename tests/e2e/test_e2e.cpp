@@ -112,82 +112,82 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(EndToEnd, GetAllInCommandStateFillsTheFormFromTheModule)
+// Get All from each state a module can be in fills the form with the module's values and
+// leaves it in its command state, without a red line:
+// - the command state: the 49 queries after the version, each once;
+// - the data state: silence for the first line's short wait (not the 5 s answer time-out),
+//   then "+++" and "a" once, and the version asked again;
+// - the data state with server lines arriving meanwhile: shown as received, never taken
+//   for answers;
+// - a module whose first answer comes after the short wait: the repair goes out while that
+//   answer is on its way. The late answer moves nothing; "a" and "+ok" walk the queue to the
+//   version query again, the list is appended once, and each line is asked once.
+TEST_F(EndToEnd, GetAllFromEachStateOfTheModuleFillsTheForm)
 {
-    SimModule sim(commandState());
-    ASSERT_TRUE(sim.start());
-    sim.setParam("SOCKA", "UDP,10.0.0.9,7001");
-    sim.setParam("HEARTTM", "42");
-    sim.setParam("UART", "57600,8,1,odd,RS485");
-    sim.setParam("HTPURL", "http://a.example.com:8080/x");
-    Rig r(sim, dir.path());
-    ASSERT_TRUE(r.w->ComOpened());
-    r.w->btnDoClick(10);
-    ASSERT_TRUE(r.waitFor("Operation complete", 30000));
-    EXPECT_EQ(r.count(LineKind::Send, "AT+"), 50);
-    EXPECT_EQ(r.combo("cbbProtocolA"), "UDP");
-    EXPECT_EQ(r.text("edtAddrA"), "10.0.0.9");
-    EXPECT_EQ(r.text("edtPortA"), "7001");
-    EXPECT_FALSE(r.w->findChild<QComboBox *>("cbbASL")->isVisibleTo(r.w.get())); // UDP hides it
-    EXPECT_EQ(r.text("edtHeartTm"), "42");
-    EXPECT_EQ(r.combo("cbbBaud"), "57600");
-    EXPECT_EQ(r.combo("cbbP"), "ODD");
-    EXPECT_EQ(r.combo("cbbFlow"), "RS485");
-    EXPECT_EQ(r.text("edtHTPURL"), "http://a.example.com:8080/x");
-    EXPECT_EQ(sim.receivedLines().first(), "AT+VER?");
-    EXPECT_TRUE(sim.receivedLines().contains("AT+IMEI?"));
-}
+    const struct {
+        const char *name;
+        bool commandState;
+        int serverDataMs, firstReplyDelayMs, firstWaitMs;
+        int repairs, minMs;
+    } cases[] = {
+        {"command state", true, 0, 0, 500, 0, 0},
+        {"data state", false, 0, 0, 500, 1, 500},
+        {"data state, server lines", false, 150, 0, 500, 1, 500},
+        {"first answer late", true, 0, 150, 60, 1, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        SimOptions o;
+        o.startInCommandState = c.commandState;
+        o.networkDataEveryMs = c.serverDataMs;
+        if (c.firstReplyDelayMs > 0) {
+            o.replyDelayMs = c.firstReplyDelayMs;
+            o.slowAnswers = 1;
+        }
+        SimModule sim(o);
+        ASSERT_TRUE(sim.start());
+        sim.setParam("SOCKA", "UDP,10.0.0.9,7001");
+        sim.setParam("HEARTTM", "42");
+        sim.setParam("UART", "57600,8,1,odd,RS485");
+        sim.setParam("HTPURL", "http://a.example.com:8080/x");
+        TProtocolTimings t;
+        t.firstAnswerMs = c.firstWaitMs;
+        QTemporaryDir home;
+        Rig r(sim, home.path(), t);
+        ASSERT_TRUE(r.w->ComOpened());
+        std::optional<TOpOutcome> ended;
+        QObject::connect(r.w->protocol(), &Protocol::operationEnded, [&](const TOpOutcome &e) { ended = e; });
+        QElapsedTimer clock;
+        clock.start();
+        r.w->btnDoClick(10);
+        ASSERT_TRUE(r.waitFor("Operation complete", 30000));
+        EXPECT_GE(clock.elapsed(), c.minMs);
+        EXPECT_LT(clock.elapsed(), 4900);
+        ASSERT_TRUE(ended.has_value());
+        EXPECT_TRUE(ended->complete() && ended->unread.isEmpty() && ended->refused.isEmpty());
+        EXPECT_EQ(r.count(LineKind::Err, ""), 0);
+        EXPECT_EQ(r.count(LineKind::Send, "+++"), c.repairs);
+        EXPECT_EQ(r.count(LineKind::Send, "a"), c.repairs);
+        EXPECT_EQ(r.count(LineKind::Send, "AT+VER?"), 1 + c.repairs);
+        EXPECT_EQ(r.count(LineKind::Send, "AT+"), 50 + c.repairs); // then all 49 once
+        EXPECT_EQ(r.w->protocol()->OrderIndex(), r.w->protocol()->orders().count() - 1);
+        if (c.serverDataMs > 0) {
+            EXPECT_GE(r.count(LineKind::Rcv, "server heartbeat"), 2);
+        }
+        EXPECT_TRUE(sim.inCommandState());
+        EXPECT_EQ(sim.receivedLines().first(), "AT+VER?");
+        EXPECT_TRUE(sim.receivedLines().contains("AT+IMEI?"));
 
-TEST_F(EndToEnd, GetAllInDataStateIsRepairedAfterTheFirstLinesShortWait)
-{
-    SimModule sim; // data state: the first query gets no answer
-    ASSERT_TRUE(sim.start());
-    Rig r(sim, dir.path());
-    ASSERT_TRUE(r.w->ComOpened());
-    QElapsedTimer t;
-    t.start();
-    r.w->btnDoClick(10);
-    ASSERT_TRUE(r.waitFor("Operation complete", 40000));
-    EXPECT_GE(t.elapsed(), 500); // the short wait, not the 5 s answer time-out
-    EXPECT_LT(t.elapsed(), 4900);
-    int plus = 0, a = 0;
-    for (const Line &l : r.lines) {
-        plus += l.kind == LineKind::Send && l.text == "+++";
-        a += l.kind == LineKind::Send && l.text == "a";
+        EXPECT_EQ(r.combo("cbbProtocolA"), "UDP");
+        EXPECT_EQ(r.text("edtAddrA"), "10.0.0.9");
+        EXPECT_EQ(r.text("edtPortA"), "7001");
+        EXPECT_FALSE(r.w->findChild<QComboBox *>("cbbASL")->isVisibleTo(r.w.get())); // UDP hides it
+        EXPECT_EQ(r.text("edtHeartTm"), "42");
+        EXPECT_EQ(r.combo("cbbBaud"), "57600");
+        EXPECT_EQ(r.combo("cbbP"), "ODD");
+        EXPECT_EQ(r.combo("cbbFlow"), "RS485");
+        EXPECT_EQ(r.text("edtHTPURL"), "http://a.example.com:8080/x");
     }
-    EXPECT_EQ(plus, 1);
-    EXPECT_EQ(a, 1);
-    EXPECT_EQ(r.count(LineKind::Send, "AT+VER?"), 2);
-    EXPECT_TRUE(sim.inCommandState());
-}
-
-// Every answer comes after the first line's short wait: the repair goes out
-// while the version answer is on its way. That late answer moves nothing; the
-// module's "a" and "+ok" walk the queue to the version query again, the Get All
-// list is appended once, and each of its lines is asked once and answered.
-TEST_F(EndToEnd, AModuleThatAnswersAfterTheShortWaitIsServedWithoutHarm)
-{
-    SimOptions o = commandState();
-    o.replyDelayMs = 150;
-    o.slowAnswers = 1;
-    SimModule sim(o);
-    ASSERT_TRUE(sim.start());
-    sim.setParam("HEARTTM", "42");
-    TProtocolTimings t;
-    t.firstAnswerMs = 60;
-    Rig r(sim, dir.path(), t);
-    std::optional<TOpOutcome> ended;
-    QObject::connect(r.w->protocol(), &Protocol::operationEnded, [&](const TOpOutcome &e) { ended = e; });
-    r.w->btnDoClick(10);
-    ASSERT_TRUE(r.waitFor("Operation complete", 60000));
-    ASSERT_TRUE(ended.has_value());
-    EXPECT_TRUE(ended->complete() && ended->unread.isEmpty() && ended->refused.isEmpty());
-    EXPECT_EQ(r.text("edtHeartTm"), "42");
-    EXPECT_EQ(r.count(LineKind::Send, "+++"), 1);
-    EXPECT_EQ(r.count(LineKind::Send, "AT+VER?"), 2);
-    EXPECT_EQ(r.count(LineKind::Send, "AT+"), 51); // the version twice, then all 49
-    EXPECT_EQ(r.count(LineKind::Err, ""), 0);
-    EXPECT_EQ(r.w->protocol()->OrderIndex(), r.w->protocol()->orders().count() - 1);
 }
 
 TEST_F(EndToEnd, SetAllThenAFreshGetAllInANewWindowShowsTheSameForm)
@@ -279,25 +279,6 @@ TEST_F(EndToEnd, EchoAndSplitAnswersAreSurvived)
     EXPECT_EQ(r.count(LineKind::Send, "AT+VER?"), 2);
     EXPECT_FALSE(r.w->protocol()->tmrRcv()->isActive());
     EXPECT_EQ(r.w->protocol()->orders().count(), 0);
-}
-
-TEST_F(EndToEnd, DataStateModuleForwardingServerDataIsRepairedAndReadWhole)
-{
-    SimOptions o; // data state, server lines during the first line's wait
-    o.networkDataEveryMs = 150;
-    SimModule sim(o);
-    ASSERT_TRUE(sim.start());
-    sim.setParam("HEARTTM", "77");
-    Rig r(sim, dir.path());
-    ASSERT_TRUE(r.w->ComOpened());
-    r.w->btnDoClick(10);
-    ASSERT_TRUE(r.waitFor("Operation complete", 40000));
-    EXPECT_GE(r.count(LineKind::Rcv, "server heartbeat"), 2); // shown as received, not mistaken for answers
-    EXPECT_EQ(r.count(LineKind::Send, "+++"), 1);
-    EXPECT_EQ(r.count(LineKind::Send, "AT+"), 51); // the version twice, then all 49
-    EXPECT_EQ(r.count(LineKind::Err, ""), 0);
-    EXPECT_TRUE(sim.inCommandState());
-    EXPECT_EQ(r.text("edtHeartTm"), "77");
 }
 
 TEST_F(EndToEnd, SilentModuleEndsGetAllWithTheRedLineAndTheWindowIsReady)
