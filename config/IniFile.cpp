@@ -1,5 +1,7 @@
 #include "config/IniFile.h"
 
+#include "config/ConfigDir.h"
+
 #include "util/FileIo.h"
 #include "util/Gbk.h"
 
@@ -400,6 +402,23 @@ void TIniFile::WriteBool(const QByteArray &section, const QByteArray &key, bool 
     WriteString(section, key, value ? QByteArray("1") : QByteArray("0"));
 }
 
+namespace {
+bool anyWriteBit(const QFileInfo &fi)
+{
+    return fi.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther);
+}
+} // namespace
+
+QString TIniFile::readOnlyReason(const QString &fileName)
+{
+    const QFileInfo fi(fileName);
+    if (fi.exists() && !anyWriteBit(fi))
+        return QStringLiteral("the file is read-only");
+    if (!DirIsWritable(fi.absolutePath()))
+        return QStringLiteral("no file can be written in its folder");
+    return {};
+}
+
 bool TIniFile::save(QString *error)
 {
     const auto fail = [&](const QString &reason) {
@@ -412,10 +431,8 @@ bool TIniFile::save(QString *error)
     // Writing only our keys over a file we could not read would lose everything else in it.
     if (m_unreadable)
         return fail(QStringLiteral("the file could not be read, so it is not overwritten"));
-    // A file without any write permission is the user's "do not touch", also for root,
-    // whom the rename below would not stop.
-    if (const QFileInfo fi(m_fileName); fi.exists() &&
-        !(fi.permissions() & (QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther)))
+    // Root passes every permission check and the rename below: a read-only file stays.
+    if (const QFileInfo fi(m_fileName); fi.exists() && !anyWriteBit(fi))
         return fail(QStringLiteral("the file is read-only"));
     // Edits made on disk since the load are kept: the writes are applied again
     // to the file as it is now.

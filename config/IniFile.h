@@ -59,6 +59,10 @@ public:
     // temporary file and a rename, so a failure leaves the old file as it was. On failure the error text names the file's path. A file that
     // exists but could not be loaded is never overwritten.
     bool save(QString *error = nullptr);
+    // Why a save would be refused or fail before anything is written (empty: it would not):
+    // a file without any write permission (the user's "do not touch", also for root), or a
+    // folder where no file can be created.
+    static QString readOnlyReason(const QString &fileName);
     // The same, for callers that write key by key and commit once at the end.
     bool flush(QString *error = nullptr) { return save(error); }
 

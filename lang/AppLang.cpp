@@ -197,6 +197,7 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_PortReapplied the line settings changed on the open port, which was reopened (%s: them)
 //   info_CfgLinesNotUnderstood lines of the configuration file that are no section, key or comment (%s: file: numbers)
 //   info_CfgNotUnderstood the configuration file holds no section; defaults are used (%s: its path)
+//   info_CfgReadOnly   the configuration file or its folder cannot be written; nothing is saved (%s: its path)
 //   info_LangFileNotUnderstood no row of the language file names a text of the program (%s: its path)
 //   info_FwOtherBytes  the module sent bytes that are no part of the transfer, which ended
 //   info_FwQuiet       an armed or running transfer heard nothing for %s seconds and ended
@@ -244,6 +245,8 @@ const TextRow kExtraTexts[] = {
      "Language file too large, not read; the built-in texts are used: %s"},
     {"info_NotRead", "以下参数未读到（模块未应答）：%s", "Not read (no answer from the module): %s"},
     {"info_OpenPortFirst", "请先打开串口", "Open the serial port first"},
+    {"info_CfgReadOnly", "配置文件不可写（只读），关闭时参数不会保存：%s",
+     "The configuration file cannot be written (read-only); settings will not be saved at close: %s"},
     {"info_CfgLinesNotUnderstood", "配置文件中以下行无法识别，已原样保留：%s",
      "Lines of the configuration file not understood, kept as they are: %s"},
     {"info_PortReapplied", "串口参数已更改，已按 %s 重新打开串口", "Port settings changed: reopened at %s"},

@@ -265,6 +265,8 @@ void TFrm_Main::FormCreate()
         const QString what = QStringLiteral("%1: %2").arg(IniFile->FileName(), numbers.join(QStringLiteral(", ")));
         console()->ShowErr(gbk::fromUnicode(LangTextU("info_CfgLinesNotUnderstood").replace(QLatin1String("%s"), what)));
     }
+    if (iniRead && IniFile && !TIniFile::readOnlyReason(IniFile->FileName()).isEmpty())
+        console()->ShowErr(gbk::fromUnicode(LangTextU("info_CfgReadOnly").replace(QLatin1String("%s"), IniFile->FileName())));
     if (lf == TLangFileState::TooLarge || lf == TLangFileState::NotUnderstood)
         console()->ShowErr(gbk::fromUnicode(LangTextU(lf == TLangFileState::TooLarge ? "info_LangFileTooLarge" : "info_LangFileNotUnderstood")
                                                 .replace(QLatin1String("%s"), LangFilePath(m_opts.configDir))));

@@ -332,6 +332,40 @@ TEST(ConfigSave, UnwritableFileGivesTheMessage)
     EXPECT_EQ(LastLineColour(w.consolePanel()->edtDialog), QColor(238, 0, 0)) << "red made legible on white";
 }
 
+// A configuration that cannot be written is named at start, in the window's language, and
+// closing leaves it as it was; a writable one is not mentioned.
+TEST(ConfigLoad, AConfigurationThatCannotBeWrittenIsNamedAtStartInTheWindowsLanguage)
+{
+    const QByteArray stored = "[Base]\r\nAPN=kept-apn\r\n";
+    enum Kind { Writable, ReadOnlyFile, FolderHoldsNoFile };
+    for (const bool chinese : {false, true}) {
+        for (const Kind kind : {Writable, ReadOnlyFile, FolderHoldsNoFile}) {
+            SCOPED_TRACE(testing::Message() << "chinese " << chinese << ", case " << kind);
+            QTemporaryDir base;
+            WriteAll(base.path() + "/plain", "x");
+            const QString dir = kind == FolderHoldsNoFile ? base.path() + "/plain/sub" : base.path();
+            const QString ini = dir + "/R52xCfg.ini";
+            if (kind != FolderHoldsNoFile)
+                WriteAll(ini, stored);
+            if (kind == ReadOnlyFile)
+                QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+            SetSystemLanguage(chinese);
+            StartOptions o;
+            o.configDir = dir;
+            auto w = std::make_unique<TFrm_Main>(o);
+            const QString want = (chinese ? QStringLiteral("配置文件不可写（只读），关闭时参数不会保存：")
+                                          : QStringLiteral("The configuration file cannot be written (read-only); "
+                                                           "settings will not be saved at close: ")) + ini;
+            const QStringList said = PaneLines(w->consolePanel()->edtDialog).filter(want);
+            EXPECT_EQ(said.size(), kind == Writable ? 0 : 1) << PaneLines(w->consolePanel()->edtDialog).join('|').toStdString();
+            w.reset();
+            if (kind == ReadOnlyFile) {
+                EXPECT_EQ(ReadAll(ini), stored);
+            }
+        }
+    }
+}
+
 TEST(ConfigSave, DirectoryInPlaceOfTheFileGivesTheMessage)
 {
     WindowFixture f;
