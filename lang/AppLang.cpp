@@ -197,6 +197,7 @@ static_assert(std::size(kCatalogue) == kCatalogueRows);
 //   info_PortReapplied the line settings changed on the open port, which was reopened (%s: them)
 //   info_CfgLinesNotUnderstood lines of the configuration file that are no section, key or comment (%s: file: numbers)
 //   info_CfgNotUnderstood the configuration file holds no section; defaults are used (%s: its path)
+//   hint_FieldRange    the range of a numeric field of the form (%1: lowest, %2: highest)
 //   info_CfgReadOnly   the configuration file or its folder cannot be written; nothing is saved (%s: its path)
 //   info_LangFileNotUnderstood no row of the language file names a text of the program (%s: its path)
 //   info_FwOtherBytes  the module sent bytes that are no part of the transfer, which ended
@@ -275,6 +276,7 @@ const TextRow kConsoleTexts[] = {
     {"lang_mniSaveConsole", "控制台另存为...", "Save console as..."},
     {"lang_mniTimestamps", "显示时间戳", "Show timestamps"},
     {"lang_mniClearAfterSend", "发送后清空", "Clear after send"},
+    {"hint_FieldRange", "范围 %1 到 %2", "Range %1 to %2"},
     {"hint_lblSendHexMark", "发送框的内容按十六进制字节发送", "The send box goes out as hexadecimal byte pairs"},
     {"lang_mniFind", "查找...", "Find..."},
     {"lang_mniSendHex", "十六进制发送", "Send hex"},

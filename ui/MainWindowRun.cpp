@@ -29,6 +29,7 @@
 #include "ui/Pictures.h"
 #include "ui/PortChooser.h"
 #include "ui/PortReapply.h"
+#include "ui/FieldRanges.h"
 #include "ui/RefusalMarks.h"
 #include "ui/Safeguards.h"
 #include "ui/TrafficCounter.h"
@@ -111,7 +112,7 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
                   " padding: 2px 4px; background: #dce6f2; color: #1a3a5a; }"
                   "QGroupBox[frame=\"true\"] { border: 1px solid #b8c4d0; margin-top: 0px; }"
                   "QGroupBox#rzgrpbxBtn { border: none; margin-top: 0px; }"
-                  "QGroupBox#rzgrpbxDo { border-width: 2px; }" + RefusalMarks::styleRule());
+                  "QGroupBox#rzgrpbxDo { border-width: 2px; }" + RefusalMarks::styleRule() + OutOfRangeStyleRule());
 
     m_tmrRcv = new QTimer(this);
     m_tmrRcv->setObjectName("tmrRcv");
@@ -212,7 +213,7 @@ void TFrm_Main::wireProtocol()
     m_fw = std::make_unique<FwUpgrade>(d, this);
     m_protocol->setClaimBlock([this](const QByteArray &b) { return m_fw->ClaimBlock(b); });
     new RefusalMarks(this, *m_protocol);
-    SetDigitsOnly(this);
+    GuardFieldRanges(m_form);
 
     connect(m_cm1, &TComm::receiveData, this, [this](const QByteArray &b) {
         m_traffic->addRx(b.size());

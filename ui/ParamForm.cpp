@@ -5,6 +5,7 @@
 
 #include "lang/AppLang.h"
 #include "ui/FieldGuards.h"
+#include "ui/FieldRanges.h"
 #include "ui/MainTexts.h"
 #include "ui/PanelParts.h"
 #include "ui/Pictures.h"
@@ -539,4 +540,5 @@ void ParamForm::applyTexts()
     SetCheckBoxHint(rzchckbxSkt[0], "hint_chkEn");
     SetCheckBoxHint(rzchckbxHeartDtHex, "hint_chkHex");
     SetCheckBoxHint(rzchckbxRegDtHex, "hint_chkHex");
+    ApplyRangeHints(this);
 }

@@ -1,10 +1,8 @@
 #include "ui/Safeguards.h"
 
 #include "lang/AppLang.h"
-#include "ui/FieldGuards.h"
 #include "util/Gbk.h"
 
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -22,16 +20,6 @@ QByteArray OpenFailureText(const TOpenFailureInfo &why, const QString &port)
         break;
     }
     return LangText("info_ComOpenFail").replace("%s", gbk::fromUnicode(port + QStringLiteral(": ") + why.reason));
-}
-
-void SetDigitsOnly(QWidget *form)
-{
-    static const char *const names[] = {
-        "edtPortA",   "edtPortB",   "edtPortC",   "edtPortD",   "edtHTPSVPort", "edtSockATo",
-        "edtSockBTo", "edtSockCTo", "edtSockDTo", "edtHtpTo",   "edtHeartTm",   "edtUARTFT",
-        "edtUARTFL"};
-    for (const char *n : names)
-        LimitTyping(form->findChild<QLineEdit *>(QString::fromLatin1(n)), -1, true);
 }
 
 bool ConfirmModuleReset(QWidget *parent, int tag)

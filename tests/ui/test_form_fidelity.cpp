@@ -5,6 +5,7 @@
 #include "tests/common/TestFiles.h"
 
 #include "ui/ConfigIo.h"
+#include "ui/FieldRanges.h"
 #include "protocol/FormControls.h"
 #include "protocol/Protocol.h"
 
@@ -237,4 +238,27 @@ TEST(FormFidelity, TypingLimitsStopTypingOnlyAndLetTheUserShortenALongerValue)
     code->setText(QString());
     QTest::keyClicks(code, "123456789");
     EXPECT_EQ(code->text(), QStringLiteral("12345678"));
+
+    // A number beyond its field's range stays as the module gave it, framed; typing cannot
+    // make it larger, and shortening it into the range takes the frame away.
+    f.w->protocol()->ApplyParam("SOCKA", "TCP,host.example.net,70009");
+    EXPECT_EQ(port->text(), "70009");
+    EXPECT_TRUE(port->property("outOfRange").toBool());
+    port->end(false);
+    QTest::keyClicks(port, "1\b"); // 700091 is refused
+    EXPECT_EQ(port->text(), "7000");
+    EXPECT_FALSE(port->property("outOfRange").toBool());
+    port->setText(QString());
+    QTest::keyClicks(port, "6553690");
+    EXPECT_EQ(port->text(), "65530");
+    // Every field of the table is on the form, with its range in its hint.
+    for (const FieldRange &r : FieldRanges()) {
+        auto *edit = f.find<QLineEdit>(r.field);
+        ASSERT_NE(edit, nullptr) << r.field;
+        EXPECT_EQ(edit->toolTip(), QStringLiteral("Range %1 to %2").arg(r.min).arg(r.max)) << r.field;
+        for (const auto &[value, out] : {std::pair{r.min - 1, true}, {r.min, false}, {r.max, false}, {r.max + 1, true}}) {
+            edit->setText(QString::number(value));
+            EXPECT_EQ(edit->property("outOfRange").toBool(), out) << r.field << " " << value;
+        }
+    }
 }
