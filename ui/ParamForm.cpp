@@ -298,8 +298,15 @@ ParamForm::ParamForm(QWidget *parent) : QWidget(parent)
     wl->setSpacing(2);
     rzgrpbxWkmod = bannerBox(pnlWkmod, "rzgrpbxWkmod", u(" 选择模块工作模式"));
     rzgrpbxWkmod->setFixedHeight(132);
-    rzgrpbxWkmod->setStyleSheet("QGroupBox#rzgrpbxWkmod { background: white; }"
-                                " QGroupBox#rzgrpbxWkmod QRadioButton { color: black; }"); // also on dark desktops
+    // White on any desktop, its radio buttons drawn for white: a dark palette would draw
+    // the checked mark dark on dark.
+    rzgrpbxWkmod->setStyleSheet(
+        "QGroupBox#rzgrpbxWkmod { background: white; }"
+        " QGroupBox#rzgrpbxWkmod QRadioButton { color: black; }"
+        " QGroupBox#rzgrpbxWkmod QRadioButton::indicator { width: 12px; height: 12px; border: 1px solid #707070;"
+        " border-radius: 7px; background: white; }"
+        " QGroupBox#rzgrpbxWkmod QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5,"
+        " radius:0.5, fx:0.5, fy:0.5, stop:0 #202020, stop:0.42 #202020, stop:0.5 white, stop:1 white); }");
     {
         auto *g = new QVBoxLayout(rzgrpbxWkmod);
         g->setContentsMargins(8, 4, 8, 4);

@@ -128,6 +128,9 @@ TEST(PageWidth, LargeFontsScrollInsteadOfCuttingCaptions)
         EXPECT_GE(b->width(), b->sizeHint().width()) << name;
     }
     EXPECT_GE(w.portBar()->btnOpenClose->width(), w.portBar()->btnOpenClose->sizeHint().width());
+    // The highest rate that can be typed shows whole in the baud rate's field.
+    QLineEdit *baud = w.portBar()->cbbOpenBaud->lineEdit();
+    EXPECT_GE(baud->width(), baud->fontMetrics().horizontalAdvance(QStringLiteral("4000000")) + 4);
     // The send bar keeps every caption whole beside the repeat controls.
     for (const char *name : {"btnSendTpye", "chkRepeatSend", "spnRepeatMs", "btnSend"}) {
         auto *c = f.find<QWidget>(name);
