@@ -139,7 +139,8 @@ TFrm_Main::TFrm_Main(const StartOptions &opts, QWidget *parent) : QMainWindow(pa
     m_extras = new ConsoleExtras(*m_consolePanel, host, m_opts.loadConfig ? m_opts.configDir : QString());
     // After the window's own line about the closed port.
     connect(this, &TFrm_Main::portClosed, m_extras, [this] { m_extras->portClosed(); }, Qt::QueuedConnection);
-    InstallUpgradeMenu(*this);
+    InstallUpgradeMenu(*mni_File, {this, [this]() -> FwUpgrade & { return *m_fw; },
+                                   [this] { return mniOverRestart && mniOverRestart->isChecked(); }});
     m_station = new StationMenu(*mni_File);
     m_view = new ViewMenu(*menuBar(), mni_Lang, *m_consolePanel, m_extras->mniTimestamps);
     m_ports = new PortChooser(*m_portBar, [this](const QString &path) {

@@ -2,7 +2,6 @@
 
 #include "lang/AppLang.h"
 #include "ui/Console.h"
-#include "ui/MainWindow.h"
 #include "util/Gbk.h"
 
 #include <QAction>
@@ -26,7 +25,7 @@ QString withPath(const char *key, const QString &path)
 
 } // namespace
 
-UpgradeDialog::UpgradeDialog(TFrm_Main &w) : QDialog(&w), w_(w), fw_(*w.firmware())
+UpgradeDialog::UpgradeDialog(const UpgradeHost &host) : QDialog(host.window), host_(host), fw_(host.firmware())
 {
     setObjectName(QStringLiteral("dlgUpgrade"));
     setWindowModality(Qt::WindowModal);
@@ -234,7 +233,7 @@ void UpgradeDialog::onEnded(TFwEnd end)
     const qint64 secs = since_.isValid() ? since_.elapsed() / 1000 : 0;
     setPhase(Phase::Ended);
     if (end == TFwEnd::Done) {
-        const bool restarts = w_.mniOverRestart && w_.mniOverRestart->isChecked();
+        const bool restarts = host_.restarts && host_.restarts();
         setStatus(LangTextU(restarts ? "lang_UpgDone" : "lang_UpgDoneNoRestart").arg(secs), false);
         return;
     }
@@ -247,29 +246,29 @@ void UpgradeDialog::onEnded(TFwEnd end)
         setStatus(LangTextU("lang_UpgFailed").arg(causeOf(end)), true);
 }
 
-void InstallUpgradeMenu(TFrm_Main &w)
+void InstallUpgradeMenu(QMenu &fileMenu, const UpgradeHost &host)
 {
-    auto *item = new QAction(&w);
+    auto *item = new QAction(host.window);
     item->setObjectName(QStringLiteral("mniUpgrade"));
-    QAction *first = w.mni_File->actions().value(0);
-    w.mni_File->insertAction(first, item);
-    w.mni_File->insertSeparator(first);
-    QObject::connect(item, &QAction::triggered, &w, [&w] { OpenUpgradeDialog(w); });
+    QAction *first = fileMenu.actions().value(0);
+    fileMenu.insertAction(first, item);
+    fileMenu.insertSeparator(first);
+    QObject::connect(item, &QAction::triggered, host.window, [host] { OpenUpgradeDialog(host); });
 }
 
-void ApplyUpgradeTexts(TFrm_Main &w)
+void ApplyUpgradeTexts(QWidget &window)
 {
-    if (auto *item = w.findChild<QAction *>(QStringLiteral("mniUpgrade")))
+    if (auto *item = window.findChild<QAction *>(QStringLiteral("mniUpgrade")))
         item->setText(LangTextU("lang_mniUpgrade"));
-    if (auto *d = w.findChild<UpgradeDialog *>())
+    if (auto *d = window.findChild<UpgradeDialog *>())
         d->applyTexts();
 }
 
-UpgradeDialog *OpenUpgradeDialog(TFrm_Main &w)
+UpgradeDialog *OpenUpgradeDialog(const UpgradeHost &host)
 {
-    auto *d = w.findChild<UpgradeDialog *>();
+    auto *d = host.window->findChild<UpgradeDialog *>();
     if (!d)
-        d = new UpgradeDialog(w);
+        d = new UpgradeDialog(host);
     d->reset();
     d->open();
     return d;

@@ -13,14 +13,22 @@
 #include <functional>
 
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
-class TFrm_Main;
+
+// What the dialog needs of the window: itself (the dialog's parent), the transfer, and whether
+// the module is restarted after it.
+struct UpgradeHost {
+    QWidget *window = nullptr;
+    std::function<FwUpgrade &()> firmware;
+    std::function<bool()> restarts;
+};
 
 class UpgradeDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit UpgradeDialog(TFrm_Main &w);
+    explicit UpgradeDialog(const UpgradeHost &host);
 
     void applyTexts();
     // Back to "no image" unless an upgrade is under way (the dialog is opened again).
@@ -49,7 +57,7 @@ private:
     void setPhase(Phase p);
     QString causeOf(TFwEnd end) const;
 
-    TFrm_Main &w_;
+    UpgradeHost host_;
     FwUpgrade &fw_;
     QLabel *steps_, *image_, *summary_, *status_;
     QProgressBar *bar_;
@@ -61,9 +69,9 @@ private:
     uint32_t crc_ = 0;
 };
 
-// The File menu's item; the dialog is created when it is first opened.
-void InstallUpgradeMenu(TFrm_Main &w);
+// The item at the top of fileMenu; the dialog is created when it is first opened.
+void InstallUpgradeMenu(QMenu &fileMenu, const UpgradeHost &host);
 // Captions in the current language (run by every text application).
-void ApplyUpgradeTexts(TFrm_Main &w);
+void ApplyUpgradeTexts(QWidget &window);
 // Shows the dialog (window-modal) and returns it.
-UpgradeDialog *OpenUpgradeDialog(TFrm_Main &w);
+UpgradeDialog *OpenUpgradeDialog(const UpgradeHost &host);

@@ -482,7 +482,7 @@ TEST_F(EndToEnd, UpgradeFromTheFileMenuEndsDoneAndRestartedThenACancelledOne)
     EXPECT_TRUE(r.waitForPrefix("[QEB-R520]", 5000)); // "R" restarted it: its start-up line, shown as received
 
     // Again with the large image, cancelled half way: CAN CAN reaches the boot loader.
-    OpenUpgradeDialog(*r.w);
+    r.w->findChild<QAction *>("mniUpgrade")->trigger();
     d->askImagePath = [&] { return large; };
     d->findChild<QPushButton *>("btnUpgChoose")->click();
     sim.enterBootLoader();
