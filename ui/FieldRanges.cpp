@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 // Ports are those of TCP and UDP; time-outs, the heartbeat interval and the packing
