@@ -53,9 +53,7 @@ void TFrm_Main::btnSysClick(int tag)
 {
     if (tag == 1) {
         if (PortOpen()) {
-            m_portBar->btnOpenClose->setProperty("Tag", 2);
-            SetControlCaption(m_portBar->btnOpenClose, "lang_btnClose");
-            m_portBar->btnOpenClose->setIcon(ToolImage(2));
+            m_portBar->showPortOpen(true);
             console()->ShowInfo(LangText("info_ComOpenYes"));
         } else {
             console()->ShowErr(m_lastOpenError);
@@ -63,9 +61,7 @@ void TFrm_Main::btnSysClick(int tag)
     } else if (tag == 2) {
         m_protocol->CancelQueue();
         PortClose();
-        m_portBar->btnOpenClose->setProperty("Tag", 1);
-        SetControlCaption(m_portBar->btnOpenClose, "lang_btnOpen");
-        m_portBar->btnOpenClose->setIcon(ToolImage(0));
+        m_portBar->showPortOpen(false);
         console()->ShowInfo(LangText("info_ComCloseYes"));
         emit portClosed();
     } else if (tag == 3) {
@@ -100,9 +96,7 @@ void TFrm_Main::reapplyPortSettings()
         console()->ShowInfo(gbk::fromUnicode(LangTextU("info_PortReapplied").replace(QLatin1String("%s"), m_openedRow)));
         return;
     }
-    m_portBar->btnOpenClose->setProperty("Tag", 1);
-    SetControlCaption(m_portBar->btnOpenClose, "lang_btnOpen");
-    m_portBar->btnOpenClose->setIcon(ToolImage(0));
+    m_portBar->showPortOpen(false);
     console()->ShowErr(m_lastOpenError);
     emit portClosed();
 }
@@ -119,9 +113,7 @@ void TFrm_Main::cm1ReceiveError(quint32)
     PortClose();
     if (PortOpen())
         return;
-    m_portBar->btnOpenClose->setProperty("Tag", 1);
-    SetControlCaption(m_portBar->btnOpenClose, "lang_btnOpen");
-    m_portBar->btnOpenClose->setIcon(ToolImage(0));
+    m_portBar->showPortOpen(false);
     console()->ShowErr(m_lastOpenError);
 }
 
@@ -133,9 +125,7 @@ void TFrm_Main::cm1RequestHangup()
         return;
     m_protocol->CancelQueue();
     PortClose();
-    m_portBar->btnOpenClose->setProperty("Tag", 1);
-    SetControlCaption(m_portBar->btnOpenClose, "lang_btnOpen");
-    m_portBar->btnOpenClose->setIcon(ToolImage(0));
+    m_portBar->showPortOpen(false);
     console()->ShowErr(LangText("info_ComHangup"));
     emit portClosed();
 }

@@ -105,6 +105,13 @@ PortBar::~PortBar()
     }
 }
 
+void PortBar::showPortOpen(bool open)
+{
+    btnOpenClose->setProperty("Tag", open ? 2 : 1);
+    SetControlCaption(btnOpenClose, open ? "lang_btnClose" : "lang_btnOpen");
+    btnOpenClose->setIcon(ToolImage(open ? 2 : 0));
+}
+
 // Captions and hints in the current language.
 void PortBar::applyTexts()
 {

@@ -16,6 +16,8 @@ public:
 
     // Captions and hints in the current language.
     void applyTexts();
+    // The open/close button as the port now is: its Tag (2 open, 1 closed), caption and icon.
+    void showPortOpen(bool open);
     ~PortBar() override;
 
     QWidget *rztlbrCom = nullptr;
